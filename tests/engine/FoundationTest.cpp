@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include "UXlsBytes.h"
+#include "UXlsMessages.h"
+#include "UXlsStreams.h"
+
+using namespace xls;
+
+TEST(MessageFormat, FillsPlaceholders)
+{
+    struct Case {
+        std::string_view Format;
+        std::initializer_list<TMsgArg> Args;
+        std::string Expected;
+    };
+    const Case cases[] = {
+        {"Record with ID 0x%x is invalid", {std::int64_t(0x201)}, "Record with ID 0x201 is invalid"},
+        {"Token Id: 0x%2x", {std::int64_t(0x5)}, "Token Id: 0x 5"},
+        {"Token Id: 0x%2x", {std::int64_t(0x3A)}, "Token Id: 0x3A"},
+        {"(%d out of a maximum of %d)", {std::int64_t(-1), std::int64_t(65535)}, "(-1 out of a maximum of 65535)"},
+        {R"(The file "%s" is invalid)", {}, R"(The file "" is invalid)"},
+        {"%s and %s", {std::string("a"), std::int64_t(7)}, "a and 7"},
+        {"100%% %d", {std::int64_t(3)}, "100% 3"},
+        {"trailing %", {}, "trailing %"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(FormatText(c.Format, c.Args), c.Expected) << c.Format;
+}
+
+TEST(MessageFormat, TableTextsAreVerbatim)
+{
+    EXPECT_EQ(FormatMessage(TXlsMsg::TooManyEntries, {std::int64_t(65536), std::int64_t(65535)}),
+              "Too many entries for this kind of record (65536 out of a maximum of 65535)");
+    EXPECT_EQ(FormatMessage(TXlsMsg::OleStreamInvalid, {std::string("Workbook")}),
+              R"(Invalid OLE Stream operation on stream: "Workbook")");
+    EXPECT_EQ(FormatMessage(TXlsMsg::SheetNumberInvalid, {std::int64_t(5), std::int64_t(0), std::int64_t(2)}),
+              R"(Sheet number "5" invalid. Must be between 0 and 2)");
+}
+
+TEST(LittleEndian, ReadsAndWritesFields)
+{
+    TBytes b(12, 0);
+    SetWord(b, 0, 0x1234);
+    SetCardinal(b, 2, 0xA1B2C3D4);
+    SetDouble(b, 4, 1.5);  // overwrites the upper half of the cardinal on purpose
+    EXPECT_EQ(b[0], 0x34);
+    EXPECT_EQ(b[1], 0x12);
+    EXPECT_EQ(GetWord(b, 0), 0x1234);
+    EXPECT_EQ(GetWord(b, 2), 0xC3D4);
+    EXPECT_EQ(GetDouble(b, 4), 1.5);
+    EXPECT_EQ(GetInteger(TBytes{0xFF, 0xFF, 0xFF, 0xFF}, 0), -1);
+}
+
+TEST(LittleEndian, RefusesFieldsOutsideTheBuffer)
+{
+    TBytes b(4, 0);
+    EXPECT_NO_THROW(GetCardinal(b, 0));
+    EXPECT_THROW(GetCardinal(b, 1), EXlsException);
+    EXPECT_THROW(GetWord(b, 3), EXlsException);
+    EXPECT_THROW(GetByte(b, 4), EXlsException);
+    EXPECT_THROW(GetWord(b, SIZE_MAX), EXlsException);
+    EXPECT_THROW(SetWord(b, 3, 1), EXlsException);
+    try {
+        GetDouble(b, 0);
+        FAIL();
+    } catch (const EXlsException& e) {
+        EXPECT_STREQ(e.what(), "Error reading record");
+    }
+}
+
+TEST(CheckedShift, MovesWithinRangeAndRefusesOutside)
+{
+    TBytes b{10, 0, 250};
+    IncWord(b, 0, -10, 65535);
+    EXPECT_EQ(GetWord(b, 0), 0);
+    IncByte(b, 2, 5, 255);
+    EXPECT_EQ(b[2], 255);
+    try {
+        IncWord(b, 0, -1, 65535);
+        FAIL();
+    } catch (const EXlsException& e) {
+        EXPECT_STREQ(e.what(), "Too many entries for this kind of record (-1 out of a maximum of 65535)");
+    }
+    EXPECT_THROW(IncByte(b, 2, 1, 255), EXlsException);
+    SetWord(b, 0, 65535);
+    EXPECT_THROW(IncWord(b, 0, 1, 65535), EXlsException);
+    EXPECT_EQ(GetWord(b, 0), 65535) << "a refused shift leaves the field unchanged";
+}
+
+TEST(MemoryStream, ReadsWritesAndSeeks)
+{
+    TMemoryStream s;
+    s.Write("abcdef", 6);
+    EXPECT_EQ(s.Size(), 6);
+    s.SetPosition(2);
+    char buf[8] = {};
+    EXPECT_EQ(s.Read(buf, 8), 4u);
+    EXPECT_STREQ(buf, "cdef");
+    s.SetPosition(4);
+    EXPECT_THROW(s.ReadBuffer(buf, 3), EXlsException);
+    s.Seek(8, TSeekOrigin::Begin);
+    s.Write("z", 1);
+    EXPECT_EQ(s.Size(), 9) << "writing behind the end fills the gap";
+}

@@ -1,0 +1,29 @@
+// The subcommands of xlstool. Each one lives in its own Cmd*.cpp file.
+#pragma once
+
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace xlstool {
+
+using TArgs = std::span<const std::string>;
+
+// Wrong arguments: main prints the message and the subcommand's help, exit code 2.
+class EUsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct TSubcommand {
+    std::string_view Name;
+    std::string_view Summary;  // one line for `xlstool --help`
+    std::string_view Help;     // full text for `xlstool NAME --help`
+    int (*Run)(TArgs args);    // returns the exit code; engine errors propagate as exceptions
+};
+
+// Throws EUsageError unless args has between min and max entries.
+void RequireArgCount(TArgs args, std::size_t min, std::size_t max);
+
+}  // namespace xlstool
