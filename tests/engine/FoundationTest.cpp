@@ -3,6 +3,8 @@
 #include "UXlsBytes.h"
 #include "UXlsMessages.h"
 #include "UXlsStreams.h"
+#include "UXlsUnicode.h"
+#include "UXlsVariant.h"
 
 using namespace xls;
 
@@ -100,4 +102,33 @@ TEST(MemoryStream, ReadsWritesAndSeeks)
     s.Seek(8, TSeekOrigin::Begin);
     s.Write("z", 1);
     EXPECT_EQ(s.Size(), 9) << "writing behind the end fills the gap";
+}
+
+TEST(Variant, ConvertsToDoubleAndText)
+{
+    EXPECT_EQ(VarToDouble(TXlsVariant{std::int32_t(-7)}), -7.0);
+    EXPECT_EQ(VarToDouble(TXlsVariant{TVarCurrency{125000}}), 12.5);
+    EXPECT_EQ(VarToDouble(TXlsVariant{TVarDate{45000.5}}), 45000.5);
+    EXPECT_EQ(VarToDouble(TXlsVariant{true}), 1.0);
+    EXPECT_EQ(VarToDouble(TXlsVariant{TXlsString(u"2.5e3")}), 2500.0);
+    EXPECT_THROW(VarToDouble(TXlsVariant{TXlsString(u"12x")}), EXlsException);
+    EXPECT_THROW(VarToDouble(TXlsVariant{TVarError{5}}), EXlsException);
+    EXPECT_EQ(VarToText(TXlsVariant{4022250974.0}), u"4022250974");
+    EXPECT_EQ(VarToText(TXlsVariant{0.1}), u"0.1");
+    EXPECT_EQ(VarToText(TXlsVariant{TVarNull{}}), u"");
+    EXPECT_TRUE(VarIsNumeric(TXlsVariant{std::uint64_t(1)}));
+    EXPECT_FALSE(VarIsNumeric(TXlsVariant{false}));
+}
+
+TEST(Unicode, RoundTripsAndReplacesInvalidInput)
+{
+    const std::string text = "Bl\xC3\xA4tt1 \xD0\x96 \xF0\x9F\x98\x80";  // Blätt1 Ж and an emoji
+    std::u16string wide = Utf8ToUtf16(text);
+    EXPECT_EQ(wide, u"Bl\u00E4tt1 \u0416 \U0001F600");
+    EXPECT_EQ(Utf16ToUtf8(wide), text);
+    EXPECT_EQ(Utf8ToUtf16("a\xFF" "b\xC3"), u"a\uFFFDb\uFFFD");
+    EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
+    EXPECT_TRUE(AsciiSameText(u"WORKBOOK", u"Workbook"));
+    EXPECT_FALSE(AsciiSameText(u"\u00C4", u"\u00E4")) << "only A-Z fold";
+    EXPECT_EQ(AsciiUpperCase(u"data\u00E4"), u"DATA\u00E4");
 }
