@@ -19,9 +19,38 @@ void RequireArgCount(TArgs args, std::size_t min, std::size_t max)
     if (args.size() > max) throw EUsageError("too many arguments");
 }
 
+// The subcommands, each in its Cmd*.cpp.
+int RunRecords(TArgs args);
+int RunSst(TArgs args);
+
 namespace {
 
-constexpr std::array<TSubcommand, 0> kCommands{};
+constexpr std::array kCommands{
+    TSubcommand{"records", "lists the BIFF records of the Workbook stream",
+                "usage: xlstool records FILE\n\n"
+                "Reads the Workbook stream of FILE record by record, as the engine reads it,\n"
+                "and prints one line per record:\n\n"
+                "  OFFSET  ID  NAME  SIZE  [+N CONTINUE (M bytes)]  [BOF info]\n\n"
+                "OFFSET is the position of the record header in the stream, ID the record id\n"
+                "as four hex digits, NAME the record's name (\"?\" when unknown), SIZE its data\n"
+                "size. CONTINUE records are shown with the record they continue. Records the\n"
+                "engine attaches to the record before them (ARRAY and TABLE to a FORMULA,\n"
+                "HLINKTOOLTIP to an HLINK) and records it drops on load are listed on their\n"
+                "own lines at their own offsets. The listing starts with the stream's size and\n"
+                "notes zero padding behind the last EOF; it ends with the number of records.\n\n"
+                "Exit 1 with the engine's message when the file cannot be read (for example\n"
+                "\"File is password protected\").\n",
+                RunRecords},
+    TSubcommand{"sst", "prints the shared strings of a workbook",
+                "usage: xlstool sst FILE\n\n"
+                "Prints the strings of the shared string table (SST) of FILE in file order,\n"
+                "one per line, escaped as in the dump format: \"\\\" as \"\\\\\", TAB, LF and\n"
+                "CR as \"\\t\", \"\\n\", \"\\r\", other control characters as \"\\xHH\". Line i\n"
+                "(counting from 0) is the string that SST index i refers to. A workbook\n"
+                "without an SST prints nothing.\n\n"
+                "Exit 1 with the engine's message when the file or its SST cannot be read.\n",
+                RunSst},
+};
 
 void PrintOverview(std::ostream& out)
 {
