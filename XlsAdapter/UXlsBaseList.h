@@ -18,6 +18,8 @@ public:
     virtual ~TBaseList() = default;
     TBaseList(const TBaseList&) = delete;
     TBaseList& operator=(const TBaseList&) = delete;
+    TBaseList(TBaseList&&) = default;
+    TBaseList& operator=(TBaseList&&) = default;
 
     std::size_t Count() const { return FList.size(); }
     // The item in slot aIndex (null for an empty slot); fails outside the list.
@@ -67,7 +69,7 @@ public:
         FList.erase(first, first + static_cast<std::ptrdiff_t>(aCount));
     }
 
-    void Clear()
+    virtual void Clear()
     {
         for (const auto& item : FList) Notify(item.get(), false);
         FList.clear();

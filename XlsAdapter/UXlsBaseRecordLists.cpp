@@ -24,6 +24,12 @@ void TBaseRecordList::Notify(const TBaseRecord* aItem, bool aAdded)
     FTotalSize += aAdded ? aItem->TotalSize() : -aItem->TotalSize();
 }
 
+void TBaseRecordList::Clear()
+{
+    TBaseList::Clear();
+    FTotalSize = 0;
+}
+
 void TBaseRecordList::SaveToStream(TOle2File& DataStream)
 {
     for (const auto& item : FList)
@@ -121,22 +127,13 @@ void TCellRecordList::CheckItem(const TBaseRecord* aItem) const
 
 std::size_t TCellRecordList::FindRun(std::size_t aFirst, std::int32_t aMaxCol, std::int64_t& aSize) const
 {
-    // A joined record must still fit one record body: a longer run (only
-    // possible with columns beyond the sheet's 256) is split.
-    const TCellRecord* first = Items(aFirst);
-    aSize = first->TotalSizeFirst();
+    // Columns end at aMaxCol (255 at most), so a run always fits one record body.
     std::size_t last = aFirst;
-    while (last + 1 < Count() && Items(last)->CanJoinNext(Items(last + 1), aMaxCol)) {
-        const TCellRecord* cur = Items(last);
-        const TCellRecord* next = Items(last + 1);
-        const std::int64_t grown = aSize + (last == aFirst ? 0 : cur->TotalSizeMid() - cur->TotalSizeLast()) +
-                                   next->TotalSizeLast();
-        if (grown - 4 > std::int64_t(MaxRecordDataSize)) break;
-        aSize = grown;
-        ++last;
-    }
-    // A run that ended at its first cell is the cell alone.
-    if (last == aFirst) aSize = 0;
+    while (last + 1 < Count() && Items(last)->CanJoinNext(Items(last + 1), aMaxCol)) ++last;
+    aSize = 0;
+    if (last == aFirst) return last;
+    aSize = Items(aFirst)->TotalSizeFirst() + Items(last)->TotalSizeLast();
+    for (std::size_t k = aFirst + 1; k < last; ++k) aSize += Items(k)->TotalSizeMid();
     return last;
 }
 

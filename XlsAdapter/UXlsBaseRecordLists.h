@@ -33,6 +33,8 @@ public:
     virtual std::int64_t GetTotalSize() const { return FTotalSize; }
     // For owners that change a record's size in place.
     void AdaptSize(std::int64_t Delta) { FTotalSize += Delta; }
+    // An empty list has size 0, whatever was reported before.
+    void Clear() override;
     virtual void SaveToStream(TOle2File& DataStream);
     // Appends a copy of every item of aList, in order (empty slots stay empty).
     void CopyFrom(const TBaseRecordList& aList);
@@ -92,7 +94,8 @@ protected:
 private:
     // Writes when aStream is given; returns the bytes written (or that would be).
     std::int64_t SaveOrMeasure(TOle2File* aStream, const TXlsCellRange& CellRange, bool NeedsRecalc) const;
-    // The last index of the joinable run starting at aFirst, and its size.
+    // The last index of the joinable run starting at aFirst, and its joined
+    // size (0 when the cell has nothing to join).
     std::size_t FindRun(std::size_t aFirst, std::int32_t aMaxCol, std::int64_t& aSize) const;
 };
 
