@@ -16,6 +16,7 @@
 #include "UXlsBaseRecords.h"
 #include "UXlsFormula.h"
 #include "UXlsHyperLink.h"
+#include "UXlsSST.h"
 
 namespace rectest {
 
@@ -125,6 +126,57 @@ inline std::vector<std::unique_ptr<TBaseRecord>> ReadAll(TOle2File& aFile, std::
     return records;
 }
 
+// Saves the table, checks the size, the EXTSST index and reads the table back.
+struct TSaved {
+    TBytes Bytes;
+    std::vector<TRichString> Strings;
+    std::vector<TBytes> Entries;  // serialised strings as loaded back
+};
+
+inline TSaved SaveAndReload(TSST& aSST)
+{
+    TSaved saved;
+    saved.Bytes = Written([&](TOle2File& w) { aSST.SaveToStream(w); });
+    EXPECT_EQ(std::int64_t(saved.Bytes.size()), aSST.TotalSize());
+
+    // Record starts, and the records themselves.
+    std::vector<std::size_t> starts;
+    for (std::size_t pos = 0; pos + 4 <= saved.Bytes.size(); pos += 4u + GetWord(saved.Bytes, pos + 2)) {
+        starts.push_back(pos);
+        EXPECT_LE(GetWord(saved.Bytes, pos + 2), MaxRecordDataSize);
+    }
+    TStreamFixture f(saved.Bytes);
+    auto records = ReadAll(f.File());
+    EXPECT_EQ(records.size(), 2u);
+    const auto* sstRecord = dynamic_cast<const TSSTRecord*>(records.at(0).get());
+    EXPECT_NE(sstRecord, nullptr);
+    if (!sstRecord) return saved;
+    EXPECT_EQ(sstRecord->Count(), aSST.Count());
+    TSST reloaded;
+    reloaded.Load(*sstRecord);
+    for (std::size_t i = 0; i < reloaded.Count(); ++i) {
+        saved.Strings.push_back(reloaded.EntryRichText(reloaded.Items(i)));
+        TByteView s = reloaded.EntryString(reloaded.Items(i));
+        saved.Entries.emplace_back(s.begin(), s.end());
+    }
+
+    // EXTSST: every bucket points at the count of its first string, and the
+    // record offset leads back to the start of a record.
+    const TBaseRecord& ext = *records.at(1);
+    EXPECT_EQ(ext.Id(), xlr_EXTSST);
+    const std::uint16_t bucket = GetWord(ext.Data(), 0);
+    EXPECT_EQ(bucket, TSST::ExtSSTBucketSize(aSST.Count()));
+    EXPECT_EQ(ext.DataSize(), 2 + 8 * TSST::ExtSSTBucketCount(aSST.Count()));
+    for (std::size_t k = 0; 2 + 8 * k < ext.DataSize(); ++k) {
+        const std::uint32_t pos = GetCardinal(ext.Data(), 2 + 8 * k);
+        const std::uint16_t ofs = GetWord(ext.Data(), 6 + 8 * k);
+        EXPECT_NE(std::find(starts.begin(), starts.end(), pos - ofs), starts.end()) << k;
+        TByteView entry = aSST.EntryString(aSST.Items(k * bucket));
+        EXPECT_EQ(GetWord(saved.Bytes, pos), GetWord(entry, 0)) << k;
+    }
+    return saved;
+}
+
 struct TToolRun {
     int Code = -1;
     std::string Out;
@@ -137,11 +189,12 @@ inline std::string Quoted(const std::string& s)
     return q + "'";
 }
 
-// Runs a command line through the shell; stdout and the exit code.
-inline TToolRun RunCommand(const std::string& aCommand)
+// Runs a command line through the shell; stdout (with stderr when
+// aWithErrors is set) and the exit code.
+inline TToolRun RunCommand(const std::string& aCommand, bool aWithErrors = false)
 {
     TToolRun run;
-    FILE* p = ::popen((aCommand + " 2>/dev/null").c_str(), "r");
+    FILE* p = ::popen((aCommand + (aWithErrors ? " 2>&1" : " 2>/dev/null")).c_str(), "r");
     if (!p) return run;
     char buf[65536];
     std::size_t n;
@@ -151,9 +204,9 @@ inline TToolRun RunCommand(const std::string& aCommand)
     return run;
 }
 
-inline TToolRun RunXlsTool(const std::string& aArgs)
+inline TToolRun RunXlsTool(const std::string& aArgs, bool aWithErrors = false)
 {
-    return RunCommand(Quoted(kXlsTool) + " " + aArgs);
+    return RunCommand(Quoted(kXlsTool) + " " + aArgs, aWithErrors);
 }
 
 inline TToolRun RunPython(const std::string& aScript, const std::string& aFile)

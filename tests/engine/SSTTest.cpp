@@ -66,57 +66,6 @@ TXlsString Repeat(std::u16string_view s, std::size_t n)
     return r;
 }
 
-// Saves the table, checks the size, the EXTSST index and reads the table back.
-struct TSaved {
-    TBytes Bytes;
-    std::vector<TRichString> Strings;
-    std::vector<TBytes> Entries;  // serialised strings as loaded back
-};
-
-TSaved SaveAndReload(TSST& aSST)
-{
-    TSaved saved;
-    saved.Bytes = Written([&](TOle2File& w) { aSST.SaveToStream(w); });
-    EXPECT_EQ(std::int64_t(saved.Bytes.size()), aSST.TotalSize());
-
-    // Record starts, and the records themselves.
-    std::vector<std::size_t> starts;
-    for (std::size_t pos = 0; pos + 4 <= saved.Bytes.size(); pos += 4u + GetWord(saved.Bytes, pos + 2)) {
-        starts.push_back(pos);
-        EXPECT_LE(GetWord(saved.Bytes, pos + 2), MaxRecordDataSize);
-    }
-    TStreamFixture f(saved.Bytes);
-    auto records = ReadAll(f.File());
-    EXPECT_EQ(records.size(), 2u);
-    const auto* sstRecord = dynamic_cast<const TSSTRecord*>(records.at(0).get());
-    EXPECT_NE(sstRecord, nullptr);
-    if (!sstRecord) return saved;
-    EXPECT_EQ(sstRecord->Count(), aSST.Count());
-    TSST reloaded;
-    reloaded.Load(*sstRecord);
-    for (std::size_t i = 0; i < reloaded.Count(); ++i) {
-        saved.Strings.push_back(reloaded.EntryRichText(reloaded.Items(i)));
-        TByteView s = reloaded.EntryString(reloaded.Items(i));
-        saved.Entries.emplace_back(s.begin(), s.end());
-    }
-
-    // EXTSST: every bucket points at the count of its first string, and the
-    // record offset leads back to the start of a record.
-    const TBaseRecord& ext = *records.at(1);
-    EXPECT_EQ(ext.Id(), xlr_EXTSST);
-    const std::uint16_t bucket = GetWord(ext.Data(), 0);
-    EXPECT_EQ(bucket, TSST::ExtSSTBucketSize(aSST.Count()));
-    EXPECT_EQ(ext.DataSize(), 2 + 8 * TSST::ExtSSTBucketCount(aSST.Count()));
-    for (std::size_t k = 0; 2 + 8 * k < ext.DataSize(); ++k) {
-        const std::uint32_t pos = GetCardinal(ext.Data(), 2 + 8 * k);
-        const std::uint16_t ofs = GetWord(ext.Data(), 6 + 8 * k);
-        EXPECT_NE(std::find(starts.begin(), starts.end(), pos - ofs), starts.end()) << k;
-        TByteView entry = aSST.EntryString(aSST.Items(k * bucket));
-        EXPECT_EQ(GetWord(saved.Bytes, pos), GetWord(entry, 0)) << k;
-    }
-    return saved;
-}
-
 std::vector<TRichString> Texts(const TSST& aSST)
 {
     std::vector<TRichString> t;
@@ -344,6 +293,17 @@ TEST(SST, ReferenceCountsGoPastSixteenBits)
     EXPECT_EQ(sst.RefCount(sst.Items(0)), 70000u);
     TSaved saved = SaveAndReload(sst);
     EXPECT_EQ(GetCardinal(saved.Bytes, 4), 70000u);
+}
+
+TEST(SST, CountBeyondTheRecordChainIsRefused)
+{
+    auto rec = Chain<TSSTRecord>(xlr_SST, {Cat({SSTHeader(3), Str8("eins")}), Str8("zwei")});
+    TSST sst;
+    EXPECT_EQ(ErrorOf([&] { sst.Load(*rec); }), "Error reading record");
+    // A count far beyond the data reserves nothing it cannot hold.
+    auto huge = Chain<TSSTRecord>(xlr_SST, {Cat({SSTHeader(0xFFFFFFFF), Str8("eins")})});
+    TSST other;
+    EXPECT_EQ(ErrorOf([&] { other.Load(*huge); }), "Error reading record");
 }
 
 TEST(SST, LoadedCellsAttachByIndex)

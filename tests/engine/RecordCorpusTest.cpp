@@ -1,0 +1,225 @@
+// The record layer over every readable workbook of the corpus: records write
+// back their bytes, xlstool records agrees with the record lister, and the
+// shared strings agree with the reference dump.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "RecordTestSupport.h"
+#include "UXlsOtherRecords.h"
+#include "UXlsUnicode.h"
+
+using namespace rectest;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Kinds whose classes write nothing: the dropped kinds, and STRING, which the
+// formula cell writes itself.
+const std::set<std::uint16_t> kNotWritten{0x0059, 0x005A, 0x00D7, 0x00ED, 0x00FF, 0x013D, 0x01C1, 0x020B, 0x1060, 0x0207};
+
+// Settings the engine corrects on save: a window of zero width or height,
+// a default column width above 255.
+void Corrected(std::uint16_t aId, TByteSpan aData)
+{
+    if (aId == 0x003D)
+        for (std::size_t ofs : {4u, 6u})
+            if (GetWord(aData, ofs) == 0) SetWord(aData, ofs, 1);
+    if (aId == 0x0055 && GetWord(aData, 0) > 255) SetWord(aData, 0, 255);
+}
+
+// The stream's records up to aEnd as the engine writes them: without the
+// kinds that are not written (each with its CONTINUE records), with the
+// corrected settings.
+TBytes WrittenKinds(const TBytes& aStream, std::size_t aEnd)
+{
+    TBytes kept;
+    bool keep = true;
+    for (std::size_t pos = 0; pos + 4 <= aEnd;) {
+        const std::uint16_t id = GetWord(aStream, pos);
+        const std::size_t next = pos + 4 + GetWord(aStream, pos + 2);
+        if (id != xlr_CONTINUE || pos == 0) keep = !kNotWritten.contains(id);
+        if (keep) {
+            const std::size_t at = kept.size();
+            kept.insert(kept.end(), aStream.begin() + std::ptrdiff_t(pos), aStream.begin() + std::ptrdiff_t(next));
+            Corrected(id, TByteSpan(kept).subspan(at + 4));
+        }
+        pos = next;
+    }
+    return kept;
+}
+
+struct TWorkbookStream {
+    TBytes FileBytes;
+    TBytes Raw;
+    std::vector<std::unique_ptr<TBaseRecord>> Records;
+    std::int64_t PaddingStart = -1;
+};
+
+TWorkbookStream ReadWorkbook(const fs::path& aPath)
+{
+    TWorkbookStream w;
+    w.FileBytes = ReadFileBytes(aPath.string());
+    w.Raw = ole2test::ReadStreamOf(w.FileBytes, u"Workbook");
+    TMemoryStream mem(w.FileBytes);
+    TOle2File ole(mem);
+    ole.SelectStream(u"Workbook");
+    w.Records = ReadAll(ole, &w.PaddingStart);
+    return w;
+}
+
+std::vector<std::string> Lines(const std::string& aText)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(aText);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+std::string A1(std::uint16_t aCol, std::uint16_t aRow)
+{
+    std::string letters;
+    for (int c = aCol + 1; c > 0; c = (c - 1) / 26) letters.insert(letters.begin(), char('A' + (c - 1) % 26));
+    return letters + std::to_string(aRow + 1);
+}
+
+}  // namespace
+
+TEST(RecordCorpus, EveryRecordWritesBackItsBytes)
+{
+    const auto files = ReadableCorpusFiles();
+    ASSERT_GE(files.size(), 40u);
+    for (const auto& path : files) {
+        SCOPED_TRACE(path.filename().string());
+        TWorkbookStream w = ReadWorkbook(path);
+        std::size_t end = w.Raw.size();
+        if (w.PaddingStart >= 0) {
+            end = static_cast<std::size_t>(w.PaddingStart);
+            EXPECT_TRUE(std::all_of(w.Raw.begin() + std::ptrdiff_t(end), w.Raw.end(), [](std::uint8_t b) { return b == 0; }));
+        }
+        std::int64_t total = 0;
+        for (const auto& r : w.Records) total += r->TotalSize();
+        const TBytes written = Written([&](TOle2File& out) {
+            for (auto& r : w.Records) r->SaveToStream(out);
+        });
+        EXPECT_EQ(total, std::int64_t(written.size()));
+        EXPECT_TRUE(SameBytes(written, WrittenKinds(w.Raw, end)));
+    }
+}
+
+TEST(RecordCorpus, RecordsListingAgreesWithTheRecordLister)
+{
+    for (const auto& path : ReadableCorpusFiles()) {
+        SCOPED_TRACE(path.filename().string());
+        const TToolRun ours = RunXlsTool("records " + Quoted(path.string()));
+        const TToolRun reference = RunPython("biffrecords.py", path.string());
+        EXPECT_EQ(ours.Code, 0);
+        ASSERT_EQ(reference.Code, 0);
+        EXPECT_EQ(ours.Out, reference.Out);
+    }
+}
+
+// Every LABELSST cell of a worksheet, resolved through the SST as xlstool sst
+// prints it, shows the same text as the reference dump for that cell.
+TEST(RecordCorpus, SharedStringsAgreeWithTheDump)
+{
+    std::size_t checkedCells = 0;
+    for (const auto& path : ReadableCorpusFiles()) {
+        SCOPED_TRACE(path.filename().string());
+        const TToolRun sst = RunXlsTool("sst " + Quoted(path.string()));
+        ASSERT_EQ(sst.Code, 0);
+        const std::vector<std::string> strings = Lines(sst.Out);
+
+        std::map<std::string, std::string> dump;
+        std::ifstream dumpFile(path.parent_path().parent_path() / "expected" / (path.filename().string() + ".dump"));
+        for (std::string line; std::getline(dumpFile, line);) {
+            const auto tab = line.find('\t');
+            if (tab != std::string::npos) dump[line.substr(0, tab)] = line.substr(tab + 1);
+        }
+
+        TWorkbookStream w = ReadWorkbook(path);
+        std::map<std::uint32_t, std::string> sheetAt;  // BOF offset -> sheet name
+        std::int64_t offset = 0;
+        std::string sheet;
+        bool worksheet = false;
+        for (const auto& rec : w.Records) {
+            if (const auto* bound = dynamic_cast<const TBoundSheetRecord*>(rec.get()))
+                sheetAt[bound->Offset()] = Utf16ToUtf8(bound->SheetName());
+            if (const auto* sstRecord = dynamic_cast<const TSSTRecord*>(rec.get())) {
+                EXPECT_EQ(strings.size(), sstRecord->Count());
+            }
+            if (const auto* bof = dynamic_cast<const TBOFRecord*>(rec.get())) {
+                auto it = sheetAt.find(static_cast<std::uint32_t>(offset));
+                if (it != sheetAt.end()) {
+                    sheet = it->second;
+                    worksheet = bof->BOFType() == TBOFRecord::TypeWorksheet;
+                }
+            }
+            if (const auto* label = dynamic_cast<const TLabelSSTRecord*>(rec.get()); label && worksheet) {
+                const std::uint32_t index = GetCardinal(label->Data(), 6);
+                ASSERT_LT(index, strings.size());
+                const std::string ref = sheet + "!" + A1(label->Column(), label->Row());
+                EXPECT_EQ(dump[ref], "s\t" + strings[index]) << ref;
+                ++checkedCells;
+            }
+            offset += StreamExtent(*rec);
+        }
+    }
+    EXPECT_GT(checkedCells, 30000u);
+}
+
+TEST(RecordCorpus, SharedStringTablesSaveAndLoadBack)
+{
+    for (const auto& path : ReadableCorpusFiles()) {
+        SCOPED_TRACE(path.filename().string());
+        TWorkbookStream w = ReadWorkbook(path);
+        for (const auto& rec : w.Records) {
+            const auto* sstRecord = dynamic_cast<const TSSTRecord*>(rec.get());
+            if (!sstRecord) continue;
+            TSST sst;
+            sst.Load(*sstRecord);
+            ASSERT_EQ(sst.Count(), sstRecord->Count());
+            std::vector<TRichString> loaded;
+            for (std::size_t i = 0; i < sst.Count(); ++i) loaded.push_back(sst.EntryRichText(sst.Items(i)));
+            const TSaved saved = SaveAndReload(sst);
+            EXPECT_EQ(saved.Strings, loaded);
+        }
+    }
+}
+
+TEST(RecordTools, RefuseWhatTheyCannotRead)
+{
+    const std::string corpus = kShared + "/corpus/";
+    TBytes badSST = Cat({Rec(xlr_BOF, TBytes{0x00, 0x06, 0x05, 0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}),
+                         Rec(xlr_SST, TBytes{3, 0, 0, 0, 3, 0, 0, 0, 1, 0, 0, 'a'}), Rec(xlr_EOF, {})});
+    const fs::path badFile = fs::temp_directory_path() / ("records_bad_sst_" + std::to_string(::getpid()) + ".xls");
+    const TBytes badBytes = CompoundFileWith(badSST);
+    std::ofstream(badFile, std::ios::binary)
+        .write(reinterpret_cast<const char*>(badBytes.data()), std::streamsize(badBytes.size()));
+
+    struct Case {
+        std::string Args;
+        int Code;
+        std::string Output;
+    };
+    const Case cases[] = {
+        {"records " + Quoted(corpus + "gen/poi_encrypted.xls"), 1, "File is password protected\n"},
+        {"sst " + Quoted(corpus + "gen/lo_encrypted.xls"), 1, "File is password protected\n"},
+        {"sst " + Quoted(badFile.string()), 1, "Error reading record\n"},
+        {"records " + Quoted(badFile.string()) + " extra", 2, "usage: xlstool records FILE"},
+        {"sst", 2, "usage: xlstool sst FILE"},
+    };
+    for (const auto& c : cases) {
+        const TToolRun run = RunXlsTool(c.Args, true);
+        EXPECT_EQ(run.Code, c.Code) << c.Args;
+        if (c.Code == 2) {
+            EXPECT_NE(run.Out.find(c.Output), std::string::npos) << c.Args;  // the subcommand's help
+        } else {
+            EXPECT_EQ(run.Out, c.Output) << c.Args;
+        }
+    }
+    fs::remove(badFile);
+}
