@@ -123,12 +123,12 @@ std::int64_t TBaseRowColRecord::FixTotalSize(bool)
 
 void StreamRead(TOle2File& DataStream, TByteSpan aBuffer)
 {
-    if (!aBuffer.empty()) DataStream.ReadMem(aBuffer.data(), static_cast<std::int64_t>(aBuffer.size()));
+    if (!aBuffer.empty()) DataStream.ReadMem(aBuffer.data(), aBuffer.size());
 }
 
 void StreamWrite(TOle2File& DataStream, TByteView aBuffer)
 {
-    if (!aBuffer.empty()) DataStream.WriteMem(aBuffer.data(), static_cast<std::int64_t>(aBuffer.size()));
+    if (!aBuffer.empty()) DataStream.WriteMem(aBuffer.data(), aBuffer.size());
 }
 
 std::int64_t StreamPosition(TOle2File& DataStream)
