@@ -26,4 +26,6 @@ struct TSubcommand {
 // Throws EUsageError unless args has between min and max entries.
 void RequireArgCount(TArgs args, std::size_t min, std::size_t max);
 
+int CmdTemplate(TArgs args);
+
 }  // namespace xlstool

@@ -21,7 +21,13 @@ void RequireArgCount(TArgs args, std::size_t min, std::size_t max)
 
 namespace {
 
-constexpr std::array<TSubcommand, 0> kCommands{};
+constexpr std::array kCommands{
+    TSubcommand{"template", "write the empty workbook that new files start from",
+                "usage: xlstool template OUT\n\n"
+                "Writes the empty workbook the engine starts new files and sheets from\n"
+                "(one empty visible sheet \"Sheet1\") to OUT, replacing OUT if it exists.\n",
+                CmdTemplate},
+};
 
 void PrintOverview(std::ostream& out)
 {
