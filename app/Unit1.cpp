@@ -18,6 +18,7 @@
 #include <QStandardPaths>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTextCursor>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -435,7 +436,16 @@ void TForm1::ShowEntryButtonState()
 
 // ---------------------------------------------------------------- poll cycle
 
-void TForm1::Log(const QString& line) { Memo1->appendPlainText(line); }
+void TForm1::Log(const QString& line)
+{
+    Memo1->appendPlainText(line);
+    // The caret at the start of the new line: the log follows its end
+    // without scrolling sideways to the ends of the long lines.
+    QTextCursor caret = Memo1->textCursor();
+    caret.movePosition(QTextCursor::End);
+    caret.movePosition(QTextCursor::StartOfBlock);
+    Memo1->setTextCursor(caret);
+}
 
 void TForm1::WaitPumping(std::uint32_t milliseconds)
 {
