@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <stdexcept>
 
 namespace xls {
 
@@ -50,6 +51,7 @@ TD2XXLink::TD2XXLink(std::unique_ptr<TFtdiDriver> driver, TErrorDialog errorDial
     : FDriver(std::move(driver)), FErrorDialog(std::move(errorDialog)), FRxBuffer(RxBufferSize),
       FTxBuffer(TxBufferSize)
 {
+    if (!FDriver) throw std::invalid_argument("the reader link needs a driver");
 }
 
 std::int32_t TD2XXLink::Checked(std::string_view label, FT_STATUS status)

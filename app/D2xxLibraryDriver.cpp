@@ -3,6 +3,7 @@
 #include <cstring>
 
 #ifdef _WIN32
+#define NOMINMAX
 #include <windows.h>
 #define D2XX_API WINAPI
 #else

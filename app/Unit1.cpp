@@ -26,6 +26,7 @@
 #include <array>
 
 #ifdef Q_OS_WIN
+#define NOMINMAX
 #include <windows.h>
 #endif
 
@@ -430,9 +431,11 @@ void TForm1::Button1Click()
 void TForm1::ShowEntryButtonState()
 {
     const bool ready = !FChipNumber.isEmpty();
-    Button2->setText(ready ? QStringLiteral("Nr: %1  EINTRAGEN").arg(UpDown1->Position()) : QString::fromUtf8(NoChipNumber));
+    Button2->setText(ready ? EntryCaption() : QString::fromUtf8(NoChipNumber));
     Button2->setEnabled(ready);
 }
+
+QString TForm1::EntryCaption() const { return QStringLiteral("Nr: %1  EINTRAGEN").arg(UpDown1->Position()); }
 
 // ---------------------------------------------------------------- poll cycle
 
@@ -540,7 +543,7 @@ void TForm1::AcceptTag(TByteView reply)
         Button2->setText(QString::fromUtf8(NoWorkbook));  // stays disabled: no workbook, no entry
         return;
     }
-    Button2->setText(QStringLiteral("Nr: %1  EINTRAGEN").arg(UpDown1->Position()));
+    Button2->setText(EntryCaption());
     Button2->setEnabled(true);
 }
 

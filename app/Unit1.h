@@ -88,6 +88,7 @@ private:
     void WaitPumping(std::uint32_t milliseconds);
     void AcceptTag(TByteView reply);
     void ShowEntryButtonState();
+    QString EntryCaption() const;
     void Log(const QString& line);
     void ShowError(const QString& text);
 
