@@ -117,11 +117,10 @@ bool TOle2Header::Load(TStream& stream)
 
 // ---------------------------------------------------------------- allocation tables
 
-std::uint32_t TOle2SectorTable::GetNextSector(std::uint32_t sect) const
+void TOle2SectorTable::CheckSector(std::uint32_t sect) const
 {
     if (sect >= MAXREGSECT) RaiseInvalid();
     if (sect >= FList.size()) RaiseXls(TXlsMsg::ListIndexOutOfBounds, {std::int64_t(sect)});
-    return FList[sect];
 }
 
 std::uint32_t TOle2SectorTable::FindSector(std::uint32_t startSect, std::int64_t sectOfs) const
@@ -161,13 +160,14 @@ void TOle2FAT::Load(TStream& stream, TSectorMap& used)
     // so that a table of free slots cannot make the FAT larger than the file.
     const std::size_t maxEntries = (std::size_t(used.Count()) + perSector - 1) / perSector * perSector;
     FList.reserve(std::min<std::size_t>(std::size_t(Header->csectFat()) * perSector, maxEntries));
-    TBytes sector(Header->SectorSize);
+    TBytes fatSector(Header->SectorSize);
+    TBytes difSector(Header->SectorSize);
 
     auto addFatSector = [&](std::uint32_t fatSect) {
         if (FList.size() >= maxEntries) return;
         used.Claim(fatSect);
-        ReadSector(stream, *Header, fatSect, sector);
-        for (std::uint32_t i = 0; i < perSector; ++i) FList.push_back(GetCardinal(sector, 4 * i));
+        ReadSector(stream, *Header, fatSect, fatSector);
+        for (std::uint32_t i = 0; i < perSector; ++i) FList.push_back(GetCardinal(fatSector, 4 * i));
     };
     // A run of DIFAT entries: ENDOFCHAIN ends it; a free slot stands for a
     // FAT sector of free entries, so the FAT sectors after it keep their index.
@@ -192,9 +192,9 @@ void TOle2FAT::Load(TStream& stream, TSectorMap& used)
     for (std::uint32_t k = 0; k < Header->csectDif(); ++k) {
         if (difSect == ENDOFCHAIN) RaiseInvalid();
         used.Claim(difSect);
-        ReadSector(stream, *Header, difSect, sector);
-        processRun(TByteView(sector).first(sector.size() - 4));
-        difSect = GetCardinal(sector, sector.size() - 4);
+        ReadSector(stream, *Header, difSect, difSector);
+        processRun(TByteView(difSector).first(difSector.size() - 4));
+        difSect = GetCardinal(difSector, difSector.size() - 4);
     }
 }
 
@@ -327,7 +327,7 @@ void TOle2File::Open(bool avoidExceptions)
 // stream's size are refused here, once, and never met while reading.
 void TOle2File::CheckChains(TSectorMap& used)
 {
-    for (std::uint32_t s = FHeader.sectDirStart(); s != ENDOFCHAIN; s = FFAT.GetNextSector(s)) used.Claim(s);
+    ClaimChain(FHeader.sectDirStart(), 0, used);
 
     ForEachDirectoryEntry([&](TByteView d, std::size_t ofs, std::size_t index) {
         std::uint8_t type = TOle2Directory::GetType(d, ofs);
@@ -346,9 +346,10 @@ void TOle2File::CheckChains(TSectorMap& used)
 void TOle2File::ClaimChain(std::uint32_t start, std::uint32_t size, TSectorMap& used) const
 {
     std::uint64_t sectors = 0;
-    for (std::uint32_t s = start; s != ENDOFCHAIN; s = FFAT.GetNextSector(s)) {
+    for (std::uint32_t s = start; s != ENDOFCHAIN; ++sectors) {
+        std::uint32_t next = FFAT.GetNextSector(s);
         used.Claim(s);
-        ++sectors;
+        s = next;
     }
     if ((sectors << FHeader.uSectorShift) < size) RaiseInvalid();
 }
@@ -478,6 +479,7 @@ void TOle2File::ReadRegular(std::uint8_t* out, std::size_t count)
 std::uint32_t TOle2File::MiniSectorToSector(std::uint32_t miniSect)
 {
     const int shift = FHeader.uSectorShift - FHeader.uMiniSectorShift();
+    FMiniFAT.CheckSector(miniSect);
     if ((std::int64_t(miniSect) << FHeader.uMiniSectorShift()) >= FROOT->ulSize) RaiseInvalid();
     return FFAT.FindSector(FROOT->SectStart(), miniSect >> shift);
 }

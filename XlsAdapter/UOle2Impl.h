@@ -109,7 +109,12 @@ public:
     // The successor of sect. A special value (end of chain, free, ...) fails
     // with "Error reading Excel records. File invalid", a number beyond the
     // table with the list index error.
-    std::uint32_t GetNextSector(std::uint32_t sect) const;
+    std::uint32_t GetNextSector(std::uint32_t sect) const
+    {
+        CheckSector(sect);
+        return FList[sect];
+    }
+    void CheckSector(std::uint32_t sect) const;
     // Follows the chain from startSect for sectOfs links.
     std::uint32_t FindSector(std::uint32_t startSect, std::int64_t sectOfs) const;
 
