@@ -107,7 +107,7 @@ bool TOle2Header::Load(TStream& stream)
     // 512-byte sectors (version 3) or 4096-byte sectors (version 4).
     if (uSectorShift != 9 && uSectorShift != 12) RaiseInvalid();
     SectorSize = 1u << uSectorShift;
-    // Mini sectors are 64 bytes in every sound file; allow any size below a sector.
+    // Mini sectors are 64 bytes in every sound file; allow 64 bytes up to below a sector.
     if (uMiniSectorShift() < 6 || uMiniSectorShift() >= uSectorShift) RaiseInvalid();
     // The writer pads the new stream up to the cutoff: refuse other values
     // rather than write gigabytes of zeros.
@@ -354,9 +354,8 @@ void TOle2File::ClaimChain(std::uint32_t start, std::uint32_t size, TSectorMap& 
     if ((sectors << FHeader.uSectorShift) < size) RaiseInvalid();
 }
 
-// visit(sector bytes, sector number) for each directory sector in chain
-// order; the chain was checked on opening, the bound guards the writer's
-// later walks all the same.
+// visit(sector bytes) for each directory sector in chain order, until it
+// returns false. The chain was checked on opening; the bound stays all the same.
 template <class F>
 void TOle2File::ForEachDirectorySector(F&& visit)
 {
@@ -365,7 +364,7 @@ void TOle2File::ForEachDirectorySector(F&& visit)
         if (n >= FFileSectors) RaiseInvalid();
         FSectorBuffer->Load(s);
         std::uint32_t next = FFAT.GetNextSector(s);
-        if (!visit(FSectorBuffer->Data, s)) return;
+        if (!visit(FSectorBuffer->Data)) return;
         s = next;
     }
 }
@@ -376,7 +375,7 @@ template <class F>
 void TOle2File::ForEachDirectoryEntry(F&& visit)
 {
     std::size_t index = 0;
-    ForEachDirectorySector([&](const TBytes& sector, std::uint32_t) {
+    ForEachDirectorySector([&](const TBytes& sector) {
         for (std::size_t ofs = 0; ofs < sector.size(); ofs += TOle2Directory::EntrySize)
             if (!visit(sector, ofs, index++)) return false;
         return true;
@@ -400,6 +399,7 @@ bool TOle2File::FindString(std::u16string_view s, std::span<const std::u16string
 
 std::unique_ptr<TOle2Directory> TOle2File::FindDir(std::u16string_view name)
 {
+    CheckReading();
     std::unique_ptr<TOle2Directory> found;
     ForEachDirectoryEntry([&](TByteView d, std::size_t ofs, std::size_t) {
         if (!SameName(TOle2Directory::GetName(d, ofs), name)) return true;
@@ -439,6 +439,9 @@ void TOle2File::SelectStream(std::u16string_view streamName)
     FDIR.reset();
     FDIR = FindDir(streamName);
     if (!FDIR) RaiseXls(TXlsMsg::FileInvalid, {FileName()});
+    // Only streams and the root's mini stream hold data (and had their chains
+    // checked on opening); any other entry reads as empty.
+    if (FDIR->ObjType() != STGTY_STREAM && FDIR->ObjType() != STGTY_ROOT) FDIR->ulSize = 0;
     FStreamPos = 0;
 }
 
@@ -451,8 +454,8 @@ void TOle2File::ReadMem(void* buffer, std::size_t count)
 {
     CheckReading();
     if (!FDIR || count == 0) return;
-    std::int64_t missing = FStreamPos + std::int64_t(count) - FDIR->ulSize;
-    if (missing > 0) RaiseXls(TXlsMsg::EndOfStream, {missing});
+    const auto left = std::uint64_t(FDIR->ulSize - FStreamPos);
+    if (count > left) RaiseXls(TXlsMsg::EndOfStream, {std::int64_t(count - left)});
     auto* out = static_cast<std::uint8_t*>(buffer);
     if (InMiniStream())
         ReadMini(out, count);

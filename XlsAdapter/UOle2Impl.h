@@ -262,8 +262,9 @@ public:
     static bool SameName(std::u16string_view a, std::u16string_view b);
 
     // Writing: copies everything but the stream oStreamName (and the entries
-    // named in deleteStorages, with everything below them) to outStream and
-    // makes this object the writer of that stream's new content.
+    // named in deleteStorages, with everything below them) to outStream, which
+    // must be another stream than the one read, and makes this object the
+    // writer of that stream's new content. After it nothing can be read.
     void PrepareForWrite(TStream& outStream, std::u16string_view oStreamName,
                          std::span<const std::u16string> deleteStorages = {});
     void WriteMem(const void* buffer, std::size_t count) { WriteRawMem(buffer, count); }
