@@ -401,3 +401,27 @@ TEST(Ole2Writer, DeletingCannotTakeTheRoot)
     std::vector<std::u16string> names{u"Sub"};
     EXPECT_EQ(ErrorOf([&] { file.PrepareForWrite(out, u"Workbook", names); }), "Can't delete root");
 }
+
+TEST(Ole2Writer, WritesAndReadsBackThroughOneFileStream)
+{
+    const auto path = std::filesystem::temp_directory_path() / ("ole2_file_" + std::to_string(::getpid()) + ".xls");
+    const TBytes content = Pattern(6000, 5);
+    {
+        TFileStream fs(path.string(), TFileMode::Create);
+        fs.Write("prefix", 6);
+        TMemoryStream in(SmallInput().Bytes);
+        TOle2File writer(in);
+        writer.PrepareForWrite(fs, u"Workbook");
+        writer.WriteMem(content.data(), content.size());
+        writer.Close();
+        // The same stream, from writing to reading.
+        fs.SetPosition(6);
+        TOle2File reader(fs);
+        EXPECT_EQ(ReadWholeStream(reader, u"Workbook"), content);
+        EXPECT_EQ(ReadWholeStream(reader, u"\x05SummaryInformation"), Pattern(200, 2));
+    }
+    TBytes bytes = ReadFileBytes(path.string());
+    std::filesystem::remove(path);
+    EXPECT_EQ(Slice(bytes, 0, 6), (TBytes{'p', 'r', 'e', 'f', 'i', 'x'}));
+    EXPECT_TRUE(SameBytes(Slice(bytes, 6, bytes.size() - 6), WriteCopy(SmallInput().Bytes, content)));
+}

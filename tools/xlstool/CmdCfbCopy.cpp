@@ -1,5 +1,6 @@
 // xlstool cfb-copy IN OUT: rewrites a compound file through the writer,
 // carrying the Workbook stream over in chunks.
+#include <algorithm>
 #include <filesystem>
 #include <random>
 #include <string>
