@@ -104,7 +104,6 @@ public:
 
     std::size_t Count() const { return FList.size(); }
     std::uint32_t operator[](std::size_t i) const { return FList[i]; }
-    void Add(std::uint32_t entry) { FList.push_back(entry); }
 
     // The successor of sect. A special value (end of chain, free, ...) fails
     // with "Error reading Excel records. File invalid", a number beyond the
