@@ -5,7 +5,7 @@
 
 namespace xlstool {
 
-int CmdTemplate(TArgs args)
+int RunTemplate(TArgs args)
 {
     RequireArgCount(args, 1, 1);
     const xls::TBytes& bytes = xls::EmptyWorkbookTemplate();

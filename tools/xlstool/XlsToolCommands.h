@@ -26,6 +26,8 @@ struct TSubcommand {
 // Throws EUsageError unless args has between min and max entries.
 void RequireArgCount(TArgs args, std::size_t min, std::size_t max);
 
-int CmdTemplate(TArgs args);
+int RunStreams(TArgs args);
+int RunCfbCopy(TArgs args);
+int RunTemplate(TArgs args);
 
 }  // namespace xlstool
