@@ -63,6 +63,10 @@ TFileStream::TFileStream(std::string path, TFileMode mode) : FPath(std::move(pat
     const char* how = mode == TFileMode::OpenRead ? "rb" : mode == TFileMode::Create ? "w+b" : "r+b";
     FFile = std::fopen(FPath.c_str(), how);
     if (!FFile) RaiseXls(TXlsMsg::FileOpenFailed, {FPath, std::string(std::strerror(errno))});
+    // Larger than the default buffer: fewer system calls for the many small reads.
+    constexpr std::size_t kBufferSize = 64 * 1024;
+    FBuffer = std::make_unique<char[]>(kBufferSize);
+    std::setvbuf(FFile, FBuffer.get(), _IOFBF, kBufferSize);
 }
 
 TFileStream::~TFileStream()
@@ -72,24 +76,42 @@ TFileStream::~TFileStream()
 
 void TFileStream::RaiseIo() const { RaiseXls(TXlsMsg::FileIoFailed, {FPath, std::string(std::strerror(errno))}); }
 
+void TFileStream::Reposition()
+{
+    if (XLS_FSEEK(FFile, FPos, SEEK_SET) != 0) RaiseIo();
+}
+
 std::size_t TFileStream::Read(void* buffer, std::size_t count)
 {
+    if (FLastOp == TLastOp::Write) Reposition();  // C streams need a seek between writing and reading
+    FLastOp = TLastOp::Read;
     std::size_t n = std::fread(buffer, 1, count, FFile);
+    FPos += static_cast<std::int64_t>(n);
     if (n < count && std::ferror(FFile)) RaiseIo();
     return n;
 }
 
 void TFileStream::Write(const void* buffer, std::size_t count)
 {
-    if (count > 0 && std::fwrite(buffer, 1, count, FFile) != count) RaiseIo();
+    if (count == 0) return;
+    if (FLastOp == TLastOp::Read) Reposition();
+    FLastOp = TLastOp::Write;
+    if (std::fwrite(buffer, 1, count, FFile) != count) RaiseIo();
+    FPos += static_cast<std::int64_t>(count);
 }
 
 std::int64_t TFileStream::Seek(std::int64_t offset, TSeekOrigin origin)
 {
-    int whence = origin == TSeekOrigin::Begin ? SEEK_SET : origin == TSeekOrigin::Current ? SEEK_CUR : SEEK_END;
-    if (!(origin == TSeekOrigin::Current && offset == 0) && XLS_FSEEK(FFile, offset, whence) != 0) RaiseIo();
+    if (origin == TSeekOrigin::Current) {
+        offset += FPos;
+        origin = TSeekOrigin::Begin;
+    }
+    if (origin == TSeekOrigin::Begin && offset == FPos) return FPos;
+    if (XLS_FSEEK(FFile, offset, origin == TSeekOrigin::Begin ? SEEK_SET : SEEK_END) != 0) RaiseIo();
     auto pos = XLS_FTELL(FFile);
     if (pos < 0) RaiseIo();
+    FPos = pos;
+    FLastOp = TLastOp::None;
     return pos;
 }
 

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "UXlsBytes.h"
@@ -75,8 +76,17 @@ public:
 private:
     [[noreturn]] void RaiseIo() const;
 
+    enum class TLastOp { None, Read, Write };
+    // Moves the C stream to FPos; needed between reads and writes, cheap otherwise.
+    void Reposition();
+
     std::string FPath;
+    std::unique_ptr<char[]> FBuffer;  // outlives FFile, which uses it
     std::FILE* FFile = nullptr;
+    // The file position, kept here so that reading on where the file already
+    // stands (sector after sector) costs no seek system call.
+    std::int64_t FPos = 0;
+    TLastOp FLastOp = TLastOp::None;
 };
 
 // Whole-file helpers.

@@ -26,4 +26,10 @@ struct TSubcommand {
 // Throws EUsageError unless args has between min and max entries.
 void RequireArgCount(TArgs args, std::size_t min, std::size_t max);
 
+int RunStreams(TArgs args);
+int RunCfbCopy(TArgs args);
+int RunTemplate(TArgs args);
+int RunRecords(TArgs args);
+int RunSst(TArgs args);
+
 }  // namespace xlstool

@@ -19,13 +19,39 @@ void RequireArgCount(TArgs args, std::size_t min, std::size_t max)
     if (args.size() > max) throw EUsageError("too many arguments");
 }
 
-// The subcommands, each in its Cmd*.cpp.
-int RunRecords(TArgs args);
-int RunSst(TArgs args);
-
 namespace {
 
 constexpr std::array kCommands{
+    TSubcommand{"streams", "lists the entries of a compound file (.xls) with type, size and path",
+                "usage: xlstool streams FILE\n\n"
+                "Lists the directory of the compound file FILE, one line per entry in\n"
+                "directory order:\n\n"
+                "  INDEX<TAB>TYPE<TAB>SIZE<TAB>PATH\n\n"
+                "TYPE is root, storage, stream, free (an unused entry that still has a\n"
+                "name) or unknown(N); unused entries without a name are left out. SIZE is\n"
+                "the size in bytes (for the root: the size of the mini stream). PATH is\n"
+                "the way from the root through the storages, \"/\" for the root itself and\n"
+                "e.g. \"/Workbook\" or \"/_VBA_PROJECT_CUR/VBA/dir\"; an entry that the\n"
+                "root's tree does not reach shows \"?/NAME\". Control characters, \"/\" and\n"
+                "backslash in names are written as \\xHH and \\\\.\n\n"
+                "Exit 1 with a message when FILE is no compound file or is damaged.\n",
+                RunStreams},
+    TSubcommand{"cfb-copy", "rewrites a compound file with its Workbook stream written anew",
+                "usage: xlstool cfb-copy IN OUT\n\n"
+                "Writes a new compound file OUT in which every stream and storage of IN\n"
+                "is carried over and the Workbook stream is written anew with the same\n"
+                "bytes (a stream shorter than 4096 bytes is filled up to 4096 with zero\n"
+                "bytes, so it never lands in the mini stream). This is the path a saved\n"
+                "workbook takes, without the workbook itself.\n\n"
+                "OUT is written to a temporary file beside it and renamed into place only\n"
+                "when everything succeeded; on failure OUT is left as it was. Exit 1 with a\n"
+                "message when IN is no compound file, is damaged or has no Workbook stream.\n",
+                RunCfbCopy},
+    TSubcommand{"template", "write the empty workbook that new files start from",
+                "usage: xlstool template OUT\n\n"
+                "Writes the empty workbook the engine starts new files and sheets from\n"
+                "(one empty visible sheet \"Sheet1\") to OUT, replacing OUT if it exists.\n",
+                RunTemplate},
     TSubcommand{"records", "lists the BIFF records of the Workbook stream",
                 "usage: xlstool records FILE\n\n"
                 "Reads the Workbook stream of FILE record by record, as the engine reads it,\n"

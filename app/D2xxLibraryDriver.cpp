@@ -1,0 +1,181 @@
+#include "D2xxLibraryDriver.h"
+
+#include <cstring>
+
+#ifdef _WIN32
+#define NOMINMAX
+#include <windows.h>
+#define D2XX_API WINAPI
+#else
+#include <dlfcn.h>
+#define D2XX_API
+#endif
+
+namespace xls {
+
+namespace {
+
+// The library's own types: ULONG and DWORD are 32 bits wide on every
+// platform it ships for, FT_HANDLE is a pointer.
+#ifdef _WIN32
+using TUlong = unsigned long;
+using TDword = unsigned long;
+#else
+using TUlong = std::uint32_t;
+using TDword = std::uint32_t;
+#endif
+using TLibHandle = void*;
+
+void* OpenLibrary(const std::string& path)
+{
+#ifdef _WIN32
+    return reinterpret_cast<void*>(LoadLibraryA(path.c_str()));
+#else
+    return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+#endif
+}
+
+void CloseLibrary(void* library)
+{
+#ifdef _WIN32
+    FreeLibrary(reinterpret_cast<HMODULE>(library));
+#else
+    dlclose(library);
+#endif
+}
+
+template <typename TFunction>
+bool Resolve(void* library, const char* name, TFunction& function)
+{
+#ifdef _WIN32
+    const FARPROC address = GetProcAddress(reinterpret_cast<HMODULE>(library), name);
+#else
+    void* const address = dlsym(library, name);
+#endif
+    if (!address) return false;
+    static_assert(sizeof function == sizeof address);
+    std::memcpy(&function, &address, sizeof function);
+    return true;
+}
+
+TLibHandle ToLib(FT_HANDLE handle) { return reinterpret_cast<TLibHandle>(handle); }
+
+}  // namespace
+
+struct TD2xxLibraryDriver::TEntryPoints {
+    TUlong(D2XX_API* Open)(int, TLibHandle*) = nullptr;
+    TUlong(D2XX_API* Close)(TLibHandle) = nullptr;
+    TUlong(D2XX_API* ResetDevice)(TLibHandle) = nullptr;
+    TUlong(D2XX_API* Purge)(TLibHandle, TUlong) = nullptr;
+    TUlong(D2XX_API* SetBaudRate)(TLibHandle, TUlong) = nullptr;
+    TUlong(D2XX_API* SetDataCharacteristics)(TLibHandle, unsigned char, unsigned char, unsigned char) = nullptr;
+    TUlong(D2XX_API* SetTimeouts)(TLibHandle, TUlong, TUlong) = nullptr;
+    TUlong(D2XX_API* GetQueueStatus)(TLibHandle, TDword*) = nullptr;
+    TUlong(D2XX_API* Write)(TLibHandle, void*, TDword, TDword*) = nullptr;
+    TUlong(D2XX_API* Read)(TLibHandle, void*, TDword, TDword*) = nullptr;
+
+    bool ResolveAll(void* library)
+    {
+        return Resolve(library, "FT_Open", Open) && Resolve(library, "FT_Close", Close) &&
+               Resolve(library, "FT_ResetDevice", ResetDevice) && Resolve(library, "FT_Purge", Purge) &&
+               Resolve(library, "FT_SetBaudRate", SetBaudRate) &&
+               Resolve(library, "FT_SetDataCharacteristics", SetDataCharacteristics) &&
+               Resolve(library, "FT_SetTimeouts", SetTimeouts) && Resolve(library, "FT_GetQueueStatus", GetQueueStatus) &&
+               Resolve(library, "FT_Write", Write) && Resolve(library, "FT_Read", Read);
+    }
+};
+
+const char* TD2xxLibraryDriver::DefaultLibraryName()
+{
+#ifdef _WIN32
+    return "ftd2xx.dll";
+#else
+    return "libftd2xx.so";
+#endif
+}
+
+std::unique_ptr<TD2xxLibraryDriver> TD2xxLibraryDriver::Load(const std::string& path)
+{
+    void* library = OpenLibrary(path.empty() ? DefaultLibraryName() : path);
+    if (!library) return nullptr;
+    auto calls = std::make_unique<TEntryPoints>();
+    if (!calls->ResolveAll(library)) {
+        CloseLibrary(library);
+        return nullptr;
+    }
+    return std::make_unique<TD2xxLibraryDriver>(TKey{}, library, std::move(calls));
+}
+
+TD2xxLibraryDriver::TD2xxLibraryDriver(TKey, void* library, std::unique_ptr<TEntryPoints> calls)
+    : FLibrary(library), FCalls(std::move(calls))
+{
+}
+
+TD2xxLibraryDriver::~TD2xxLibraryDriver() { CloseLibrary(FLibrary); }
+
+FT_STATUS TD2xxLibraryDriver::FT_Open(int deviceNumber, FT_HANDLE* handle)
+{
+    TLibHandle lib = nullptr;
+    const auto status = static_cast<FT_STATUS>(FCalls->Open(deviceNumber, &lib));
+    if (status == FT_OK) *handle = reinterpret_cast<FT_HANDLE>(lib);
+    return status;
+}
+
+FT_STATUS TD2xxLibraryDriver::FT_Close(FT_HANDLE handle) { return static_cast<FT_STATUS>(FCalls->Close(ToLib(handle))); }
+
+FT_STATUS TD2xxLibraryDriver::FT_ResetDevice(FT_HANDLE handle)
+{
+    return static_cast<FT_STATUS>(FCalls->ResetDevice(ToLib(handle)));
+}
+
+FT_STATUS TD2xxLibraryDriver::FT_Purge(FT_HANDLE handle, std::uint32_t mask)
+{
+    return static_cast<FT_STATUS>(FCalls->Purge(ToLib(handle), mask));
+}
+
+FT_STATUS TD2xxLibraryDriver::FT_SetBaudRate(FT_HANDLE handle, std::uint32_t baudRate)
+{
+    return static_cast<FT_STATUS>(FCalls->SetBaudRate(ToLib(handle), baudRate));
+}
+
+FT_STATUS TD2xxLibraryDriver::FT_SetDataCharacteristics(FT_HANDLE handle, std::uint8_t wordLength,
+                                                        std::uint8_t stopBits, std::uint8_t parity)
+{
+    return static_cast<FT_STATUS>(FCalls->SetDataCharacteristics(ToLib(handle), wordLength, stopBits, parity));
+}
+
+FT_STATUS TD2xxLibraryDriver::FT_SetTimeouts(FT_HANDLE handle, std::uint32_t readTimeoutMs,
+                                             std::uint32_t writeTimeoutMs)
+{
+    return static_cast<FT_STATUS>(FCalls->SetTimeouts(ToLib(handle), readTimeoutMs, writeTimeoutMs));
+}
+
+FT_STATUS TD2xxLibraryDriver::FT_GetQueueStatus(FT_HANDLE handle, std::uint32_t* rxBytes)
+{
+    TDword count = 0;
+    const auto status = static_cast<FT_STATUS>(FCalls->GetQueueStatus(ToLib(handle), &count));
+    *rxBytes = static_cast<std::uint32_t>(count);
+    return status;
+}
+
+FT_STATUS TD2xxLibraryDriver::FT_Write(FT_HANDLE handle, const std::uint8_t* buffer, std::uint32_t bytesToWrite,
+                                       std::uint32_t* bytesWritten)
+{
+    TDword written = 0;
+    // The library's prototype takes a non-const buffer; it only reads it.
+    const auto status = static_cast<FT_STATUS>(
+        FCalls->Write(ToLib(handle), const_cast<std::uint8_t*>(buffer), bytesToWrite, &written));
+    *bytesWritten = static_cast<std::uint32_t>(written);
+    return status;
+}
+
+FT_STATUS TD2xxLibraryDriver::FT_Read(FT_HANDLE handle, std::uint8_t* buffer, std::uint32_t bytesToRead,
+                                      std::uint32_t* bytesReturned)
+{
+    TDword read = 0;
+    const auto status = static_cast<FT_STATUS>(FCalls->Read(ToLib(handle), buffer, bytesToRead, &read));
+    *bytesReturned = static_cast<std::uint32_t>(read);
+    return status;
+}
+
+}  // namespace xls

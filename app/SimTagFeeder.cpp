@@ -1,0 +1,31 @@
+#include "SimTagFeeder.h"
+
+#include <QTimer>
+
+#include "SimulatedFt232Driver.h"
+
+namespace xls {
+
+TSimTagFeeder::TSimTagFeeder(TSimulatedFt232Driver& reader, QObject* parent)
+    : QObject(parent), FReader(reader), FTimer(new QTimer(this))
+{
+    FTimer->setSingleShot(true);
+    connect(FTimer, &QTimer::timeout, this, &TSimTagFeeder::Step);
+    Step();
+}
+
+void TSimTagFeeder::Step()
+{
+    FTagOn = !FTagOn;
+    if (FTagOn) {
+        const std::uint32_t uid = FNextUid;
+        FReader.PutTag({static_cast<std::uint8_t>(uid), static_cast<std::uint8_t>(uid >> 8),
+                        static_cast<std::uint8_t>(uid >> 16), static_cast<std::uint8_t>(uid >> 24)});
+        FNextUid = FNextUid * 1664525u + 1013904223u;  // the next card in the stack
+    } else {
+        FReader.TakeTag();
+    }
+    FTimer->start(FTagOn ? TagOnMs : TagOffMs);
+}
+
+}  // namespace xls

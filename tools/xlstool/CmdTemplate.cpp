@@ -1,0 +1,18 @@
+// xlstool template OUT: writes the empty workbook the engine starts new files from.
+#include "UXlsEmptyTemplate.h"
+#include "UXlsStreams.h"
+#include "XlsToolCommands.h"
+
+namespace xlstool {
+
+int RunTemplate(TArgs args)
+{
+    RequireArgCount(args, 1, 1);
+    const xls::TBytes& bytes = xls::EmptyWorkbookTemplate();
+    xls::TFileStream out(args[0], xls::TFileMode::Create);
+    out.Write(bytes.data(), bytes.size());
+    out.Close();
+    return 0;
+}
+
+}  // namespace xlstool
