@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "RecordTestSupport.h"
+#include "UXlsEmptyTemplate.h"
 #include "UXlsOtherRecords.h"
 #include "UXlsUnicode.h"
 
@@ -108,6 +109,23 @@ TEST(RecordCorpus, EveryRecordWritesBackItsBytes)
         EXPECT_EQ(total, std::int64_t(written.size()));
         EXPECT_TRUE(SameBytes(written, WrittenKinds(w.Raw, end)));
     }
+}
+
+TEST(RecordCorpus, TheEmptyWorkbookReadsAndWritesBack)
+{
+    const TBytes raw = ole2test::ReadStreamOf(EmptyWorkbookTemplate(), u"Workbook");
+    TMemoryStream mem(EmptyWorkbookTemplate());
+    TOle2File ole(mem);
+    ole.SelectStream(u"Workbook");
+    std::int64_t padding = -1;
+    auto records = ReadAll(ole, &padding);
+    ASSERT_GE(records.size(), 10u);
+    EXPECT_EQ(records.front()->Id(), xlr_BOF);
+    const std::size_t end = padding >= 0 ? static_cast<std::size_t>(padding) : raw.size();
+    EXPECT_TRUE(SameBytes(Written([&](TOle2File& out) {
+                              for (auto& r : records) r->SaveToStream(out);
+                          }),
+                          WrittenKinds(raw, end)));
 }
 
 TEST(RecordCorpus, RecordsListingAgreesWithTheRecordLister)
