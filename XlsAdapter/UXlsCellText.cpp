@@ -72,6 +72,10 @@ TXlsString WithoutThousandSeparators(std::u16string_view s, TNumberSeparators se
 {
     TXlsString kept(s);
     if (sep.Thousands == kNoSeparator) return kept;
+    // Blanks around the number (left behind by a currency string, "1.234 €")
+    // do not count as places of the integer part.
+    while (!s.empty() && s.front() == u' ') s.remove_prefix(1);
+    while (!s.empty() && s.back() == u' ') s.remove_suffix(1);
     const auto decimalAt = sep.Decimal == kNoSeparator ? npos : s.find(sep.Decimal);
     if (decimalAt != npos && s.find(sep.Thousands, decimalAt) != npos) return kept;
     if (s.starts_with(sep.Thousands)) return kept;

@@ -109,6 +109,8 @@ TEST(CellText, ReadsTypedTextUnderAGermanLocale)
         {u",5%", kNumber, 0.005, u"0%"},
         // Currency on either side, with and without decimals.
         {u"10 €", kNumber, 10.0, kGermanCurrency},
+        {u"1.234 €", kNumber, 1234.0, kGermanCurrency},
+        {u"€ 1.234", kNumber, 1234.0, kGermanCurrency},
         {u"€10", kNumber, 10.0, kGermanCurrency},
         {u"10,50 €", kNumber, 10.5, kGermanCurrencyDecimals},
         {u"-1.234,50 €", kNumber, -1234.5, kGermanCurrencyDecimals},
