@@ -31,5 +31,8 @@ int RunCfbCopy(TArgs args);
 int RunTemplate(TArgs args);
 int RunRecords(TArgs args);
 int RunSst(TArgs args);
+int RunGet(TArgs args);
+int RunSet(TArgs args);
+int RunNew(TArgs args);
 
 }  // namespace xlstool

@@ -76,6 +76,35 @@ constexpr std::array kCommands{
                 "without an SST prints nothing.\n\n"
                 "Exit 1 with the engine's message when the file or its SST cannot be read.\n",
                 RunSst},
+    TSubcommand{"get", "prints the value of one cell",
+                "usage: xlstool get FILE SHEET CELL\n\n"
+                "Prints the value of one cell as a line of the dump format:\n\n"
+                "  SHEETNAME!REF<TAB>KIND<TAB>VALUE\n\n"
+                "KIND is n (number), s (text), b (boolean) or e (error); a formula cell\n"
+                "shows its cached result. An empty cell prints nothing. SHEET is the\n"
+                "sheet's position (1 is the first sheet, counting sheets of every kind)\n"
+                "or its name; CELL is an A1 reference such as C7.\n\n"
+                "Exit 1 with the engine's message when the file cannot be read or the\n"
+                "cell lies outside the sheet (\"Invalid Row (65536)\").\n",
+                RunGet},
+    TSubcommand{"set", "types a text into one cell and saves the workbook",
+                "usage: xlstool set FILE SHEET CELL TEXT [-o OUT]\n\n"
+                "Takes TEXT as the tag station takes it: a number (percent, currency and\n"
+                "exponent forms get a matching number format), TRUE or FALSE, a date in\n"
+                "the user's locale, or else text. SHEET and CELL as for get. Then saves\n"
+                "the workbook to OUT or, without -o, over FILE, keeping every other\n"
+                "stream of the file. The new file is written beside the old one first\n"
+                "and replaces it only when complete: on any failure the old file stays\n"
+                "as it was. \"--\" ends the options (for a TEXT that reads \"-o\").\n\n"
+                "Exit 1 with the engine's message when the file cannot be read or\n"
+                "written, the sheet is no worksheet or the cell lies outside the sheet.\n",
+                RunSet},
+    TSubcommand{"new", "writes a new workbook of empty sheets",
+                "usage: xlstool new FILE [SHEETS]\n\n"
+                "Writes a new workbook with SHEETS empty worksheets (1 to 4096, default 1),\n"
+                "named Sheet1, Sheet2, ..., to FILE. An existing FILE is replaced as by\n"
+                "set: only once the new file is complete.\n",
+                RunNew},
 };
 
 void PrintOverview(std::ostream& out)
