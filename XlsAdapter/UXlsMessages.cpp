@@ -85,6 +85,7 @@ constexpr std::array kMessages{
     TMessageEntry{TXlsMsg::CantWriteToFile, R"(Can't write to file "%s". Check it is not in use by another user)"},
     TMessageEntry{TXlsMsg::FileOpenFailed, R"(Can't open file "%s": %s)"},
     TMessageEntry{TXlsMsg::FileIoFailed, R"(I/O error on file "%s": %s)"},
+    TMessageEntry{TXlsMsg::NotConnected, "No workbook is connected to the file object"},
     TMessageEntry{TXlsMsg::NotAvailable, "%s is not available in this build"},
 };
 

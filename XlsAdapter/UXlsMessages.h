@@ -86,6 +86,7 @@ enum class TXlsMsg {
     CantWriteToFile,
     FileOpenFailed,
     FileIoFailed,
+    NotConnected,
     NotAvailable,
 };
 

@@ -277,6 +277,8 @@ public:
     std::int32_t DefaultFormatId() override;
 
 private:
+    // Raises unless Connect has made a workbook.
+    void CheckConnected() const;
     TWorkbook& Workbook();
     // The sheet that sheet-level operations address; raises for a position
     // outside the workbook.
