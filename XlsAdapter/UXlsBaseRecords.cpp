@@ -4,9 +4,12 @@
 
 #include "UOle2Impl.h"
 #include "UXlsCellRecords.h"
+#include "UXlsChart.h"
+#include "UXlsCondFmt.h"
 #include "UXlsFormula.h"
 #include "UXlsHyperLink.h"
 #include "UXlsOtherRecords.h"
+#include "UXlsPageBreaks.h"
 #include "UXlsSST.h"
 
 namespace xls {
@@ -355,8 +358,8 @@ constexpr TFactoryEntry kFactory[] = {
     {0x0015, Make<TPageFooterRecord>},
     {0x0017, Make<TBaseRecord>},  // EXTERNSHEET, later TExternSheetRecord
     {0x0018, Make<TNameRecord>},
-    {0x001A, Make<TBaseRecord>},  // VERTICALPAGEBREAKS, later TVPageBreakRecord
-    {0x001B, Make<TBaseRecord>},  // HORIZONTALPAGEBREAKS, later THPageBreakRecord
+    {0x001A, Make<TVPageBreakRecord>},
+    {0x001B, Make<THPageBreakRecord>},
     {0x001C, Make<TBaseRecord>},  // NOTE, later TNoteRecord
     {0x0022, Make<T1904Record>},
     {0x0023, Make<TBaseRecord>},  // EXTERNNAME, later TExternNameRecord
@@ -403,8 +406,8 @@ constexpr TFactoryEntry kFactory[] = {
     {0x00FF, Make<TIgnoreRecord>},  // EXTSST
     {0x013D, Make<TIgnoreRecord>},  // TABID
     {0x01AE, Make<TBaseRecord>},  // SUPBOOK, later TSupBookRecord
-    {0x01B0, Make<TBaseRecord>},  // CONDFMT, later TCondFmtRecord
-    {0x01B1, Make<TBaseRecord>},  // CF, later TCFRecord
+    {0x01B0, Make<TCondFmtRecord>},
+    {0x01B1, Make<TCFRecord>},
     {0x01B2, Make<TDValRecord>},
     {0x01B6, Make<TTXORecord>},
     {0x01B8, Make<THLinkRecord>},
@@ -429,9 +432,9 @@ constexpr TFactoryEntry kFactory[] = {
     {0x04BC, Make<TShrFmlaRecord>},
     {0x0800, Make<TScreenTipRecord>},
     {0x0809, Make<TBOFRecord>},
-    {0x1033, Make<TBaseRecord>},  // BEGIN (chart), later TBeginRecord
-    {0x1034, Make<TBaseRecord>},  // END (chart), later TEndRecord
-    {0x1051, Make<TBaseRecord>},  // AI (chart series link), later TChartAIRecord
+    {0x1033, Make<TBeginRecord>},
+    {0x1034, Make<TEndRecord>},
+    {0x1051, Make<TChartAIRecord>},
     {0x1060, Make<TIgnoreRecord>},  // FBI (chart font basis)
 };
 
