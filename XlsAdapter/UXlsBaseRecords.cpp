@@ -8,6 +8,7 @@
 #include "UXlsCondFmt.h"
 #include "UXlsFormula.h"
 #include "UXlsHyperLink.h"
+#include "UXlsNotes.h"
 #include "UXlsOtherRecords.h"
 #include "UXlsPageBreaks.h"
 #include "UXlsSST.h"
@@ -145,8 +146,7 @@ void ReadHeader(TOle2File& DataStream, TRecordHeader& RecordHeader)
 {
     std::uint8_t buf[4];
     StreamRead(DataStream, buf);
-    RecordHeader.Id = GetWord(buf, 0);
-    RecordHeader.Size = GetWord(buf, 2);
+    RecordHeader = {GetWord(buf, 0), GetWord(buf, 2)};
 }
 
 void ReadNextHeader(TOle2File& DataStream, TRecordHeader& RecordHeader)
@@ -154,7 +154,7 @@ void ReadNextHeader(TOle2File& DataStream, TRecordHeader& RecordHeader)
     // Some writers fill the stream behind the last EOF; three bytes or fewer
     // cannot hold a header and end the stream as if an EOF followed.
     if (DataStream.NextEof(3)) {
-        RecordHeader = {xlr_EOF, 0};
+        RecordHeader = {xlr_EOF, 0, true};
         return;
     }
     ReadHeader(DataStream, RecordHeader);
@@ -360,7 +360,7 @@ constexpr TFactoryEntry kFactory[] = {
     {0x0018, Make<TNameRecord>},
     {0x001A, Make<TVPageBreakRecord>},
     {0x001B, Make<THPageBreakRecord>},
-    {0x001C, Make<TBaseRecord>},  // NOTE, later TNoteRecord
+    {0x001C, Make<TNoteRecord>},
     {0x0022, Make<T1904Record>},
     {0x0023, Make<TBaseRecord>},  // EXTERNNAME, later TExternNameRecord
     {0x0026, Make<TMarginRecord>},

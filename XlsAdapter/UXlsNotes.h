@@ -1,0 +1,23 @@
+// Cell notes (comments): NOTE records, kept by row. The text and the box of a
+// note live in the sheet's drawing, in the comment shape whose object id the
+// note holds.
+#pragma once
+
+#include "UXlsBaseRecordLists.h"
+
+namespace xls {
+
+constexpr std::uint16_t xlr_NOTE = 0x001C;
+
+// NOTE (0x001C): row, column, option word, object id of the comment shape,
+// then the author.
+class TNoteRecord final : public TRecordClass<TNoteRecord, TBaseRowColRecord> {
+public:
+    // Refuses data too short for the object id.
+    TNoteRecord(std::uint16_t aId, TBytes aData);
+
+    std::uint16_t Options() const { return GetWord(Data(), 4); }
+    std::uint16_t ObjId() const { return GetWord(Data(), 6); }
+};
+
+}  // namespace xls
