@@ -73,6 +73,8 @@ public:
     const TContinueRecord* Continue() const { return FContinue.get(); }
     // Fails when the record already has a CONTINUE chain.
     void AddContinue(std::unique_ptr<TContinueRecord> aContinue);
+    // Takes the CONTINUE chain off the record (none when it has none).
+    std::unique_ptr<TContinueRecord> DetachContinue() { return std::move(FContinue); }
 
     // A deep copy of the same class, with a copy of the CONTINUE chain.
     std::unique_ptr<TBaseRecord> CopyTo() const { return DoCopyTo(); }

@@ -73,6 +73,9 @@ enum class TXlsMsg {
     CantCopyOleObjects,
     InvalidCondFmtRecord,
     TooManyPageBreaks,
+    SectionWithoutEOF,
+    NotAWorksheet,
+    CantCopySheetWithDrawing,
     // Drawings
     EscherLoadError,
     EscherDuplicatedBStore,

@@ -31,5 +31,8 @@ int RunCfbCopy(TArgs args);
 int RunTemplate(TArgs args);
 int RunRecords(TArgs args);
 int RunSst(TArgs args);
+int RunDump(TArgs args);
+int RunCopy(TArgs args);
+int RunInfo(TArgs args);
 
 }  // namespace xlstool
