@@ -60,15 +60,19 @@ inline TBytes FormatBody(std::uint16_t aId, std::string_view aCode)
     return d;
 }
 
-// An XF with font aFont and format aFormat; the rest is a plain cell XF.
-inline TBytes XFBody(std::uint16_t aFont = 0, std::uint16_t aFormat = 0, std::uint8_t aFill = 0)
+// A locked cell XF with font aFont and format aFormat, bottom aligned,
+// without borders or fill, in the form the engine writes it.
+inline TBytes XFBody(std::uint16_t aFont = 0, std::uint16_t aFormat = 0)
 {
     TBytes d(20, 0);
     SetWord(d, 0, aFont);
     SetWord(d, 2, aFormat);
     SetWord(d, 4, 0x0001);
     SetWord(d, 6, 0x0020);
-    SetWord(d, 18, static_cast<std::uint16_t>(0x20C0 | aFill));
+    SetWord(d, 8, 0xFC00);
+    SetWord(d, 12, 8 | 8 << 7);
+    SetCardinal(d, 14, 8 | 8 << 7);
+    SetWord(d, 18, 0x20C0);
     return d;
 }
 

@@ -5,7 +5,9 @@
 #include "RecordTestSupport.h"
 #include "UXlsCellRecords.h"
 #include "UXlsOtherRecords.h"
+#include "UXlsPalette.h"
 #include "UXlsSST.h"
+#include "UXlsXF.h"
 
 using namespace rectest;
 
@@ -236,13 +238,15 @@ TEST(RecordFactory, CreatesTheClassOfTheId)
         {0x0204, typeid(TLabelRecord)},      {0x0205, typeid(TBoolErrRecord)},    {0x0207, typeid(TStringRecord)},
         {0x0208, typeid(TRowRecord)},        {0x0221, typeid(TArrayRecord)},      {0x0236, typeid(TTableRecord)},
         {0x023E, typeid(TWindow2Record)},    {0x027E, typeid(TRKRecord)},         {0x04BC, typeid(TShrFmlaRecord)},
-        {0x0800, typeid(TScreenTipRecord)},  {0x0809, typeid(TBOFRecord)},        {0x00E0, typeid(TBaseRecord)},
+        {0x0800, typeid(TScreenTipRecord)},  {0x0809, typeid(TBOFRecord)},        {0x0031, typeid(TFontRecord)},
+        {0x0092, typeid(TPaletteRecord)},    {0x0293, typeid(TStyleRecord)},      {0x041E, typeid(TFormatRecord)},
         {0x1234, typeid(TBaseRecord)},
     };
     for (const auto& c : cases) {
         auto rec = CreateRecord(c.Id, BofData());
         EXPECT_EQ(typeid(*rec), c.Type) << std::hex << c.Id;
     }
+    EXPECT_EQ(typeid(*CreateRecord(0x00E0, TBytes(20, 0))), typeid(TXFRecord));
 }
 
 // Every class the factory makes copies itself as its own class, with its bytes and chain.
