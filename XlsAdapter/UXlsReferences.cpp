@@ -105,10 +105,11 @@ void TReferences::InsertSheets(std::int32_t BeforeSheet, std::int32_t SheetCount
         tables.push_back(std::move(table));
     }
     TBaseRecord& supBook = *FSupBooks[static_cast<std::size_t>(FLocalSupBook)].Record;
-    const auto sheets = static_cast<std::uint16_t>(CheckedShift(GetWord(supBook.Data(), 0), SheetCount, MaxReferencedSheet));
+    const std::int64_t sheets = CheckedShift(GetWord(supBook.Data(), 0), SheetCount, MaxReferencedSheet);
 
-    for (std::size_t k = 0; k < FExternSheets.size(); ++k) FExternSheets[k] = WithChainData(*FExternSheets[k], tables[k]);
-    SetWord(supBook.Data(), 0, sheets);
+    for (std::size_t k = 0; k < FExternSheets.size(); ++k)
+        FExternSheets[k] = WithChainData(*FExternSheets[k], tables[k]);
+    SetWord(supBook.Data(), 0, static_cast<std::uint16_t>(sheets));
 }
 
 void TReferences::SaveToStream(TOle2File& DataStream)

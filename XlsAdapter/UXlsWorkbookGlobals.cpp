@@ -106,7 +106,12 @@ void TBoundSheetList::SetSheetName(std::size_t aIndex, std::u16string_view aName
 {
     const TXlsString old = FBoundSheets.GetSheetName(CheckSheet(std::int64_t(aIndex)));
     FSheetNames.Rename(old, aName);
-    FBoundSheets.SetSheetName(aIndex, aName);
+    try {
+        FBoundSheets.SetSheetName(aIndex, aName);
+    } catch (...) {
+        FSheetNames.Rename(aName, old);
+        throw;
+    }
 }
 
 void TBoundSheetList::SaveToStream(TOle2File& DataStream)
@@ -310,10 +315,10 @@ std::int64_t TWorkbookGlobals::SubListsSize() const
     return size;
 }
 
+// OnlySheet < 0: every BOUNDSHEET and the drawing group; else the range form.
 void TWorkbookGlobals::SaveBody(TOle2File& DataStream, std::int32_t OnlySheet)
 {
     CheckLoaded();
-    if (OnlySheet >= 0) FBoundSheets.CheckSheet(OnlySheet);
     FBOF->SaveToStream(DataStream);
     if (FIsXltTemplate) TTemplateRecord::SaveNewRecord(DataStream);
     FMiscRecords.SaveToStream(DataStream);

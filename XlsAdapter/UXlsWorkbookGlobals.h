@@ -36,7 +36,8 @@ public:
     // A new BOUNDSHEET at BeforeSheet named SheetName, made unique.
     void InsertSheet(std::size_t BeforeSheet, std::uint16_t OptionFlags, std::u16string_view SheetName);
     void DeleteSheet(std::size_t SheetIndex);
-    // Renames sheet aIndex; aName must be valid already.
+    // Renames sheet aIndex (the name is not made valid here); a name of
+    // another sheet or one too long for the record fails and changes nothing.
     void SetSheetName(std::size_t aIndex, std::u16string_view aName);
 
     void SaveToStream(TOle2File& DataStream);

@@ -45,6 +45,12 @@ std::uint32_t Bits(std::uint32_t aValue, unsigned aFirstBit, std::uint32_t aMask
     return (aValue >> aFirstBit) & aMask;
 }
 
+// aValue cut to aMask and moved to aFirstBit.
+std::uint32_t Put(std::uint32_t aValue, std::uint32_t aMask, unsigned aFirstBit)
+{
+    return (aValue & aMask) << aFirstBit;
+}
+
 constexpr std::uint16_t kWeightBold = 700;
 constexpr std::uint16_t kWeightNormal = 400;
 constexpr std::uint16_t kFontItalic = 0x0002;
@@ -78,7 +84,6 @@ constexpr std::size_t kXFFillColors = 18;
 
 constexpr std::uint16_t kXFLocked = 0x0001;
 constexpr std::uint16_t kXFHidden = 0x0002;
-constexpr std::uint16_t kXFWrap = 0x0008;
 constexpr std::uint16_t kXFShrink = 0x0010;
 constexpr std::uint16_t kXFAllAttributesSet = 0xFC00;
 
@@ -270,31 +275,36 @@ std::unique_ptr<TXFRecord> TXFRecord::CreateFromFormat(const TTbrFormat& Fmt, TF
                                                        TFormatRecordList& FormatList)
 {
     const TTbrBorders& b = Fmt.Borders;
-    auto style = [](const TTbrOneBorder& aBorder) { return static_cast<std::uint32_t>(aBorder.Style) & 0x0F; };
+    auto style = [](const TTbrOneBorder& aBorder) { return static_cast<std::uint32_t>(aBorder.Style); };
     // Pattern 0 is no pattern code; it is written like 1, no fill.
-    const std::uint32_t pattern = Fmt.FillPattern.Pattern > 0 ? (Fmt.FillPattern.Pattern - 1u) & 0x3F : 0;
+    const std::uint32_t pattern = Fmt.FillPattern.Pattern > 0 ? Fmt.FillPattern.Pattern - 1u : 0;
+
+    const std::uint32_t protection = Put(Fmt.Locked, 1, 0) | Put(Fmt.Hidden, 1, 1);
+    const std::uint32_t alignment = Put(static_cast<std::uint32_t>(Fmt.HAlignment), 0x07, 0) | Put(Fmt.WrapText, 1, 3) |
+                                    Put(static_cast<std::uint32_t>(Fmt.VAlignment), 0x07, 4) | Put(Fmt.Rotation, 0xFF, 8);
+    const std::uint32_t indent = Put(Fmt.Indent, 0x0F, 0) | Put(Fmt.ShrinkToFit, 1, 4) | kXFAllAttributesSet;
+    const std::uint32_t styles =
+        Put(style(b.Left), 0x0F, 0) | Put(style(b.Right), 0x0F, 4) | Put(style(b.Top), 0x0F, 8) | Put(style(b.Bottom), 0x0F, 12);
+    const std::uint32_t sides = Put(BorderColorField(b.Left.ColorIndex), 0x7F, 0) |
+                                Put(BorderColorField(b.Right.ColorIndex), 0x7F, 7) |
+                                Put(static_cast<std::uint32_t>(b.DiagonalStyle), 0x03, 14);
+    const std::uint32_t topBottom = Put(BorderColorField(b.Top.ColorIndex), 0x7F, 0) |
+                                    Put(BorderColorField(b.Bottom.ColorIndex), 0x7F, 7) |
+                                    Put(ColorField(b.Diagonal.ColorIndex), 0x7F, 14) | Put(style(b.Diagonal), 0x0F, 21) |
+                                    Put(pattern, 0x3F, 26);
+    const std::uint32_t fill =
+        Put(ColorField(Fmt.FillPattern.FgColorIndex), 0x7F, 0) | Put(ColorField(Fmt.FillPattern.BgColorIndex), 0x7F, 7);
 
     TBytes d(XFDataSize, 0);
     SetWord(d, 0, FontList.AddFont(Fmt.Font));
     SetWord(d, 2, FormatList.AddFormat(Fmt.Format));
-    SetWord(d, kXFProtection, static_cast<std::uint16_t>((Fmt.Locked ? kXFLocked : 0) | (Fmt.Hidden ? kXFHidden : 0)));
-    SetWord(d, kXFAlignment,
-            static_cast<std::uint16_t>((static_cast<std::uint32_t>(Fmt.HAlignment) & 0x07) | (Fmt.WrapText ? kXFWrap : 0) |
-                                       ((static_cast<std::uint32_t>(Fmt.VAlignment) & 0x07) << 4) |
-                                       (std::uint32_t(Fmt.Rotation) << 8)));
-    SetWord(d, kXFIndent,
-            static_cast<std::uint16_t>((Fmt.Indent & 0x0F) | (Fmt.ShrinkToFit ? kXFShrink : 0) | kXFAllAttributesSet));
-    SetWord(d, kXFBorderStyles,
-            static_cast<std::uint16_t>(style(b.Left) | (style(b.Right) << 4) | (style(b.Top) << 8) | (style(b.Bottom) << 12)));
-    SetWord(d, kXFSideColors,
-            static_cast<std::uint16_t>(BorderColorField(b.Left.ColorIndex) | (BorderColorField(b.Right.ColorIndex) << 7) |
-                                       ((static_cast<std::uint32_t>(b.DiagonalStyle) & 0x03) << 14)));
-    SetCardinal(d, kXFTopBottom,
-                BorderColorField(b.Top.ColorIndex) | (BorderColorField(b.Bottom.ColorIndex) << 7) |
-                    (ColorField(b.Diagonal.ColorIndex) << 14) | (style(b.Diagonal) << 21) | (pattern << 26));
-    SetWord(d, kXFFillColors,
-            static_cast<std::uint16_t>(ColorField(Fmt.FillPattern.FgColorIndex) |
-                                       (ColorField(Fmt.FillPattern.BgColorIndex) << 7)));
+    SetWord(d, kXFProtection, static_cast<std::uint16_t>(protection));
+    SetWord(d, kXFAlignment, static_cast<std::uint16_t>(alignment));
+    SetWord(d, kXFIndent, static_cast<std::uint16_t>(indent));
+    SetWord(d, kXFBorderStyles, static_cast<std::uint16_t>(styles));
+    SetWord(d, kXFSideColors, static_cast<std::uint16_t>(sides));
+    SetCardinal(d, kXFTopBottom, topBottom);
+    SetWord(d, kXFFillColors, static_cast<std::uint16_t>(fill));
     return std::make_unique<TXFRecord>(xlr_XF, std::move(d));
 }
 
@@ -365,7 +375,8 @@ TTbrFormat TXFRecord::TbrFormat(const TFontRecordList& FontList, TFormatRecordLi
     b.Top = {GetBorderStyle(kXFBorderStyles, 8), GetBorderColorIndexExt(kXFTopBottom, 0)};
     b.Bottom = {GetBorderStyle(kXFBorderStyles, 12), GetBorderColorIndexExt(kXFTopBottom, 7)};
     // The diagonal colour is written unclamped, so it is read without adjustment.
-    b.Diagonal = {GetBorderStyleExt(kXFTopBottom, 21), std::int32_t(Bits(GetCardinal(Data(), kXFTopBottom), 14, 0x7F)) - 7};
+    const std::int32_t diagonalColor = std::int32_t(Bits(GetCardinal(Data(), kXFTopBottom), 14, 0x7F)) - 7;
+    b.Diagonal = {GetBorderStyleExt(kXFTopBottom, 21), diagonalColor};
     b.DiagonalStyle = DiagonalStyle();
 
     f.Format = FormatList.GetFormat(FormatIndex());
