@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <map>
+#include <random>
 #include <set>
 
 #include "GlobalsTestSupport.h"
@@ -154,4 +155,48 @@ TEST(GlobalsCorpus, TheFormatOfEveryXFSurvivesBeingAddedAgain)
         SavedGlobals(g);
     }
     EXPECT_GT(checked, 1000u);
+}
+
+// Random damage to the globals of real workbooks: the load either refuses
+// with an engine error or gives globals that write exactly their size and
+// whose formats can be read or refused, never a crash or an endless loop.
+TEST(GlobalsCorpus, DamagedGlobalsLoadOrFailCleanly)
+{
+    std::mt19937 rnd(77);
+    std::size_t refused = 0, loaded = 0;
+    for (const char* name : {"gen/poi_styles_palette.xls", "gen/poi_pictures.xls", "real/namesdemo.xls",
+                             "real/invalid_formula.xls", "real/xf_class.xls"}) {
+        SCOPED_TRACE(name);
+        const TBytes raw = ole2test::ReadStreamOf(ReadFileBytes(kShared + "/corpus/" + name), u"Workbook");
+        std::size_t extent = 0;
+        for (const TRawRecord& r : SplitRecords(raw)) extent += r.Bytes.size();
+        const std::size_t bofSize = 20;  // the damage starts behind the BOF record
+        for (int round = 0; round < 100; ++round) {
+            TBytes damaged = raw;
+            for (int k = 0; k < 3; ++k) {
+                const std::size_t pos = bofSize + std::uniform_int_distribution<std::size_t>(0, extent - bofSize - 1)(rnd);
+                damaged[pos] = static_cast<std::uint8_t>(rnd());
+            }
+            TWorkbookGlobals g;
+            try {
+                LoadGlobals(g, damaged);
+            } catch (const EXlsException&) {
+                ++refused;
+                continue;
+            }
+            ++loaded;
+            try {
+                SavedGlobals(g);
+            } catch (const EXlsException&) {
+            }
+            for (std::size_t i = 0; i < g.XF().Count(); ++i) {
+                try {
+                    g.GetFormat(std::int64_t(i));
+                } catch (const EXlsException&) {
+                }
+            }
+        }
+    }
+    EXPECT_GT(refused, 0u);
+    EXPECT_GT(loaded, 0u);
 }
