@@ -1,6 +1,7 @@
 #include "UXlsWorkbookGlobals.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace xls {
 

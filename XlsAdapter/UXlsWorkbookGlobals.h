@@ -9,8 +9,6 @@
 //   EXTSST, EOF.
 #pragma once
 
-#include <vector>
-
 #include "USheetNameList.h"
 #include "UXlsEscher.h"
 #include "UXlsPalette.h"

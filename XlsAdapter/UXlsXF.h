@@ -20,7 +20,7 @@ constexpr std::uint16_t xlr_FORMAT = 0x041E;
 constexpr std::uint16_t FontIndexGap = 4;
 inline std::size_t FontPositionOf(std::uint16_t aFontIndex)
 {
-    return aFontIndex > FontIndexGap - 1 ? aFontIndex - 1u : aFontIndex;
+    return aFontIndex >= FontIndexGap ? aFontIndex - 1u : aFontIndex;
 }
 inline std::int64_t FontIndexOf(std::size_t aPosition)
 {
