@@ -33,24 +33,6 @@ TBytes Written(TFormulaRecord& f)
     return rectest::Written([&](TOle2File& w) { f.SaveToStream(w); });
 }
 
-// The records of a stream: id and data, CONTINUE records separate.
-struct TRaw {
-    std::uint16_t Id;
-    TBytes Data;
-};
-
-std::vector<TRaw> Split(const TBytes& aStream)
-{
-    std::vector<TRaw> records;
-    for (std::size_t pos = 0; pos + 4 <= aStream.size();) {
-        const std::size_t size = GetWord(aStream, pos + 2);
-        records.push_back({GetWord(aStream, pos), TBytes(aStream.begin() + std::ptrdiff_t(pos + 4),
-                                                         aStream.begin() + std::ptrdiff_t(pos + 4 + size))});
-        pos += 4 + size;
-    }
-    return records;
-}
-
 std::unique_ptr<TFormulaRecord> FormulaWith(std::uint16_t aRow, std::uint16_t aCol, const TBytes& aTokens)
 {
     auto f = TFormulaRecord::CreateFromData(static_cast<std::uint16_t>(22 + aTokens.size()), aRow, aCol, 15, 1.0, false);
@@ -189,7 +171,7 @@ TEST(FormulaRecord, TextResultsAreWrittenAsStringRecordsSplitAtTheRecordLimit)
         auto f = TFormulaRecord::CreateFromData(22, 2, 1, 15, c.Text, false);
         const TBytes out = Written(*f);
         EXPECT_EQ(f->TotalSize(), std::int64_t(out.size())) << c.What;
-        const auto records = Split(out);
+        const auto records = SplitRecords(out);
         ASSERT_EQ(records.size(), 1 + c.Sizes.size()) << c.What;
         EXPECT_EQ(records[0].Id, xlr_FORMULA);
         std::int64_t dataBytes = 22;
@@ -220,17 +202,17 @@ TEST(FormulaRecord, OnlyATextResultWritesAStringRecord)
     // A loaded text formula gets its text from the sheet (SetFormulaValue).
     TFormulaRecord loaded(xlr_FORMULA, FormulaBytes({0, 0, 0, 0, 0, 0, 0xFF, 0xFF}));
     loaded.SetFormulaValue(TXlsString(u"hello"));
-    EXPECT_EQ(Split(Written(loaded)).size(), 2u);
+    EXPECT_EQ(SplitRecords(Written(loaded)).size(), 2u);
     EXPECT_EQ(loaded.GetValue(), TXlsVariant(TXlsString(u"hello")));
 
     for (const TXlsVariant& v : {TXlsVariant(2.0), TXlsVariant(true), TXlsVariant(TVarEmpty{})}) {
         auto f = TFormulaRecord::CreateFromData(22, 0, 0, 15, v, false);
-        EXPECT_EQ(Split(Written(*f)).size(), 1u);
+        EXPECT_EQ(SplitRecords(Written(*f)).size(), 1u);
         EXPECT_EQ(f->TotalSize(), 26);
     }
     // An error result read as its text is no text result.
     TFormulaRecord error(xlr_FORMULA, FormulaBytes({2, 0, 0x07, 0, 0, 0, 0xFF, 0xFF}));
-    EXPECT_EQ(Split(Written(error)).size(), 1u);
+    EXPECT_EQ(SplitRecords(Written(error)).size(), 1u);
 }
 
 TEST(FormulaRecord, RecalculationResetsTheCachedResult)
