@@ -42,8 +42,8 @@ TToken OperandToken(std::uint8_t aId)
     case ptgRefErr: return {TTokenKind::Ref, 5};
     case ptgArea:
     case ptgAreaErr: return {TTokenKind::Area, 9};
-    case 0x29:  // ptgMemFunc: its sub-expression follows as ordinary tokens
-        return aId == 0x29 ? TToken{TTokenKind::Plain, 3} : TToken{};
+    case 0x29:  // ptgMemFunc (all classes): its sub-expression follows as ordinary tokens
+        return {TTokenKind::Plain, 3};
     case ptgRefN: return {TTokenKind::RefN, 5};
     case ptgAreaN: return {TTokenKind::AreaN, 9};
     case ptgNameX: return {TTokenKind::NameX, 7};

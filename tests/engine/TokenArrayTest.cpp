@@ -220,7 +220,7 @@ TEST(TokenWalker, OperandsAndOperatorsAreWalkedOver)
     tokens.insert(tokens.end(), {ptgStr, 1, 1, 'x', 0});                // a 16-bit string
     tokens.insert(tokens.end(), {0x1F, 0, 0, 0, 0, 0, 0, 0xF0, 0x3F});  // 1.0
     tokens.insert(tokens.end(), {0x1C, 7, 0x1D, 1, 0x16, 0x15});        // #DIV/0!, TRUE, missing arg, paren
-    tokens.insert(tokens.end(), {0x29, 9, 0});                          // mem func
+    tokens.insert(tokens.end(), {0x29, 9, 0, 0x49, 0, 0, 0x69, 0, 0});  // mem func, all classes
     const TBytes area = AreaToken(ptgArea, 7, 8, 1, 1);
     tokens.insert(tokens.end(), area.begin(), area.end());
     tokens.insert(tokens.end(), {0x42, 2, 4, 0, 0x41, 1, 0, 0x60, 0, 0, 0, 0, 0, 0, 0});  // func var, func, array
@@ -229,14 +229,14 @@ TEST(TokenWalker, OperandsAndOperatorsAreWalkedOver)
 
     const TBytes moved = Moved(tokens, Rows(0, 1));
     EXPECT_EQ(GetWord(moved, 1), 8);
-    EXPECT_EQ(GetWord(moved, 46), 8);
-    EXPECT_EQ(GetWord(moved, 48), 9);
+    EXPECT_EQ(GetWord(moved, 52), 8);
+    EXPECT_EQ(GetWord(moved, 54), 9);
     EXPECT_EQ(GetWord(moved, moved.size() - 4), 8);
 }
 
 TEST(TokenWalker, RefusesTokensItCannotWalk)
 {
-    const std::uint8_t unsupported[] = {0x00, 0x18, 0x1A, 0x1B, 0x26, 0x27, 0x28, 0x2E, 0x2F, 0x49, 0x69, 0x80, 0xFF};
+    const std::uint8_t unsupported[] = {0x00, 0x18, 0x1A, 0x1B, 0x26, 0x27, 0x28, 0x2E, 0x2F, 0x46, 0x6F, 0x80, 0xFF};
     for (std::uint8_t id : unsupported) {
         TBytes tokens = Cat({RefToken(ptgRef, 1, 1), TBytes{id, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}});
         try {
