@@ -70,7 +70,8 @@ void TColInfoList::ArrangeInsertCols(std::int32_t DestCol, std::int32_t aColCoun
             continue;
         }
         rec->SetFirstColumn(static_cast<std::uint16_t>(first));
-        rec->SetLastColumn(static_cast<std::uint16_t>(std::min<std::int64_t>(rec->LastColumn() + aColCount, MaxColumn)));
+        rec->SetLastColumn(
+            static_cast<std::uint16_t>(std::min<std::int64_t>(rec->LastColumn() + aColCount, MaxColumn)));
     }
 }
 
@@ -102,8 +103,7 @@ void TColInfoList::SetColumn(std::uint16_t aCol, std::uint16_t aWidth, std::uint
     Insert(pos, TColInfoRecord::CreateNew(aCol, aCol, aWidth, aXF, aOptions));
 }
 
-void TColInfoList::CopyCols(std::int32_t FirstCol, std::int32_t LastCol, std::int32_t DestCol,
-                            std::int32_t aColCount)
+void TColInfoList::CopyCols(std::int32_t FirstCol, std::int32_t LastCol, std::int32_t DestCol, std::int32_t aColCount)
 {
     if (LastCol < FirstCol || FirstCol < 0 || DestCol < 0) return;
     const std::int64_t width = std::int64_t(LastCol) - FirstCol + 1;

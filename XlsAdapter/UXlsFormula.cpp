@@ -215,7 +215,9 @@ TFormulaRecord::TFormulaRecord(std::uint16_t aId, TBytes aData) : TRecordClass(a
 }
 
 TFormulaRecord::TFormulaRecord(const TFormulaRecord& other)
-    : TRecordClass(other), FormulaValue(other.FormulaValue), FTableRecord(CopyRecord(other.TableRecord())),
+    : TRecordClass(other),
+      FormulaValue(other.FormulaValue),
+      FTableRecord(CopyRecord(other.TableRecord())),
       FArrayRecord(CopyRecord(other.ArrayRecord()))
 {
 }

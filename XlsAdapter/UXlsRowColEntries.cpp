@@ -80,9 +80,8 @@ std::int64_t TBaseRowColList::TotalRangeSize(const TXlsCellRange& CellRange, boo
     return size;
 }
 
-void TBaseRowColList::ArrangeInsertRowsAndCols(std::int32_t InsRowPos, std::int32_t InsRowCount,
-                                               std::int32_t InsColPos, std::int32_t InsColCount,
-                                               const TSheetInfo& SheetInfo)
+void TBaseRowColList::ArrangeInsertRowsAndCols(std::int32_t InsRowPos, std::int32_t InsRowCount, std::int32_t InsColPos,
+                                               std::int32_t InsColCount, const TSheetInfo& SheetInfo)
 {
     for (std::size_t i = 0; i < Count(); ++i)
         GetItem(i)->ArrangeInsertRowsAndCols(InsRowPos, InsRowCount, InsColPos, InsColCount, SheetInfo);
@@ -156,7 +155,8 @@ void TBaseRowColList::InsertAndCopyCols(std::int32_t FirstCol, std::int32_t Last
         for (std::size_t i = 0; i < row->Count(); ++i) {
             const TBaseRowColRecord* rec = row->Items(i);
             const std::int64_t col = rec->Column();
-            if (col >= FirstCol + moved && col <= LastCol + moved && IsCopied(*rec, OnlyFormulas)) sources.push_back(rec);
+            if (col >= FirstCol + moved && col <= LastCol + moved && IsCopied(*rec, OnlyFormulas))
+                sources.push_back(rec);
         }
         for (std::int64_t k = 0; k < aCount; ++k) {
             for (const TBaseRowColRecord* rec : sources) {
@@ -289,7 +289,8 @@ void TCellList::SetValueX2(std::int64_t Row, std::int64_t Col, const TXlsCellVal
     if (Value.XF >= 0) format = CheckedXF(Value.XF);
 
     // The new cell is complete before anything changes, so a refused value leaves the sheet as it was.
-    std::unique_ptr<TCellRecord> cell = NewCellRecord(row, col, format, defaultFormat, Value.Value, RTFRuns, Options1904);
+    std::unique_ptr<TCellRecord> cell =
+        NewCellRecord(row, col, format, defaultFormat, Value.Value, RTFRuns, Options1904);
     if (exists) {
         cells->Delete(index);
         if (!cell) FixRowAfterRemoval(row);
@@ -360,7 +361,8 @@ TFormulaRecord& TCellList::FormulaAt(std::int64_t Row, std::int64_t Col)
     TCellRecordList* cells = CellRow(static_cast<std::size_t>(Row));
     std::size_t index = 0;
     TFormulaRecord* formula = nullptr;
-    if (cells->Find(static_cast<std::int32_t>(Col), index)) formula = dynamic_cast<TFormulaRecord*>(cells->Items(index));
+    if (cells->Find(static_cast<std::int32_t>(Col), index))
+        formula = dynamic_cast<TFormulaRecord*>(cells->Items(index));
     if (!formula) RaiseXls(TXlsMsg::SharedFormulaNotFound);
     return *formula;
 }
@@ -413,8 +415,7 @@ std::int64_t TCellList::FixTotalSize(bool NeedsRecalc)
     return size;
 }
 
-void TCellList::RecalcRowHeights(std::int64_t Row1, std::int64_t Row2, bool Forced, bool KeepAutofit,
-                                 double Adjustment)
+void TCellList::RecalcRowHeights(std::int64_t Row1, std::int64_t Row2, bool Forced, bool KeepAutofit, double Adjustment)
 {
     double height = StandardRowHeight;
     if (Adjustment != 1 && Adjustment >= 0) height = std::round(height * Adjustment);

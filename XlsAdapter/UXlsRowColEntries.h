@@ -130,9 +130,9 @@ private:
     template <class F>
     void ForEachFormula(F aVisit);
 
-    TSST* FSST;                        // not owned
-    TRowRecordList* FRowRecordList;    // not owned: the same list as TCells' rows
-    TColInfoList* FColInfoList;        // not owned
+    TSST* FSST;                      // not owned
+    TRowRecordList* FRowRecordList;  // not owned: the same list as TCells' rows
+    TColInfoList* FColInfoList;      // not owned
 };
 
 // The rows and cells of one worksheet.

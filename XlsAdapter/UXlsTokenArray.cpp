@@ -11,13 +11,13 @@ namespace {
 
 enum class TTokenKind {
     Unsupported,
-    Plain,   // operators, constants, functions: nothing to move
-    Exp,     // ptgExp, ptgTbl: the master cell of an array or table formula
-    Name,    // ptgName
-    NameX,   // ptgNameX
-    Ref,     // ptgRef, ptgRefErr
-    Area,    // ptgArea, ptgAreaErr
-    RefN,    // relative forms of shared formulas
+    Plain,  // operators, constants, functions: nothing to move
+    Exp,    // ptgExp, ptgTbl: the master cell of an array or table formula
+    Name,   // ptgName
+    NameX,  // ptgNameX
+    Ref,    // ptgRef, ptgRefErr
+    Area,   // ptgArea, ptgAreaErr
+    RefN,   // relative forms of shared formulas
     AreaN,
     Ref3d,   // ptgRef3d, ptgRefErr3d
     Area3d,  // ptgArea3d, ptgAreaErr3d
@@ -34,9 +34,9 @@ TToken OperandToken(std::uint8_t aId)
 {
     const std::uint8_t base = static_cast<std::uint8_t>(0x20 | (aId & 0x1F));
     switch (base) {
-    case 0x20: return {TTokenKind::Plain, 8};   // ptgArray
-    case 0x21: return {TTokenKind::Plain, 3};   // ptgFunc
-    case 0x22: return {TTokenKind::Plain, 4};   // ptgFuncVar
+    case 0x20: return {TTokenKind::Plain, 8};  // ptgArray
+    case 0x21: return {TTokenKind::Plain, 3};  // ptgFunc
+    case 0x22: return {TTokenKind::Plain, 4};  // ptgFuncVar
     case ptgName: return {TTokenKind::Name, 5};
     case ptgRef:
     case ptgRefErr: return {TTokenKind::Ref, 5};
@@ -345,13 +345,9 @@ void ArrangeTokensSharedFormula(TByteSpan Data, std::size_t aPos, std::size_t aE
 {
     WalkTokens(Data, aPos, aEnd, [&](std::size_t p, const TToken& t) {
         switch (t.Kind) {
-        case TTokenKind::RefN:
-            Data[p] = static_cast<std::uint8_t>(Data[p] - 8);
-            [[fallthrough]];
+        case TTokenKind::RefN: Data[p] = static_cast<std::uint8_t>(Data[p] - 8); [[fallthrough]];
         case TTokenKind::Ref: AddToRelative(Data, p + 1, p + 3, Row, Col); break;
-        case TTokenKind::AreaN:
-            Data[p] = static_cast<std::uint8_t>(Data[p] - 8);
-            [[fallthrough]];
+        case TTokenKind::AreaN: Data[p] = static_cast<std::uint8_t>(Data[p] - 8); [[fallthrough]];
         case TTokenKind::Area:
             AddToRelative(Data, p + 1, p + 5, Row, Col);
             AddToRelative(Data, p + 3, p + 7, Row, Col);

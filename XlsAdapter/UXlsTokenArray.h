@@ -22,7 +22,7 @@ constexpr std::uint8_t ptgStr = 0x17;
 constexpr std::uint8_t ptgAttr = 0x19;
 constexpr std::uint8_t ptgSheet = 0x1A;
 constexpr std::uint8_t ptgInt = 0x1E;
-constexpr std::uint8_t ptgRef = 0x24;   // reference class; value class 0x44, array class 0x64
+constexpr std::uint8_t ptgRef = 0x24;  // reference class; value class 0x44, array class 0x64
 constexpr std::uint8_t ptgArea = 0x25;
 constexpr std::uint8_t ptgRefErr = 0x2A;
 constexpr std::uint8_t ptgAreaErr = 0x2B;
@@ -59,7 +59,8 @@ struct TTokenMove {
 // that starts before deleted rows loses the rows it has among them. Returns
 // false, leaving both unchanged, when the area lies wholly in the deleted
 // rows. Results are not range-checked.
-bool ArrangeSpan(std::int64_t& aFirst, std::int64_t& aLast, std::int32_t aPos, std::int32_t aCount, std::int64_t aWhole);
+bool ArrangeSpan(std::int64_t& aFirst, std::int64_t& aLast, std::int32_t aPos, std::int32_t aCount,
+                 std::int64_t aWhole);
 
 // Shifts references for inserted or deleted rows and columns and for copied
 // cells. References moved off the sheet or into deleted rows or columns turn
@@ -76,7 +77,6 @@ void ArrangeTokensCopySheet(TByteSpan Data, std::size_t aPos, std::size_t aEnd, 
 // Turns the relative tokens of a shared formula into the tokens of the cell at
 // (Row, Col): RefN and AreaN become Ref and Area, and relative rows and
 // columns get the cell's row and column added (wrapping around the sheet).
-void ArrangeTokensSharedFormula(TByteSpan Data, std::size_t aPos, std::size_t aEnd, std::int32_t Row,
-                                std::int32_t Col);
+void ArrangeTokensSharedFormula(TByteSpan Data, std::size_t aPos, std::size_t aEnd, std::int32_t Row, std::int32_t Col);
 
 }  // namespace xls

@@ -98,9 +98,12 @@ std::string Unescaped(const std::string& s)
             continue;
         }
         const char c = s[++i];
-        if (c == 't') out += '\t';
-        else if (c == 'n') out += '\n';
-        else if (c == 'r') out += '\r';
+        if (c == 't')
+            out += '\t';
+        else if (c == 'n')
+            out += '\n';
+        else if (c == 'r')
+            out += '\r';
         else if (c == 'x' && i + 2 < s.size()) {
             out += static_cast<char>(std::strtol(s.substr(i + 1, 2).c_str(), nullptr, 16));
             i += 2;
@@ -124,7 +127,9 @@ bool Matches(const TXlsVariant& aValue, const std::string& aKindAndValue)
     const char kind = aKindAndValue.at(0);
     const std::string value = Unescaped(aKindAndValue.substr(2));
     switch (kind) {
-    case 'n': return std::holds_alternative<double>(aValue) && std::get<double>(aValue) == std::strtod(value.c_str(), nullptr);
+    case 'n':
+        return std::holds_alternative<double>(aValue) &&
+               std::get<double>(aValue) == std::strtod(value.c_str(), nullptr);
     case 'b': return std::holds_alternative<bool>(aValue) && std::get<bool>(aValue) == (value == "TRUE");
     case 's':
     case 'e':
@@ -183,7 +188,8 @@ TEST(CellStoreCorpus, SheetsHoldTheDumpsValuesAndSaveAsSized)
         for (std::size_t i = 0; i < records.size(); offset += StreamExtent(*records[i]), ++i) {
             const TBaseRecord* rec = records[i].get();
             if (const auto* s = dynamic_cast<const TSSTRecord*>(rec)) sst.Load(*s);
-            if (const auto* b = dynamic_cast<const TBoundSheetRecord*>(rec)) sheetAt[b->Offset()] = Utf16ToUtf8(b->SheetName());
+            if (const auto* b = dynamic_cast<const TBoundSheetRecord*>(rec))
+                sheetAt[b->Offset()] = Utf16ToUtf8(b->SheetName());
             const auto* bof = dynamic_cast<const TBOFRecord*>(rec);
             if (!bof || !sheetAt.contains(offset) || bof->BOFType() != TBOFRecord::TypeWorksheet) continue;
             auto sheet = std::make_unique<TSheetCells>();

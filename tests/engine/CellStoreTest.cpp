@@ -371,9 +371,12 @@ TEST(CellStore, ArrayAndTableDataOfFormulaCells)
     s.Cells.AddCell(std::move(array));
     s.Cells.AddCell(FormulaWith(2, 2, exp));
 
-    EXPECT_TRUE(SameBytes(TBytes(s.List().ArrayFormula(2, 1).begin(), s.List().ArrayFormula(2, 1).end()), TBytes(14, 3)));
-    EXPECT_EQ(ErrorOf([&] { s.List().TableFormula(2, 1); }), "Formula at Row 3, column 2 is not supported. Token Id: 0x 2");
-    EXPECT_EQ(ErrorOf([&] { s.List().ArrayFormula(2, 2); }), "Formula at Row 3, column 3 is not supported. Token Id: 0x 1");
+    EXPECT_TRUE(
+        SameBytes(TBytes(s.List().ArrayFormula(2, 1).begin(), s.List().ArrayFormula(2, 1).end()), TBytes(14, 3)));
+    EXPECT_EQ(ErrorOf([&] { s.List().TableFormula(2, 1); }),
+              "Formula at Row 3, column 2 is not supported. Token Id: 0x 2");
+    EXPECT_EQ(ErrorOf([&] { s.List().ArrayFormula(2, 2); }),
+              "Formula at Row 3, column 3 is not supported. Token Id: 0x 1");
     EXPECT_EQ(ErrorOf([&] { s.List().ArrayFormula(0, 0); }), "Can't find Shared Formula");
     EXPECT_EQ(ErrorOf([&] { s.List().ArrayFormula(2, 7); }), "Can't find Shared Formula");
     EXPECT_EQ(ErrorOf([&] { s.List().ArrayFormula(3, 0); }), "Invalid Row (3)");

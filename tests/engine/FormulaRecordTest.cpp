@@ -35,7 +35,8 @@ TBytes Written(TFormulaRecord& f)
 
 std::unique_ptr<TFormulaRecord> FormulaWith(std::uint16_t aRow, std::uint16_t aCol, const TBytes& aTokens)
 {
-    auto f = TFormulaRecord::CreateFromData(static_cast<std::uint16_t>(22 + aTokens.size()), aRow, aCol, 15, 1.0, false);
+    auto f =
+        TFormulaRecord::CreateFromData(static_cast<std::uint16_t>(22 + aTokens.size()), aRow, aCol, 15, 1.0, false);
     SetWord(f->Data(), 20, static_cast<std::uint16_t>(aTokens.size()));
     std::copy(aTokens.begin(), aTokens.end(), f->Data().begin() + 22);
     return f;
@@ -148,7 +149,8 @@ TEST(FormulaRecord, NewFormulasStoreTheirCachedValue)
         EXPECT_TRUE(SameBytes(ResultBytes(*f), c.Result)) << c.What;
         EXPECT_EQ(f->GetValue(), c.Expected) << c.What;
     }
-    EXPECT_EQ(ErrorOf([] { TFormulaRecord::CreateFromData(21, 0, 0, 15, 1.0, false); }), "Record with ID 0x6 is invalid");
+    EXPECT_EQ(ErrorOf([] { TFormulaRecord::CreateFromData(21, 0, 0, 15, 1.0, false); }),
+              "Record with ID 0x6 is invalid");
 }
 
 TEST(FormulaRecord, TextResultsAreWrittenAsStringRecordsSplitAtTheRecordLimit)
@@ -260,8 +262,20 @@ TEST(FormulaRecord, DataTablesMoveTheirRangeAndInputCells)
         {"columns inserted", 0, 0, 1, 1, TableData(5, 8, 3, 5, 3, 2, 0xFFFF, 0xFF), ""},
         {"rows deleted", 0, -2, 0, 0, TableData(3, 6, 2, 4, 1, 1, 0xFFFF, 0xFF), ""},
         {"input cell off the sheet", 0, -4, 0, 0, TableData(1, 4, 2, 4, 0xFFFF, 0xFFFF, 0xFFFF, 0xFF), ""},
-        {"range off the sheet", 0, 65530, 0, 0, {}, "Too many entries for this kind of record (65538 out of a maximum of 65535)"},
-        {"range past column 255", 0, 0, 0, 252, {}, "Too many entries for this kind of record (256 out of a maximum of 255)"},
+        {"range off the sheet",
+         0,
+         65530,
+         0,
+         0,
+         {},
+         "Too many entries for this kind of record (65538 out of a maximum of 65535)"},
+        {"range past column 255",
+         0,
+         0,
+         0,
+         252,
+         {},
+         "Too many entries for this kind of record (256 out of a maximum of 255)"},
     };
     for (const auto& c : cases) {
         TTableRecord t(xlr_TABLE, TableData(5, 8, 2, 4, 3, 1, 0xFFFF, 0xFF));

@@ -245,7 +245,8 @@ TEST(RecordFactory, CreatesTheClassOfTheId)
         {0x0204, typeid(TLabelRecord)},      {0x0205, typeid(TBoolErrRecord)},    {0x0207, typeid(TStringRecord)},
         {0x0208, typeid(TRowRecord)},        {0x0221, typeid(TArrayRecord)},      {0x0236, typeid(TTableRecord)},
         {0x023E, typeid(TWindow2Record)},    {0x027E, typeid(TRKRecord)},         {0x04BC, typeid(TShrFmlaRecord)},
-        {0x0800, typeid(TScreenTipRecord)},  {0x0809, typeid(TBOFRecord)},        {0x00E0, typeid(TBaseRecord)},       {0x007D, typeid(TColInfoRecord)},
+        {0x0800, typeid(TScreenTipRecord)},  {0x0809, typeid(TBOFRecord)},        {0x00E0, typeid(TBaseRecord)},
+        {0x007D, typeid(TColInfoRecord)},
         {0x1234, typeid(TBaseRecord)},
     };
     for (const auto& c : cases) {

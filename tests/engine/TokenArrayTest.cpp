@@ -85,7 +85,8 @@ std::unique_ptr<TNameRecord> NameRec(std::string_view aName, std::int32_t aSheet
 // A formula cell at (aRow, aCol) whose token array is aTokens.
 std::unique_ptr<TFormulaRecord> FormulaWith(std::uint16_t aRow, std::uint16_t aCol, const TBytes& aTokens)
 {
-    auto f = TFormulaRecord::CreateFromData(static_cast<std::uint16_t>(22 + aTokens.size()), aRow, aCol, 15, 1.0, false);
+    auto f =
+        TFormulaRecord::CreateFromData(static_cast<std::uint16_t>(22 + aTokens.size()), aRow, aCol, 15, 1.0, false);
     SetWord(f->Data(), 20, static_cast<std::uint16_t>(aTokens.size()));
     std::copy(aTokens.begin(), aTokens.end(), f->Data().begin() + 22);
     return f;
@@ -111,7 +112,8 @@ TEST(TokenWalker, ReferencesFollowInsertedAndDeletedRows)
         {"absolute ref moves as well", RefToken(ptgRef, 7, 1, 0), Rows(5, 2), RefToken(ptgRef, 9, 1, 0)},
         {"error ref moves and stays an error", RefToken(ptgRefErr, 7, 1), Rows(5, 2), RefToken(ptgRefErr, 9, 1)},
         {"ref pushed off the sheet", RefToken(ptgRef, 65535, 1), Rows(0, 1), RefToken(ptgRefErr, 65535, 1)},
-        {"area loses deleted rows inside", AreaToken(ptgArea, 4, 10, 0, 2), Rows(5, -2), AreaToken(ptgArea, 4, 8, 0, 2)},
+        {"area loses deleted rows inside", AreaToken(ptgArea, 4, 10, 0, 2), Rows(5, -2),
+         AreaToken(ptgArea, 4, 8, 0, 2)},
         {"area wholly deleted", AreaToken(ptgArea, 5, 6, 0, 2), Rows(5, -2), AreaToken(ptgAreaErr, 5, 6, 0, 2)},
         {"area starting in deleted rows", AreaToken(ptgArea, 6, 10, 0, 2), Rows(5, -2), AreaToken(ptgArea, 5, 8, 0, 2)},
         {"area ending in deleted rows", AreaToken(ptgArea, 3, 5, 0, 2), Rows(5, -2), AreaToken(ptgArea, 3, 4, 0, 2)},
@@ -171,10 +173,11 @@ TEST(TokenWalker, CopyOffsetsMoveRelativePartsOnly)
     TTokenMove copy;
     copy.RowOffset = 3;
     copy.ColOffset = 1;
-    const TBytes tokens = Cat({RefToken(ptgRef, 2, 1), RefToken(ptgRef, 2, 1, 0), RefToken(ptgRef, 2, 1, RowRelativeBit),
-                               AreaToken(ptgArea, 0, 4, 0, 1, ColRelativeBit)});
-    const TBytes expected = Cat({RefToken(ptgRef, 5, 2), RefToken(ptgRef, 2, 1, 0), RefToken(ptgRef, 5, 1, RowRelativeBit),
-                                 AreaToken(ptgArea, 0, 4, 1, 2, ColRelativeBit)});
+    const TBytes tokens = Cat({RefToken(ptgRef, 2, 1), RefToken(ptgRef, 2, 1, 0),
+                               RefToken(ptgRef, 2, 1, RowRelativeBit), AreaToken(ptgArea, 0, 4, 0, 1, ColRelativeBit)});
+    const TBytes expected =
+        Cat({RefToken(ptgRef, 5, 2), RefToken(ptgRef, 2, 1, 0), RefToken(ptgRef, 5, 1, RowRelativeBit),
+             AreaToken(ptgArea, 0, 4, 1, 2, ColRelativeBit)});
     EXPECT_TRUE(SameBytes(Moved(tokens, copy, TSheetInfo{}), expected));
 
     // Two rows down copied by 65,535 rows leaves the sheet; absolute rows stay.
@@ -214,8 +217,8 @@ TEST(TokenWalker, OperandsAndOperatorsAreWalkedOver)
 {
     // =IF(A8>1,"ab",SUM(B8:B9)) with an attribute jump table, then a reference after them all.
     TBytes tokens = RefToken(ptgRef, 7, 0);
-    tokens.insert(tokens.end(), {ptgInt, 1, 0, 0x0D});                  // 1, >
-    tokens.insert(tokens.end(), {ptgAttr, 0x04, 1, 0, 4, 0, 8, 0});     // choose with 2 offsets
+    tokens.insert(tokens.end(), {ptgInt, 1, 0, 0x0D});               // 1, >
+    tokens.insert(tokens.end(), {ptgAttr, 0x04, 1, 0, 4, 0, 8, 0});  // choose with 2 offsets
     tokens.insert(tokens.end(), {ptgStr, 2, 0, 'a', 'b'});
     tokens.insert(tokens.end(), {ptgStr, 1, 1, 'x', 0});                // a 16-bit string
     tokens.insert(tokens.end(), {0x1F, 0, 0, 0, 0, 0, 0, 0xF0, 0x3F});  // 1.0
@@ -308,12 +311,12 @@ TEST(TokenWalker, SharedFormulaExpansion)
 TEST(TokenWalker, SheetCopyRetargetsSheetsAndNames)
 {
     TNameRecordList names;
-    names.Add(NameRec("Data", -1));   // 1: global
-    names.Add(NameRec("Area", 0));    // 2: local to the copied sheet
-    names.Add(NameRec("Data", 2));    // 3: local to the copy
-    names.Add(NameRec("Area", 2));    // 4: local to the copy
-    names.Add(NameRec("Other", 1));   // 5: local to another sheet
-    names.Add(NameRec("Other", 2));   // 6
+    names.Add(NameRec("Data", -1));  // 1: global
+    names.Add(NameRec("Area", 0));   // 2: local to the copied sheet
+    names.Add(NameRec("Data", 2));   // 3: local to the copy
+    names.Add(NameRec("Area", 2));   // 4: local to the copy
+    names.Add(NameRec("Other", 1));  // 5: local to another sheet
+    names.Add(NameRec("Other", 2));  // 6
     TSheetInfo info;
     info.FormulaSheet = 0;
     info.InsSheet = 2;
@@ -337,7 +340,8 @@ TEST(TokenWalker, SheetCopyRetargetsSheetsAndNames)
     TBytes tokens = Cat({name(ptgName, 1), name(0x43, 2), name(ptgName, 5), name(ptgName, 9), nameX(0, 2),
                          Ref3dToken(ptgRef3d, 0, 1, 1), Ref3dToken(ptgRef3d, 1, 1, 1), RefToken(ptgRef, 1, 1)});
     ArrangeTokensCopySheet(tokens, 0, tokens.size(), info);
-    const TBytes expected = Cat({name(ptgName, 3), name(0x43, 4), name(ptgName, 5), name(ptgName, 9), nameX(0, 4),
-                                 Ref3dToken(ptgRef3d, 12, 1, 1), Ref3dToken(ptgRef3d, 1, 1, 1), RefToken(ptgRef, 1, 1)});
+    const TBytes expected =
+        Cat({name(ptgName, 3), name(0x43, 4), name(ptgName, 5), name(ptgName, 9), nameX(0, 4),
+             Ref3dToken(ptgRef3d, 12, 1, 1), Ref3dToken(ptgRef3d, 1, 1, 1), RefToken(ptgRef, 1, 1)});
     EXPECT_TRUE(SameBytes(tokens, expected));
 }
