@@ -64,10 +64,7 @@ protected:
 
 class TCellList : public TBaseRowColList {
 public:
-    // The cell store writes new text cells into aSST. The formula sheet
-    // context (sheet names, EXTERNSHEET entries and defined names for the
-    // formula text) comes from the workbook globals; they join the SST here
-    // when formulas are written and read as text.
+    // The cell store writes new text cells into aSST.
     TCellList(TSST& aSST, TRowRecordList& aRowRecordList, TColInfoList& aColInfoList);
 
     // The cells of row aRow; null when the list is shorter.
@@ -130,7 +127,11 @@ private:
     template <class F>
     void ForEachFormula(F aVisit);
 
-    TSST* FSST;                      // not owned
+    // Not owned. Formula text (GetFormula, SetFormula, AssignFormulaX) also
+    // needs the formula sheet context: sheet names, EXTERNSHEET entries and
+    // defined names. That context is the workbook globals, which then take
+    // this field's place (the globals hold the SST).
+    TSST* FSST;
     TRowRecordList* FRowRecordList;  // not owned: the same list as TCells' rows
     TColInfoList* FColInfoList;      // not owned
 };
