@@ -4,6 +4,7 @@
 
 #include "UOle2Impl.h"
 #include "UXlsCellRecords.h"
+#include "UXlsColInfo.h"
 #include "UXlsFormula.h"
 #include "UXlsHyperLink.h"
 #include "UXlsOtherRecords.h"
@@ -378,7 +379,7 @@ constexpr TFactoryEntry kFactory[] = {
     {0x005A, Make<TIgnoreRecord>},  // CRN
     {0x005D, Make<TObjRecord>},
     {0x0060, Make<TTemplateRecord>},
-    {0x007D, Make<TBaseRecord>},  // COLINFO, later TColInfoRecord
+    {0x007D, Make<TColInfoRecord>},
     {0x0080, Make<TGutsRecord>},
     {0x0081, Make<TWsBoolRecord>},
     {0x0083, Make<TPrintCenteredRecord>},

@@ -8,7 +8,6 @@ namespace xls {
 namespace {
 
 constexpr std::uint16_t xlr_PRECISION = 0x000E;
-constexpr std::uint16_t xlr_NAME = 0x0018;
 constexpr std::uint16_t xlr_DATEMODE = 0x0022;
 constexpr std::uint16_t xlr_WINDOW1 = 0x003D;
 constexpr std::uint16_t xlr_OBPROJ = 0x00D3;

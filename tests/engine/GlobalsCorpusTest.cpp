@@ -22,17 +22,17 @@ const std::set<std::uint16_t> kDropped{0x0059, 0x005A, 0x00D7, 0x00ED, 0x00FF, 0
 // BOF, TEMPLATE, the kept records with each of the FONT, FORMAT and XF
 // blocks where its first record was, BOUNDSHEETs, SUPBOOKs with their
 // EXTERNNAMEs, EXTERNSHEET, NAMEs, the drawing group.
-TBytes ExpectedHead(const std::vector<TRawRecord>& aGlobals)
+TBytes ExpectedHead(const std::vector<TRecordChain>& aGlobals)
 {
     std::vector<TBytes> kept, sheets, references, externSheets, names, drawing;
     std::map<std::uint16_t, TBytes> blocks;
-    for (const TRawRecord& r : aGlobals)
+    for (const TRecordChain& r : aGlobals)
         if (r.Id == xlr_FONT || r.Id == xlr_FORMAT || r.Id == xlr_XF)
             blocks[r.Id].insert(blocks[r.Id].end(), r.Bytes.begin(), r.Bytes.end());
 
     bool isTemplate = false;
     for (std::size_t i = 1; i + 1 < aGlobals.size(); ++i) {
-        const TRawRecord& r = aGlobals[i];
+        const TRecordChain& r = aGlobals[i];
         isTemplate = isTemplate || r.Id == TTemplateRecord::RecordId;
         if (kDropped.contains(r.Id) || r.Id == xlr_SST) continue;
         switch (r.Id) {
@@ -84,9 +84,9 @@ std::vector<TRichString> Strings(const TSST& aSST)
     return s;
 }
 
-std::size_t CountOf(const std::vector<TRawRecord>& aRecords, std::uint16_t aId)
+std::size_t CountOf(const std::vector<TRecordChain>& aRecords, std::uint16_t aId)
 {
-    return static_cast<std::size_t>(std::count_if(aRecords.begin(), aRecords.end(), [&](const TRawRecord& r) { return r.Id == aId; }));
+    return static_cast<std::size_t>(std::count_if(aRecords.begin(), aRecords.end(), [&](const TRecordChain& r) { return r.Id == aId; }));
 }
 
 }  // namespace
@@ -98,7 +98,7 @@ TEST(GlobalsCorpus, EveryWorkbookWritesItsGlobalsBackInTheDocumentedOrder)
     for (const auto& path : files) {
         SCOPED_TRACE(path.filename().string());
         const TBytes fileBytes = ReadFileBytes(path.string());
-        const std::vector<TRawRecord> original = SplitRecords(ole2test::ReadStreamOf(fileBytes, u"Workbook"));
+        const std::vector<TRecordChain> original = SplitRecordChains(ole2test::ReadStreamOf(fileBytes, u"Workbook"));
         ASSERT_EQ(original.back().Id, xlr_EOF);
 
         TMemoryStream mem(fileBytes);
@@ -115,7 +115,7 @@ TEST(GlobalsCorpus, EveryWorkbookWritesItsGlobalsBackInTheDocumentedOrder)
         const TBytes head = ExpectedHead(original);
         ASSERT_GE(saved.size(), head.size());
         EXPECT_TRUE(SameBytes(TBytes(saved.begin(), saved.begin() + std::ptrdiff_t(head.size())), head));
-        const auto tail = SplitRecords(saved, head.size());
+        const auto tail = SplitRecordChains(saved, head.size());
         EXPECT_EQ(Ids(tail), (std::vector<std::uint16_t>{xlr_SST, xlr_EXTSST, xlr_EOF}));
         EXPECT_EQ(tail.back(), original.back());
 
@@ -169,7 +169,7 @@ TEST(GlobalsCorpus, DamagedGlobalsLoadOrFailCleanly)
         SCOPED_TRACE(name);
         const TBytes raw = ole2test::ReadStreamOf(ReadFileBytes(kShared + "/corpus/" + name), u"Workbook");
         std::size_t extent = 0;
-        for (const TRawRecord& r : SplitRecords(raw)) extent += r.Bytes.size();
+        for (const TRecordChain& r : SplitRecordChains(raw)) extent += r.Bytes.size();
         const std::size_t bofSize = 20;  // the damage starts behind the BOF record
         for (int round = 0; round < 100; ++round) {
             TBytes damaged = raw;

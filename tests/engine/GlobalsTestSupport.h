@@ -213,18 +213,18 @@ inline TBytes SavedGlobals(TWorkbookGlobals& aGlobals)
     return out;
 }
 
-// One record of a stream with the CONTINUE records that follow it.
-struct TRawRecord {
+// One record of a stream together with the CONTINUE records that follow it.
+struct TRecordChain {
     std::uint16_t Id = 0;
     TBytes Bytes;  // headers included
-    bool operator==(const TRawRecord&) const = default;
+    bool operator==(const TRecordChain&) const = default;
 };
 
 // Splits a stream into records from aStart until aEnd or until (and with)
 // the first EOF; CONTINUE records go to the record before them.
-inline std::vector<TRawRecord> SplitRecords(const TBytes& aStream, std::size_t aStart = 0, std::size_t aEnd = SIZE_MAX)
+inline std::vector<TRecordChain> SplitRecordChains(const TBytes& aStream, std::size_t aStart = 0, std::size_t aEnd = SIZE_MAX)
 {
-    std::vector<TRawRecord> out;
+    std::vector<TRecordChain> out;
     aEnd = std::min(aEnd, aStream.size());
     for (std::size_t pos = aStart; pos + 4 <= aEnd;) {
         const std::uint16_t id = GetWord(aStream, pos);
@@ -239,7 +239,7 @@ inline std::vector<TRawRecord> SplitRecords(const TBytes& aStream, std::size_t a
     return out;
 }
 
-inline std::vector<std::uint16_t> Ids(const std::vector<TRawRecord>& aRecords)
+inline std::vector<std::uint16_t> Ids(const std::vector<TRecordChain>& aRecords)
 {
     std::vector<std::uint16_t> ids;
     for (const auto& r : aRecords) ids.push_back(r.Id);

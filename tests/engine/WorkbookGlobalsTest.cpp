@@ -131,7 +131,7 @@ TEST(WorkbookGlobals, SavesEveryBlockInTheFixedOrder)
                                      supBook, externName, externSheet, name, drawing});
     ASSERT_GT(saved.size(), expectedHead.size());
     EXPECT_TRUE(SameBytes(TBytes(saved.begin(), saved.begin() + std::ptrdiff_t(expectedHead.size())), expectedHead));
-    const auto tail = SplitRecords(saved, expectedHead.size());
+    const auto tail = SplitRecordChains(saved, expectedHead.size());
     EXPECT_EQ(Ids(tail), (std::vector<std::uint16_t>{xlr_SST, xlr_EXTSST, xlr_EOF}));
 
     // Loading the written section again gives the same section.
@@ -186,7 +186,7 @@ TEST(WorkbookGlobals, TemplateFlagCostsFourBytes)
     g.SetIsXltTemplate(true);
     const TBytes saved = SavedGlobals(g);
     EXPECT_EQ(std::int64_t(saved.size()), plain + 4);
-    EXPECT_EQ(Ids(SplitRecords(saved)).at(1), TTemplateRecord::RecordId);
+    EXPECT_EQ(Ids(SplitRecordChains(saved)).at(1), TTemplateRecord::RecordId);
 
     TWorkbookGlobals loaded;
     LoadGlobals(loaded, saved);
@@ -234,7 +234,7 @@ TEST(WorkbookGlobals, DateSystemPrecisionAndLinkFlags)
     EXPECT_FALSE(g.Is1904());
     EXPECT_TRUE(g.PrecisionAsDisplayed());
     EXPECT_FALSE(g.SaveExternalLinkValues());
-    const auto records = SplitRecords(SavedGlobals(g));
+    const auto records = SplitRecordChains(SavedGlobals(g));
     EXPECT_EQ(records.at(1).Bytes, Rec(0x0022, B({0, 0})));
     EXPECT_EQ(records.at(2).Bytes, Rec(0x000E, B({0, 0})));
     EXPECT_EQ(records.at(3).Bytes, Rec(0x00DA, B({1, 0})));
@@ -282,7 +282,7 @@ TEST(WorkbookGlobals, NewPaletteGoesBehindTheFormattingRecords)
         g.SetColorPalette(55, 0x00010203);
         EXPECT_EQ(g.ColorPalette(3), 0x00ABCDEFu) << c.What;
         EXPECT_EQ(g.ColorPalette(4), DefaultColor(4)) << c.What;
-        const auto records = SplitRecords(SavedGlobals(g));
+        const auto records = SplitRecordChains(SavedGlobals(g));
         EXPECT_EQ(Ids(records), c.Ids) << c.What;
         for (const auto& r : records) {
             if (r.Id != xlr_PALETTE) continue;
@@ -300,7 +300,7 @@ TEST(WorkbookGlobals, NewPaletteGoesBehindTheFormattingRecords)
     own.SetColorPalette(2, 0x00FFFFFF);
     EXPECT_EQ(ErrorOf([&] { own.SetColorPalette(3, 0); }), "Too many entries for this kind of record (3 out of a maximum of 2)");
     EXPECT_EQ(ErrorOf([&] { own.ColorPalette(3); }), R"(The index "3" of the property "Palette Color Index" is not in the range 0-2)");
-    EXPECT_EQ(SplitRecords(SavedGlobals(own)).at(1).Bytes, Rec(xlr_PALETTE, B({3, 0, 1, 2, 3, 0, 4, 5, 6, 0, 0xFF, 0xFF, 0xFF, 0})));
+    EXPECT_EQ(SplitRecordChains(SavedGlobals(own)).at(1).Bytes, Rec(xlr_PALETTE, B({3, 0, 1, 2, 3, 0, 4, 5, 6, 0, 0xFF, 0xFF, 0xFF, 0})));
 }
 
 TEST(WorkbookGlobals, EqualFormatsShareOneXF)
@@ -349,7 +349,7 @@ TEST(WorkbookGlobals, FormatsAddedToAWorkbookWithoutFormatRecordsAreWritten)
     const TBytes saved = SavedGlobals(g);
     TTbrFormat want = f;  // border colours 0 are written as the first palette colour
     for (TTbrOneBorder* b : {&want.Borders.Left, &want.Borders.Right, &want.Borders.Top, &want.Borders.Bottom}) b->ColorIndex = 1;
-    EXPECT_EQ(Ids(SplitRecords(saved)), (std::vector<std::uint16_t>{xlr_BOF, kCountry, xlr_FONT, xlr_FORMAT, xlr_XF,
+    EXPECT_EQ(Ids(SplitRecordChains(saved)), (std::vector<std::uint16_t>{xlr_BOF, kCountry, xlr_FONT, xlr_FORMAT, xlr_XF,
                                                                       0x0085, xlr_SST, xlr_EXTSST, xlr_EOF}));
     TWorkbookGlobals again;
     LoadGlobals(again, saved);
@@ -503,7 +503,7 @@ TEST(WorkbookGlobals, MacroWorkbookRefusesSheetDeletion)
     g.InsertSheets(2, 0, u"A", 1);
     g.SetSheetName(0, u"Erste");
     EXPECT_EQ(SheetNames(g), (std::vector<TXlsString>{u"Erste", u"B", u"A1"}));
-    const auto records = SplitRecords(SavedGlobals(g));
+    const auto records = SplitRecordChains(SavedGlobals(g));
     EXPECT_EQ(records.at(2).Bytes, Rec(TCodeNameRecord::RecordId, codeName));
 }
 
@@ -546,7 +546,7 @@ TEST(WorkbookGlobals, RangeSaveHoldsOneSheetAndNoDrawingGroup)
     const TBytes saved = Written([&](TOle2File& w) { g.SaveRangeToStream(w, 1, range); });
     EXPECT_EQ(g.TotalRangeSize(1, range), std::int64_t(saved.size()));
     std::vector<TXlsString> sheets;
-    for (const auto& r : SplitRecords(saved)) {
+    for (const auto& r : SplitRecordChains(saved)) {
         EXPECT_NE(r.Id, xlr_MSODRAWINGGROUP);
         if (r.Id == TBoundSheetRecord::RecordId)
             sheets.push_back(TBoundSheetRecord(r.Id, TBytes(r.Bytes.begin() + 4, r.Bytes.end())).SheetName());
