@@ -5,13 +5,16 @@
 #include "UOle2Impl.h"
 #include "UXlsCellRecords.h"
 #include "UXlsChart.h"
+#include "UXlsColInfo.h"
 #include "UXlsCondFmt.h"
 #include "UXlsFormula.h"
 #include "UXlsHyperLink.h"
 #include "UXlsNotes.h"
 #include "UXlsOtherRecords.h"
 #include "UXlsPageBreaks.h"
+#include "UXlsPalette.h"
 #include "UXlsSST.h"
+#include "UXlsXF.h"
 
 namespace xls {
 
@@ -369,7 +372,7 @@ constexpr TFactoryEntry kFactory[] = {
     {0x0029, Make<TMarginRecord>},
     {0x002B, Make<TPrintGridLinesRecord>},
     {0x002F, RefuseEncrypted},  // FILEPASS: encrypted workbooks cannot be read
-    {0x0031, Make<TBaseRecord>},  // FONT, later TFontRecord
+    {0x0031, Make<TFontRecord>},
     {0x003C, Make<TContinueRecord>},  // a CONTINUE with no record before it
     {0x003D, Make<TWindow1Record>},
     {0x0041, Make<TPaneRecord>},
@@ -379,13 +382,13 @@ constexpr TFactoryEntry kFactory[] = {
     {0x005A, Make<TIgnoreRecord>},  // CRN
     {0x005D, Make<TObjRecord>},
     {0x0060, Make<TTemplateRecord>},
-    {0x007D, Make<TBaseRecord>},  // COLINFO, later TColInfoRecord
+    {0x007D, Make<TColInfoRecord>},
     {0x0080, Make<TGutsRecord>},
     {0x0081, Make<TWsBoolRecord>},
     {0x0083, Make<TPrintCenteredRecord>},
     {0x0084, Make<TPrintCenteredRecord>},
     {0x0085, Make<TBoundSheetRecord>},
-    {0x0092, Make<TBaseRecord>},  // PALETTE, later TPaletteRecord
+    {0x0092, Make<TPaletteRecord>},
     {0x0099, Make<TStandardWidthRecord>},
     {0x009D, Make<TAutoFilterInfoRecord>},
     {0x00A0, Make<TSCLRecord>},
@@ -396,7 +399,7 @@ constexpr TFactoryEntry kFactory[] = {
     {0x00D6, Make<TRStringRecord>},
     {0x00D7, Make<TIgnoreRecord>},  // DBCELL
     {0x00DA, Make<TBookBoolRecord>},
-    {0x00E0, Make<TBaseRecord>},  // XF, later TXFRecord
+    {0x00E0, Make<TXFRecord>},
     {0x00E5, Make<TCellMergingRecord>},
     {0x00EB, Make<TBaseRecord>},  // MSODRAWINGGROUP, later TDrawingGroupRecord
     {0x00EC, Make<TBaseRecord>},  // MSODRAWING, later TDrawingRecord
@@ -427,8 +430,8 @@ constexpr TFactoryEntry kFactory[] = {
     {0x0236, Make<TTableRecord>},
     {0x023E, Make<TWindow2Record>},
     {0x027E, Make<TRKRecord>},
-    {0x0293, Make<TBaseRecord>},  // STYLE, later TStyleRecord
-    {0x041E, Make<TBaseRecord>},  // FORMAT, later TFormatRecord
+    {0x0293, Make<TStyleRecord>},
+    {0x041E, Make<TFormatRecord>},
     {0x04BC, Make<TShrFmlaRecord>},
     {0x0800, Make<TScreenTipRecord>},
     {0x0809, Make<TBOFRecord>},

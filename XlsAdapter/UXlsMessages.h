@@ -38,10 +38,12 @@ enum class TXlsMsg {
     InvalidColumn,
     InvalidCellValue,
     InvalidCellErrorCode,
+    CellTextTooLong,
     PropertyIndexOutOfRange,
     // Formulas
     FormulaTokenNotSupported,
     FormulaCellNotSupported,
+    TokenArrayTruncated,
     SharedFormulaNotFound,
     WorksheetNameTokenError,
     ChartFormulaTokenError,
