@@ -131,7 +131,7 @@ void TWorkbook::CheckSheetCount() const
 
 namespace {
 
-// The decimal text of aDigits + 1 (aDigits without leading zeros, "0" for none).
+// The decimal text of aDigits + 1 (aDigits without leading zeros; "" is 0).
 std::u16string Increment(std::u16string aDigits)
 {
     for (std::size_t i = aDigits.size(); i-- > 0;) {
@@ -141,7 +141,25 @@ std::u16string Increment(std::u16string aDigits)
         }
         aDigits[i] = u'0';
     }
-    return u"1" + aDigits;
+    aDigits.insert(aDigits.begin(), u'1');
+    return aDigits;
+}
+
+// Sheet "Data12" gets the code name "Data12", or "Data13", "Data14"... while
+// those are taken; "Data" gets "Data", or "Data1", "Data2"...
+std::u16string UniqueCodeName(std::u16string_view aSheetName, const std::set<std::u16string>& aUsed)
+{
+    std::size_t stemEnd = aSheetName.size();
+    while (stemEnd > 0 && aSheetName[stemEnd - 1] >= u'0' && aSheetName[stemEnd - 1] <= u'9') --stemEnd;
+    std::u16string number(aSheetName.substr(stemEnd));
+    number.erase(0, number.find_first_not_of(u'0'));
+    std::u16string candidate(aSheetName);
+    while (aUsed.contains(UnicodeUpperCase(candidate))) {
+        number = Increment(number);
+        candidate.assign(aSheetName.substr(0, stemEnd));
+        candidate.append(number);
+    }
+    return candidate;
 }
 
 }  // namespace
@@ -157,17 +175,9 @@ void TWorkbook::FixCodeNames()
     for (std::size_t i = 0; i < FSheets.Count(); ++i) {
         TSheet& sheet = *FSheets.Items(i);
         if (sheet.CodeNameRecord()) continue;
-        // Sheet "Data12" becomes "Data12", or "Data13", "Data14"... when taken.
-        const TXlsString name = FGlobals->SheetName(static_cast<std::int32_t>(i));
-        std::size_t stemEnd = name.size();
-        while (stemEnd > 0 && name[stemEnd - 1] >= u'0' && name[stemEnd - 1] <= u'9') --stemEnd;
-        const std::u16string stem = name.substr(0, stemEnd);
-        std::u16string suffix = name.substr(stemEnd);
-        std::u16string number = suffix.substr(std::min(suffix.find_first_not_of(u'0'), suffix.size()));
-        if (number.empty()) number = u"0";
-        while (used.contains(UnicodeUpperCase(stem + suffix))) suffix = number = Increment(number);
-        sheet.SetCodeName(stem + suffix);
-        used.insert(UnicodeUpperCase(stem + suffix));
+        const std::u16string codeName = UniqueCodeName(FGlobals->SheetName(static_cast<std::int32_t>(i)), used);
+        sheet.SetCodeName(codeName);
+        used.insert(UnicodeUpperCase(codeName));
     }
 }
 

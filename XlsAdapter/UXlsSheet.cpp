@@ -139,8 +139,19 @@ std::unique_ptr<TBaseRowColRecordList> TNoteList::CreateRowList() const
 
 // ----------------------------------------------------------------- TWorkSheet
 
+namespace {
+
+TWorkbookGlobals& RequireGlobals(TWorkbookGlobals* aWorkbookGlobals)
+{
+    // A worksheet's text cells live in the globals' shared strings.
+    if (!aWorkbookGlobals) RaiseXls(TXlsMsg::LogicalError);
+    return *aWorkbookGlobals;
+}
+
+}  // namespace
+
 TWorkSheet::TWorkSheet(TWorkbookGlobals* aWorkbookGlobals)
-    : TSheet(aWorkbookGlobals), FCells(aWorkbookGlobals->SST(), FColumns)
+    : TSheet(aWorkbookGlobals), FCells(RequireGlobals(aWorkbookGlobals).SST(), FColumns)
 {
     FPrintRecords = &FMiscRecords1;
 }
@@ -226,8 +237,32 @@ void TWorkSheet::LoadFromStream(TOle2File& DataStream, TRecordHeader& RecordHead
         LoadRecord(DataStream, RecordHeader, ReadRecord(DataStream, RecordHeader), SST, state);
     }
     FCells.CellList().FixFormulas(state.ShrFmlas);
+    CheckFormulaMasters();
     FCells.FixRows();
     FBOF = std::move(First);
+}
+
+void TWorkSheet::CheckFormulaMasters()
+{
+    // A formula that is still only a pointer to its master cell after the
+    // shared formulas were expanded needs an array formula or a data table
+    // there; else its shared formula was missing, and the pointer would be
+    // written back pointing at nothing.
+    TCellList& cells = FCells.CellList();
+    std::vector<std::uint32_t> masters;
+    for (std::size_t r = 0; r < cells.Count(); ++r) {
+        const TCellRecordList* row = cells.CellRow(r);
+        std::uint32_t key = 0;
+        for (std::size_t i = 0; i < row->Count(); ++i)
+            if (const auto* f = dynamic_cast<const TFormulaRecord*>(row->Items(i)); f && f->IsExp(key)) masters.push_back(key);
+    }
+    for (std::uint32_t key : masters) {
+        TCellRecordList* row = cells.CellRow(key & 0xFFFF);
+        std::size_t index = 0;
+        const TFormulaRecord* master =
+            row && row->Find(std::int32_t(key >> 16), index) ? dynamic_cast<const TFormulaRecord*>(row->Items(index)) : nullptr;
+        if (!master || (!master->ArrayRecord() && !master->TableRecord())) RaiseXls(TXlsMsg::SharedFormulaNotFound);
+    }
 }
 
 void TWorkSheet::ApplyDefaultSize(const TBaseRecord& aRecord, TLoadState& aState)
@@ -408,6 +443,7 @@ std::int64_t TWorkSheet::FixTotalSize(bool NeedsRecalc)
 
 void TWorkSheet::FixCachePointers()
 {
+    ClearCachePointers();
     for (const TBaseRecordList* list : {&FMiscRecords1, &FMiscRecords2})
         for (std::size_t i = 0; i < list->Count(); ++i) CacheRecord(list->GetItem(i));
 }
@@ -547,6 +583,7 @@ std::int64_t TTbrChart::TotalSize() const
 
 void TTbrChart::FixCachePointers()
 {
+    ClearCachePointers();
     std::size_t depth = 0;
     for (std::size_t i = 0; i < FChartRecords.Count(); ++i) {
         TBaseRecord* rec = FChartRecords.GetItem(i);
@@ -622,6 +659,7 @@ std::int64_t TTbrUnsupportedSheet::TotalSize() const
 
 void TTbrUnsupportedSheet::FixCachePointers()
 {
+    ClearCachePointers();
     for (std::size_t i = 0; i < FSheetRecords.Count(); ++i) CacheRecord(FSheetRecords.GetItem(i));
 }
 

@@ -21,6 +21,7 @@
 
 #include "UXlsChart.h"
 #include "UXlsColInfo.h"
+#include "UXlsCondFmt.h"
 #include "UXlsEscher.h"
 #include "UXlsHyperLink.h"
 #include "UXlsNotes.h"
@@ -126,7 +127,6 @@ protected:
     std::unique_ptr<TCodeNameRecord> FCodeName;
     TDimensionsRec FOriginalDimensions;
 
-private:
     void ClearCachePointers();
 };
 
@@ -154,6 +154,8 @@ public:
     static constexpr std::int32_t StandardColWidth = 2930;    // 1/256 of a character
     static constexpr std::int32_t DefColWidthFactor = 293;    // DEFCOLWIDTH characters to 1/256
 
+    // The sheet's text cells use aWorkbookGlobals' shared strings, so the
+    // globals must outlive the sheet and not be loaded again meanwhile.
     explicit TWorkSheet(TWorkbookGlobals* aWorkbookGlobals);
     // A new empty worksheet: the sheet of the empty workbook template, read
     // with the workbook's shared strings.
@@ -209,6 +211,8 @@ private:
     void LoadRecord(TOle2File& DataStream, TRecordHeader& RecordHeader, std::unique_ptr<TBaseRecord> aRecord,
                     TSST& SST, TLoadState& aState);
     void ApplyDefaultSize(const TBaseRecord& aRecord, TLoadState& aState);
+    // Fails with "Can't find Shared Formula" for a formula whose master is missing.
+    void CheckFormulaMasters();
     // Writes (when aStream is given) the parts in save order; the bytes.
     std::int64_t SaveParts(TOle2File* aStream, const TXlsCellRange* aCellRange, bool NeedsRecalc);
     void RecalcGuts();
