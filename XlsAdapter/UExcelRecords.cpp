@@ -111,7 +111,8 @@ void TWorkbook::LoadSections(TOle2File& DataStream)
             } else {
                 if (!globalsLoaded) RaiseXls(TXlsMsg::ExcelRecordsInvalid);
                 FSheets.Add(CreateSheet(first->BOFType()));
-                FSheets.Items(FSheets.Count() - 1)->LoadFromStream(DataStream, header, std::move(first), FGlobals->SST());
+                FSheets.Items(FSheets.Count() - 1)
+                    ->LoadFromStream(DataStream, header, std::move(first), FGlobals->SST());
             }
         } else if (rec->Id() != xlr_EOF) {
             RaiseXls(TXlsMsg::ExcelRecordsInvalid);
@@ -323,7 +324,8 @@ void TWorkbook::DeleteRowsAndCols(std::int32_t SheetNo, std::int32_t aRow, std::
 void TWorkbook::InsertSheets(std::int32_t CopyFrom, std::int32_t InsertBefore, std::int32_t SheetCount)
 {
     const auto count = static_cast<std::int64_t>(FSheets.Count());
-    if (CopyFrom < -1 || CopyFrom >= count) RaiseXls(TXlsMsg::SheetNumberInvalid, {std::int64_t(CopyFrom), -1, count - 1});
+    if (CopyFrom < -1 || CopyFrom >= count)
+        RaiseXls(TXlsMsg::SheetNumberInvalid, {std::int64_t(CopyFrom), -1, count - 1});
     if (InsertBefore < 0 || InsertBefore > count)
         RaiseXls(TXlsMsg::SheetNumberInvalid, {std::int64_t(InsertBefore), 0, count});
     if (SheetCount <= 0) return;

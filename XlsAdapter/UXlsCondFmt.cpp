@@ -54,8 +54,7 @@ std::int64_t TCondFmt::TotalSize() const
 {
     const std::size_t count = FRangeValuesList.Count();
     if (count == 0) return 0;
-    return FRangeValuesList.TotalSizeR(count) +
-           std::int64_t(FRangeValuesList.RepeatCountR(count)) * FCFs.TotalSize();
+    return FRangeValuesList.TotalSizeR(count) + std::int64_t(FRangeValuesList.RepeatCountR(count)) * FCFs.TotalSize();
 }
 
 void TCondFmt::ArrangeInsertRowsAndCols(std::int32_t aRowPos, std::int32_t aRowCount, std::int32_t aColPos,

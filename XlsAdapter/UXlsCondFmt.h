@@ -54,8 +54,8 @@ public:
     std::int64_t TotalSize() const override;
     void ArrangeInsertRowsAndCols(std::int32_t aRowPos, std::int32_t aRowCount, std::int32_t aColPos,
                                   std::int32_t aColCount, const TSheetInfo& SheetInfo) override;
-    void InsertAndCopyRowsOrCols(std::int32_t FirstRow, std::int32_t LastRow, std::int32_t DestRow,
-                                 std::int32_t aCount, const TSheetInfo& SheetInfo, bool UseCols) override;
+    void InsertAndCopyRowsOrCols(std::int32_t FirstRow, std::int32_t LastRow, std::int32_t DestRow, std::int32_t aCount,
+                                 const TSheetInfo& SheetInfo, bool UseCols) override;
     void DeleteRowsOrCols(std::int32_t aRow, std::int32_t aCount, const TSheetInfo& SheetInfo, bool UseCols) override;
 
     std::uint16_t Flag() const { return FFlag; }

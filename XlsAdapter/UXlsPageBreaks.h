@@ -60,7 +60,9 @@ public:
 
 protected:
     TPageBreakList(std::uint16_t aRecordId, std::int64_t aMaxPos, std::uint16_t aNewLast)
-        : FRecordId(aRecordId), FMaxPos(aMaxPos), FNewLast(aNewLast) {}
+        : FRecordId(aRecordId), FMaxPos(aMaxPos), FNewLast(aNewLast)
+    {
+    }
     // Every break at or after aDestPos moves by aCount (checked against the sheet's limit).
     void ShiftBreaks(std::int32_t aDestPos, std::int32_t aCount);
     // Removes the breaks of [aDestPos, aDestPos + aCount) and moves later ones up.

@@ -233,7 +233,8 @@ std::int64_t TRangeList::TotalSize() const
 void TRangeList::InsertAndCopyRowsOrCols(std::int32_t FirstRow, std::int32_t LastRow, std::int32_t DestRow,
                                          std::int32_t aCount, const TSheetInfo& SheetInfo, bool UseCols)
 {
-    for (const auto& entry : FList) entry->InsertAndCopyRowsOrCols(FirstRow, LastRow, DestRow, aCount, SheetInfo, UseCols);
+    for (const auto& entry : FList)
+        entry->InsertAndCopyRowsOrCols(FirstRow, LastRow, DestRow, aCount, SheetInfo, UseCols);
 }
 
 void TRangeList::DeleteRowsOrCols(std::int32_t aRow, std::int32_t aCount, const TSheetInfo& SheetInfo, bool UseCols)

@@ -30,7 +30,9 @@ void ShiftRange(TExcelRange& aRange, std::int32_t aRowPos, std::int32_t aRowCoun
 class TRangeValuesList {
 public:
     TRangeValuesList(std::size_t aMaxRangesPerRecord, std::size_t aOtherDataLen)
-        : MaxRangesPerRecord(aMaxRangesPerRecord), FOtherDataLen(aOtherDataLen) {}
+        : MaxRangesPerRecord(aMaxRangesPerRecord), FOtherDataLen(aOtherDataLen)
+    {
+    }
 
     const std::size_t MaxRangesPerRecord;
 
@@ -114,8 +116,8 @@ public:
     std::int64_t TotalSize() const override;
     void ArrangeInsertRowsAndCols(std::int32_t aRowPos, std::int32_t aRowCount, std::int32_t aColPos,
                                   std::int32_t aColCount, const TSheetInfo& SheetInfo) override;
-    void InsertAndCopyRowsOrCols(std::int32_t FirstRow, std::int32_t LastRow, std::int32_t DestRow,
-                                 std::int32_t aCount, const TSheetInfo& SheetInfo, bool UseCols) override;
+    void InsertAndCopyRowsOrCols(std::int32_t FirstRow, std::int32_t LastRow, std::int32_t DestRow, std::int32_t aCount,
+                                 const TSheetInfo& SheetInfo, bool UseCols) override;
     void DeleteRowsOrCols(std::int32_t aRow, std::int32_t aCount, const TSheetInfo& SheetInfo, bool UseCols) override;
 
     std::size_t MergedCount() const { return FRangeValuesList.Count(); }
@@ -134,8 +136,8 @@ public:
     void CopyFrom(const TRangeList& aList);
     void SaveToStream(TOle2File& DataStream);
     std::int64_t TotalSize() const;
-    void InsertAndCopyRowsOrCols(std::int32_t FirstRow, std::int32_t LastRow, std::int32_t DestRow,
-                                 std::int32_t aCount, const TSheetInfo& SheetInfo, bool UseCols);
+    void InsertAndCopyRowsOrCols(std::int32_t FirstRow, std::int32_t LastRow, std::int32_t DestRow, std::int32_t aCount,
+                                 const TSheetInfo& SheetInfo, bool UseCols);
     void DeleteRowsOrCols(std::int32_t aRow, std::int32_t aCount, const TSheetInfo& SheetInfo, bool UseCols);
 
 protected:

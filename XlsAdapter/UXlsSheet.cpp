@@ -118,25 +118,6 @@ void TSheet::CheckNextRecord(const TRecordHeader& RecordHeader)
     if (RecordHeader.Id == xlr_BOF) RaiseXls(TXlsMsg::ExcelRecordsInvalid);
 }
 
-// -------------------------------------------------------------------- notes
-
-void TNoteRecordList::CheckItem(const TBaseRecord* aItem) const
-{
-    if (aItem && !dynamic_cast<const TNoteRecord*>(aItem)) RaiseXls(TXlsMsg::LogicalError);
-}
-
-std::size_t TNoteList::NoteCount() const
-{
-    std::size_t count = 0;
-    for (std::size_t row = 0; row < Count(); ++row) count += NoteRow(row)->Count();
-    return count;
-}
-
-std::unique_ptr<TBaseRowColRecordList> TNoteList::CreateRowList() const
-{
-    return std::make_unique<TNoteRecordList>();
-}
-
 // ----------------------------------------------------------------- TWorkSheet
 
 namespace {
@@ -213,10 +194,10 @@ void TWorkSheet::Clear()
 }
 
 struct TWorkSheet::TLoadState {
-    TBaseRecordList* Current = nullptr;      // where kept records go
-    TShrFmlaRecordList ShrFmlas;             // expanded into their cells after the load
-    TFormulaRecord* LastFormula = nullptr;   // the formula cell read last
-    std::uint16_t LastDefColWidth = 8;       // characters
+    TBaseRecordList* Current = nullptr;     // where kept records go
+    TShrFmlaRecordList ShrFmlas;            // expanded into their cells after the load
+    TFormulaRecord* LastFormula = nullptr;  // the formula cell read last
+    std::uint16_t LastDefColWidth = 8;      // characters
     bool StandardWidthApplied = false;
 
     TFormulaRecord& FormulaBefore() const
@@ -254,13 +235,15 @@ void TWorkSheet::CheckFormulaMasters()
         const TCellRecordList* row = cells.CellRow(r);
         std::uint32_t key = 0;
         for (std::size_t i = 0; i < row->Count(); ++i)
-            if (const auto* f = dynamic_cast<const TFormulaRecord*>(row->Items(i)); f && f->IsExp(key)) masters.push_back(key);
+            if (const auto* f = dynamic_cast<const TFormulaRecord*>(row->Items(i)); f && f->IsExp(key))
+                masters.push_back(key);
     }
     for (std::uint32_t key : masters) {
         TCellRecordList* row = cells.CellRow(key & 0xFFFF);
         std::size_t index = 0;
-        const TFormulaRecord* master =
-            row && row->Find(std::int32_t(key >> 16), index) ? dynamic_cast<const TFormulaRecord*>(row->Items(index)) : nullptr;
+        const TFormulaRecord* master = row && row->Find(std::int32_t(key >> 16), index)
+                                           ? dynamic_cast<const TFormulaRecord*>(row->Items(index))
+                                           : nullptr;
         if (!master || (!master->ArrayRecord() && !master->TableRecord())) RaiseXls(TXlsMsg::SharedFormulaNotFound);
     }
 }
@@ -488,13 +471,12 @@ void TWorkSheet::InsertAndCopyRowsAndCols(std::int32_t FirstRow, std::int32_t La
         FRanges.InsertAndCopyRowsOrCols(FirstCol, LastCol, DestCol, aColCount, SheetInfo, true);
         FNotes.InsertAndCopyCols(FirstCol, LastCol, DestCol, aColCount, SheetInfo, false);
         FVPageBreaks.InsertCols(DestCol, aColCount * (LastCol - FirstCol + 1));
-        FHLinks.InsertAndCopyRange({FirstCol, 0, LastCol, std::int32_t(MaxRow)}, 0, DestCol, 0, aColCount,
-                                   SheetInfo);
+        FHLinks.InsertAndCopyRange({FirstCol, 0, LastCol, std::int32_t(MaxRow)}, 0, DestCol, 0, aColCount, SheetInfo);
     }
 }
 
-void TWorkSheet::DeleteRowsAndCols(std::int32_t aRow, std::int32_t aRowCount, std::int32_t aCol,
-                                   std::int32_t aColCount, const TSheetInfo& SheetInfo)
+void TWorkSheet::DeleteRowsAndCols(std::int32_t aRow, std::int32_t aRowCount, std::int32_t aCol, std::int32_t aColCount,
+                                   const TSheetInfo& SheetInfo)
 {
     if (aRowCount > 0) {
         FCells.DeleteRows(aRow, aRowCount, SheetInfo);
@@ -577,8 +559,7 @@ void TTbrChart::SaveToStream(TOle2File& DataStream)
 std::int64_t TTbrChart::TotalSize() const
 {
     CheckLoaded();
-    return FBOF->TotalSize() + FChartRecords.TotalSize() + (FCodeName ? FCodeName->TotalSize() : 0) +
-           FEOF->TotalSize();
+    return FBOF->TotalSize() + FChartRecords.TotalSize() + (FCodeName ? FCodeName->TotalSize() : 0) + FEOF->TotalSize();
 }
 
 void TTbrChart::FixCachePointers()
@@ -653,8 +634,7 @@ void TTbrUnsupportedSheet::SaveToStream(TOle2File& DataStream)
 std::int64_t TTbrUnsupportedSheet::TotalSize() const
 {
     CheckLoaded();
-    return FBOF->TotalSize() + FSheetRecords.TotalSize() + (FCodeName ? FCodeName->TotalSize() : 0) +
-           FEOF->TotalSize();
+    return FBOF->TotalSize() + FSheetRecords.TotalSize() + (FCodeName ? FCodeName->TotalSize() : 0) + FEOF->TotalSize();
 }
 
 void TTbrUnsupportedSheet::FixCachePointers()

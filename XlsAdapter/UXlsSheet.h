@@ -64,8 +64,8 @@ public:
                                           std::int32_t aRowCount, std::int32_t FirstCol, std::int32_t LastCol,
                                           std::int32_t DestCol, std::int32_t aColCount, const TSheetInfo& SheetInfo,
                                           bool OnlyFormulas) = 0;
-    virtual void DeleteRowsAndCols(std::int32_t aRow, std::int32_t aRowCount, std::int32_t aCol,
-                                   std::int32_t aColCount, const TSheetInfo& SheetInfo) = 0;
+    virtual void DeleteRowsAndCols(std::int32_t aRow, std::int32_t aRowCount, std::int32_t aCol, std::int32_t aColCount,
+                                   const TSheetInfo& SheetInfo) = 0;
     // Rows or columns of another sheet changed: references follow them.
     virtual void ArrangeInsertRowsAndCols(std::int32_t InsRowPos, std::int32_t InsRowCount, std::int32_t InsColPos,
                                           std::int32_t InsColCount, const TSheetInfo& SheetInfo) = 0;
@@ -130,29 +130,11 @@ protected:
     void ClearCachePointers();
 };
 
-// Notes kept by row: each row's list holds NOTE records only.
-class TNoteRecordList final : public TBaseRowColRecordList {
-protected:
-    void CheckItem(const TBaseRecord* aItem) const override;
-};
-
-class TNoteList final : public TBaseRowColList {
-public:
-    TNoteRecordList* NoteRow(std::size_t aRow) const { return static_cast<TNoteRecordList*>(GetItem(aRow)); }
-    std::size_t NoteCount() const;
-
-protected:
-    std::unique_ptr<TBaseRowColRecordList> CreateRowList() const override;
-    // Notes follow inserted rows and columns but are not copied: a copy would
-    // need a comment shape of its own in the drawing.
-    bool IsCopied(const TBaseRowColRecord&, bool) const override { return false; }
-};
-
 class TWorkSheet final : public TSheet {
 public:
-    static constexpr std::int32_t StandardRowHeight = 255;    // twips
-    static constexpr std::int32_t StandardColWidth = 2930;    // 1/256 of a character
-    static constexpr std::int32_t DefColWidthFactor = 293;    // DEFCOLWIDTH characters to 1/256
+    static constexpr std::int32_t StandardRowHeight = 255;  // twips
+    static constexpr std::int32_t StandardColWidth = 2930;  // 1/256 of a character
+    static constexpr std::int32_t DefColWidthFactor = 293;  // DEFCOLWIDTH characters to 1/256
 
     // The sheet's text cells use aWorkbookGlobals' shared strings, so the
     // globals must outlive the sheet and not be loaded again meanwhile.
@@ -208,8 +190,8 @@ protected:
 
 private:
     struct TLoadState;
-    void LoadRecord(TOle2File& DataStream, TRecordHeader& RecordHeader, std::unique_ptr<TBaseRecord> aRecord,
-                    TSST& SST, TLoadState& aState);
+    void LoadRecord(TOle2File& DataStream, TRecordHeader& RecordHeader, std::unique_ptr<TBaseRecord> aRecord, TSST& SST,
+                    TLoadState& aState);
     void ApplyDefaultSize(const TBaseRecord& aRecord, TLoadState& aState);
     // Fails with "Can't find Shared Formula" for a formula whose master is missing.
     void CheckFormulaMasters();
@@ -236,7 +218,10 @@ private:
 // any BEGIN/END pair count as the sheet's settings.
 class TTbrChart final : public TSheet {
 public:
-    explicit TTbrChart(TWorkbookGlobals* aWorkbookGlobals) : TSheet(aWorkbookGlobals) { FPrintRecords = &FChartRecords; }
+    explicit TTbrChart(TWorkbookGlobals* aWorkbookGlobals) : TSheet(aWorkbookGlobals)
+    {
+        FPrintRecords = &FChartRecords;
+    }
 
     void Clear() override;
     void LoadFromStream(TOle2File& DataStream, TRecordHeader& RecordHeader, std::unique_ptr<TBOFRecord> First,
@@ -248,7 +233,9 @@ public:
 
     // Charts keep their place when rows and columns change.
     void InsertAndCopyRowsAndCols(std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
-                                  std::int32_t, std::int32_t, const TSheetInfo&, bool) override {}
+                                  std::int32_t, std::int32_t, const TSheetInfo&, bool) override
+    {
+    }
     void DeleteRowsAndCols(std::int32_t, std::int32_t, std::int32_t, std::int32_t, const TSheetInfo&) override {}
     void ArrangeInsertRowsAndCols(std::int32_t, std::int32_t, std::int32_t, std::int32_t, const TSheetInfo&) override {}
 
@@ -282,7 +269,9 @@ public:
     void FixCachePointers() override;
 
     void InsertAndCopyRowsAndCols(std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
-                                  std::int32_t, std::int32_t, const TSheetInfo&, bool) override {}
+                                  std::int32_t, std::int32_t, const TSheetInfo&, bool) override
+    {
+    }
     void DeleteRowsAndCols(std::int32_t, std::int32_t, std::int32_t, std::int32_t, const TSheetInfo&) override {}
     void ArrangeInsertRowsAndCols(std::int32_t, std::int32_t, std::int32_t, std::int32_t, const TSheetInfo&) override {}
 

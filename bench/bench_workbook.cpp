@@ -57,9 +57,11 @@ void BM_SaveWorkbook(benchmark::State& state, const std::string& aFile)
 
 }  // namespace
 
-BENCHMARK_CAPTURE(BM_LoadWorkbook, large_5000x10, std::string("gen/poi_large_5000x10.xls"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_LoadWorkbook, large_5000x10, std::string("gen/poi_large_5000x10.xls"))
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_LoadWorkbook, sst_20000, std::string("gen/xlwt_sst_20000.xls"))->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_SaveWorkbook, large_5000x10, std::string("gen/poi_large_5000x10.xls"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SaveWorkbook, large_5000x10, std::string("gen/poi_large_5000x10.xls"))
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_SaveWorkbook, sst_20000, std::string("gen/xlwt_sst_20000.xls"))->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -152,15 +152,17 @@ TEST(PageBreaks, LoadDropsRepeatedRowsAndSavesSorted)
         xlr_HPAGEBREAKS, BreakRecord({{30, 0, 255}, {10, 0, 255}, {10, 1, 2}, {20, 0, 100}})));
     EXPECT_EQ(Positions(list), (std::vector<std::uint16_t>{10, 20, 30}));
     EXPECT_EQ(list.Items(0), (TPageBreak{10, 0, 255})) << "the first entry of a row wins";
-    EXPECT_TRUE(SameBytes(SavedBytes(list),
-                          Rec(xlr_HPAGEBREAKS, BreakRecord({{10, 0, 255}, {20, 0, 100}, {30, 0, 255}}))));
+    EXPECT_TRUE(
+        SameBytes(SavedBytes(list), Rec(xlr_HPAGEBREAKS, BreakRecord({{10, 0, 255}, {20, 0, 100}, {30, 0, 255}}))));
 
     THPageBreakList empty;
     empty.AddRecord(std::make_unique<THPageBreakRecord>(xlr_HPAGEBREAKS, BreakRecord({})));
     EXPECT_TRUE(SavedBytes(empty).empty()) << "an empty list writes no record";
 
     THPageBreakList bad;
-    EXPECT_EQ(ErrorOf([&] { bad.AddRecord(std::make_unique<THPageBreakRecord>(xlr_HPAGEBREAKS, TBytes{3, 0, 1, 0, 0, 0, 0, 0})); }),
+    EXPECT_EQ(ErrorOf([&] {
+                  bad.AddRecord(std::make_unique<THPageBreakRecord>(xlr_HPAGEBREAKS, TBytes{3, 0, 1, 0, 0, 0, 0, 0}));
+              }),
               "Error reading record");
 }
 
@@ -176,7 +178,8 @@ TEST(PageBreaks, AddingAndDeletingBreaks)
     cols.DeleteBreak(7);
     cols.DeleteBreak(8);
     EXPECT_FALSE(cols.HasPageBreak(7));
-    EXPECT_EQ(ErrorOf([&] { cols.AddBreak(256); }), "Too many entries for this kind of record (256 out of a maximum of 255)");
+    EXPECT_EQ(ErrorOf([&] { cols.AddBreak(256); }),
+              "Too many entries for this kind of record (256 out of a maximum of 255)");
 
     THPageBreakList rows;
     for (std::int32_t r = 0; r < 1026; ++r) rows.AddBreak(r);
@@ -194,7 +197,8 @@ TEST(PageBreaks, FollowInsertedAndDeletedRows)
     EXPECT_EQ(Positions(rows), (std::vector<std::uint16_t>{3, 25}));
 
     rows.AddBreak(65530);
-    EXPECT_EQ(ErrorOf([&] { rows.InsertRows(10, 6); }), "Too many entries for this kind of record (65536 out of a maximum of 65535)");
+    EXPECT_EQ(ErrorOf([&] { rows.InsertRows(10, 6); }),
+              "Too many entries for this kind of record (65536 out of a maximum of 65535)");
     EXPECT_EQ(Positions(rows), (std::vector<std::uint16_t>{3, 25, 65530})) << "a failed shift changes nothing";
 }
 
@@ -223,8 +227,8 @@ TEST(MergedCells, FollowRowsAndColumns)
     // Inserting two copies of rows 1 to 2 at row 9: the areas from row 9 on
     // move by 4, the area inside the source rows is copied into both blocks.
     merged->InsertAndCopyRowsOrCols(1, 2, 9, 2, kOwnSheet, false);
-    EXPECT_EQ(RangesOf(*merged), (std::vector<TExcelRange>{{4, 4, 3, 4}, {13, 15, 0, 1}, {1, 2, 0, 0}, {9, 10, 0, 0},
-                                                           {11, 12, 0, 0}}));
+    EXPECT_EQ(RangesOf(*merged),
+              (std::vector<TExcelRange>{{4, 4, 3, 4}, {13, 15, 0, 1}, {1, 2, 0, 0}, {9, 10, 0, 0}, {11, 12, 0, 0}}));
 
     // Columns, with a source behind the insertion point (read where it moved to).
     auto cols = Merged({{0, 0, 5, 6}});
@@ -284,10 +288,9 @@ TEST(CondFmt, ManyRangesRepeatTheRulesAfterEachRecord)
     TRecordReader r(Cat({Rec(xlr_CONDFMT, CondFmtData(1, {0, 519, 0, 0}, ranges)), Rec(xlr_CF, CFData(1))}));
     TCondFmt fmt;
     fmt.LoadFromStream(r.File(), r.Header, r.Next());
-    EXPECT_TRUE(SameBytes(SavedBytes(fmt), Cat({Rec(xlr_CONDFMT, CondFmtData(1, {0, 519, 0, 0}, ranges, 0, 513)),
-                                                Rec(xlr_CF, CFData(1)),
-                                                Rec(xlr_CONDFMT, CondFmtData(1, {0, 519, 0, 0}, ranges, 513)),
-                                                Rec(xlr_CF, CFData(1))})));
+    EXPECT_TRUE(SameBytes(
+        SavedBytes(fmt), Cat({Rec(xlr_CONDFMT, CondFmtData(1, {0, 519, 0, 0}, ranges, 0, 513)), Rec(xlr_CF, CFData(1)),
+                              Rec(xlr_CONDFMT, CondFmtData(1, {0, 519, 0, 0}, ranges, 513)), Rec(xlr_CF, CFData(1))})));
 }
 
 TEST(CondFmt, MissingRulesAreRefused)
@@ -296,7 +299,8 @@ TEST(CondFmt, MissingRulesAreRefused)
     for (const TBytes& after : {Cat({Rec(xlr_CF, CFData(1)), Rec(0x023E, TBytes(18, 0))}), TBytes{}}) {
         TRecordReader r(Cat({format, after}));
         TCondFmt fmt;
-        EXPECT_EQ(ErrorOf([&] { fmt.LoadFromStream(r.File(), r.Header, r.Next()); }), "Invalid conditional format record");
+        EXPECT_EQ(ErrorOf([&] { fmt.LoadFromStream(r.File(), r.Header, r.Next()); }),
+                  "Invalid conditional format record");
     }
 }
 
@@ -313,9 +317,9 @@ TEST(HLinkList, WritesSortedWithTheLinkRangeInTheTip)
     links.Add(std::move(withTip));
 
     SetWord(tip, 2, 2), SetWord(tip, 4, 2), SetWord(tip, 6, 1), SetWord(tip, 8, 1);
-    EXPECT_TRUE(SameBytes(SavedBytes(links), Cat({Rec(xlr_HLINK, LinkData(2, 2, 1, 1)), Rec(xlr_HLINKTOOLTIP, tip),
-                                                  Rec(xlr_HLINK, LinkData(2, 2, 5, 5)),
-                                                  Rec(xlr_HLINK, LinkData(9, 9, 0, 0))})));
+    EXPECT_TRUE(SameBytes(SavedBytes(links),
+                          Cat({Rec(xlr_HLINK, LinkData(2, 2, 1, 1)), Rec(xlr_HLINKTOOLTIP, tip),
+                               Rec(xlr_HLINK, LinkData(2, 2, 5, 5)), Rec(xlr_HLINK, LinkData(9, 9, 0, 0))})));
 }
 
 TEST(HLinkList, FollowInsertedAndDeletedRows)
@@ -340,7 +344,9 @@ TEST(HLinkList, FollowInsertedAndDeletedRows)
 
     THLinkList edge;
     edge.Add(Link(65535, 65535));
-    EXPECT_EQ(ErrorOf([&] { edge.InsertAndCopyRange({0, 0, 255, 0}, 0, 0, 1, 0, kOwnSheet); }),
+    EXPECT_EQ(ErrorOf([&] {
+                  edge.InsertAndCopyRange({0, 0, 255, 0}, 0, 0, 1, 0, kOwnSheet);
+              }),
               "Too many entries for this kind of record (65536 out of a maximum of 65535)");
 }
 

@@ -79,22 +79,36 @@ TEST(SheetSection, WritesItsPartsInTheSaveOrder)
     const TBytes txo = Cat({Rec(0x01B6, TBytes(18, 0)), Rec(xlr_CONTINUE, {0, 'a'}), Rec(xlr_CONTINUE, TBytes(16, 0))});
     const TBytes unknownBefore = Rec(0x0867, {1, 2, 3});
     const TBytes unknownAfter = Rec(0x089C, {4, 5});
-    const TBytes sheet = Section(
-        kWorksheet,
-        {Rec(0x020B, TBytes(16, 0)), Rec(0x000D, {1, 0}), Rec(0x007D, ColInfoBody(1, 2)), unknownBefore,
-         Rec(0x0055, {8, 0}), Rec(0x001B, {1, 0, 5, 0, 0, 0, 255, 0}), Rec(0x00E5, {1, 0, 2, 0, 3, 0, 0, 0, 1, 0}),
-         Rec(0x0200, TBytes(14, 0)), Rec(0x0208, RowBody(0, 1)), Rec(0x0203, NumberBody(0, 0, 1.5)),
-         Rec(0x00D7, TBytes(6, 0)), Rec(0x00EC, TBytes(8, 0x22)), Rec(0x005D, ObjBody(0x19, 1)), txo,
-         Rec(0x001C, NoteBody(0, 0, 1)), Rec(0x023E, Window2Body(true)), Rec(0x001D, TBytes(15, 0)), unknownAfter,
-         Rec(0x01B8, LinkBody(3)), Rec(0x01B0, {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0}),
-         Rec(0x01B1, {1, 3, 3, 0, 0, 0, 0x1E, 1, 0}), Rec(0x01BA, Str2("Tabelle1"))});
+    const TBytes sheet =
+        Section(kWorksheet, {Rec(0x020B, TBytes(16, 0)),
+                             Rec(0x000D, {1, 0}),
+                             Rec(0x007D, ColInfoBody(1, 2)),
+                             unknownBefore,
+                             Rec(0x0055, {8, 0}),
+                             Rec(0x001B, {1, 0, 5, 0, 0, 0, 255, 0}),
+                             Rec(0x00E5, {1, 0, 2, 0, 3, 0, 0, 0, 1, 0}),
+                             Rec(0x0200, TBytes(14, 0)),
+                             Rec(0x0208, RowBody(0, 1)),
+                             Rec(0x0203, NumberBody(0, 0, 1.5)),
+                             Rec(0x00D7, TBytes(6, 0)),
+                             Rec(0x00EC, TBytes(8, 0x22)),
+                             Rec(0x005D, ObjBody(0x19, 1)),
+                             txo,
+                             Rec(0x001C, NoteBody(0, 0, 1)),
+                             Rec(0x023E, Window2Body(true)),
+                             Rec(0x001D, TBytes(15, 0)),
+                             unknownAfter,
+                             Rec(0x01B8, LinkBody(3)),
+                             Rec(0x01B0, {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0}),
+                             Rec(0x01B1, {1, 3, 3, 0, 0, 0, 0x1E, 1, 0}),
+                             Rec(0x01BA, Str2("Tabelle1"))});
     TWorkbook book;
     LoadWorkbook(book, OneSheetBook(sheet));
     const auto records = SavedSheetRecords(book);
     EXPECT_EQ(IdsOf(records),
-              (std::vector<std::uint16_t>{0x0809, 0x000D, 0x0867, 0x0055, 0x001B, 0x007D, 0x0200, 0x0208, 0x0203, 0x00EC,
-                                          0x005D, 0x01B6, 0x001C, 0x023E, 0x001D, 0x089C, 0x00E5, 0x01B0, 0x01B1,
-                                          0x01B8, 0x01BA, 0x000A}));
+              (std::vector<std::uint16_t>{0x0809, 0x000D, 0x0867, 0x0055, 0x001B, 0x007D, 0x0200, 0x0208,
+                                          0x0203, 0x00EC, 0x005D, 0x01B6, 0x001C, 0x023E, 0x001D, 0x089C,
+                                          0x00E5, 0x01B0, 0x01B1, 0x01B8, 0x01BA, 0x000A}));
     EXPECT_EQ(Find(records, 0x0867).Bytes, unknownBefore);
     EXPECT_EQ(Find(records, 0x089C).Bytes, unknownAfter);
     EXPECT_EQ(Find(records, 0x01B6).Bytes, txo) << "TXO keeps its CONTINUE records";
@@ -164,8 +178,9 @@ TEST(SheetSection, ChartSheets)
 
 TEST(SheetSection, OtherSheetsAreKeptAsRead)
 {
-    const TBytes formula = Rec(0x0006, Cat({CellBody(0, 0), TBytes{0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0},
-                                            TBytes{3, 0, 0x1E, 1, 0}}));
+    const TBytes formula =
+        Rec(0x0006,
+            Cat({CellBody(0, 0), TBytes{0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0}, TBytes{3, 0, 0x1E, 1, 0}}));
     const TBytes sheet = Section(kMacroSheet, {Rec(0x020B, TBytes(16, 0)), Rec(0x0200, TBytes(14, 0)), formula,
                                                Rec(0x0207, Str2("result")), Rec(0x023E, Window2Body(false))});
     TWorkbook book;
@@ -187,22 +202,24 @@ TEST(SheetSection, DrawingsWithPicturesAndEmbeddedCharts)
     const TBytes drawingData = Rec(xlr_CONTINUE, TBytes(8, 0x33));
     const TBytes chart = Cat({Rec(xlr_BOF, BofBody(kChart)), Rec(0x1033, {}), Rec(0x00FD, LabelSSTBody(0, 0, 1)),
                               Rec(0x1034, {}), Rec(xlr_EOF, {}), drawingData});
-    const TBytes sheet = Section(kWorksheet, {Rec(0x00EC, TBytes(10, 1)), Rec(0x005D, ObjBody(8, 1)),
-                                              Rec(0x007F, TBytes(12, 2)), Rec(0x00EC, TBytes(10, 3)),
-                                              Rec(0x005D, ObjBody(5, 2)), chart, Rec(0x00EC, TBytes(6, 4)),
-                                              Rec(0x023E, Window2Body(true))});
+    const TBytes sheet =
+        Section(kWorksheet, {Rec(0x00EC, TBytes(10, 1)), Rec(0x005D, ObjBody(8, 1)), Rec(0x007F, TBytes(12, 2)),
+                             Rec(0x00EC, TBytes(10, 3)), Rec(0x005D, ObjBody(5, 2)), chart, Rec(0x00EC, TBytes(6, 4)),
+                             Rec(0x023E, Window2Body(true))});
     TWorkbook book;
     LoadWorkbook(book, OneSheetBook(sheet, {Rec(0x00FC, SSTBody({"unused", "x"}))}));
     EXPECT_EQ(book.GetWorkSheets(0).Drawing().PartCount(), 8u);
 
     const TBytes saved = SavedWorkbook(book);
     const std::uint32_t offset = book.Globals().BoundSheets().BoundSheets().Items(0)->Offset();
-    const TBytes expectedChart = Cat({Rec(xlr_BOF, BofBody(kChart)), Rec(0x1033, {}), Rec(0x00FD, LabelSSTBody(0, 0, 0)),
-                                      Rec(0x1034, {}), Rec(xlr_EOF, {}), drawingData});
-    const TBytes expected = Cat({Rec(xlr_BOF, BofBody(kWorksheet)), Rec(0x0200, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0}),
-                                 Rec(0x00EC, TBytes(10, 1)), Rec(0x005D, ObjBody(8, 1)), Rec(0x007F, TBytes(12, 2)),
-                                 Rec(0x00EC, TBytes(10, 3)), Rec(0x005D, ObjBody(5, 2)), expectedChart,
-                                 Rec(0x00EC, TBytes(6, 4)), Rec(0x023E, Window2Body(true)), Rec(xlr_EOF, {})});
+    const TBytes expectedChart =
+        Cat({Rec(xlr_BOF, BofBody(kChart)), Rec(0x1033, {}), Rec(0x00FD, LabelSSTBody(0, 0, 0)), Rec(0x1034, {}),
+             Rec(xlr_EOF, {}), drawingData});
+    const TBytes expected =
+        Cat({Rec(xlr_BOF, BofBody(kWorksheet)), Rec(0x0200, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0}),
+             Rec(0x00EC, TBytes(10, 1)), Rec(0x005D, ObjBody(8, 1)), Rec(0x007F, TBytes(12, 2)),
+             Rec(0x00EC, TBytes(10, 3)), Rec(0x005D, ObjBody(5, 2)), expectedChart, Rec(0x00EC, TBytes(6, 4)),
+             Rec(0x023E, Window2Body(true)), Rec(xlr_EOF, {})});
     EXPECT_TRUE(SameBytes(TBytes(saved.begin() + offset, saved.end()), expected));
     EXPECT_EQ(book.Globals().SST().Count(), 1u) << "the unused string is purged";
 }
@@ -225,16 +242,18 @@ TEST(SheetSection, RefusesBrokenSheets)
         {"chart without EOF", OneSheetBook(Cat({Rec(xlr_BOF, BofBody(kChart)), Rec(0x1033, {})})),
          "Error reading Excel records. A section has no EOF record"},
         {"BOF inside a sheet", OneSheetBook(Section(kWorksheet, {Rec(xlr_BOF, BofBody(kWorksheet))})), invalid},
-        {"BOF inside a chart", OneSheetBook(Section(kChart, {Rec(0x1033, {}), Rec(xlr_BOF, BofBody(kChart))})), invalid},
+        {"BOF inside a chart", OneSheetBook(Section(kChart, {Rec(0x1033, {}), Rec(xlr_BOF, BofBody(kChart))})),
+         invalid},
         {"SHRFMLA without a formula", OneSheetBook(Section(kWorksheet, {shrfmla})), invalid},
         {"shared formula without its SHRFMLA", OneSheetBook(Section(kWorksheet, {formulaExp})),
          "Can't find Shared Formula"},
-        {"ARRAY without a formula", OneSheetBook(Section(kWorksheet, {Rec(0x0200, TBytes(14, 0)), Rec(0x0221, TBytes(14, 0))})),
-         invalid},
-        {"chart OBJ without chart", OneSheetBook(Section(kWorksheet, {Rec(0x00EC, TBytes(8, 0)), Rec(0x005D, ObjBody(5, 1))})),
-         invalid},
+        {"ARRAY without a formula",
+         OneSheetBook(Section(kWorksheet, {Rec(0x0200, TBytes(14, 0)), Rec(0x0221, TBytes(14, 0))})), invalid},
+        {"chart OBJ without chart",
+         OneSheetBook(Section(kWorksheet, {Rec(0x00EC, TBytes(8, 0)), Rec(0x005D, ObjBody(5, 1))})), invalid},
         {"embedded chart without EOF",
-         OneSheetBook(Cat({Rec(xlr_BOF, BofBody(kWorksheet)), Rec(0x005D, ObjBody(5, 1)), Rec(xlr_BOF, BofBody(kChart))})),
+         OneSheetBook(
+             Cat({Rec(xlr_BOF, BofBody(kWorksheet)), Rec(0x005D, ObjBody(5, 1)), Rec(xlr_BOF, BofBody(kChart))})),
          "Error reading Excel records. A section has no EOF record"},
     };
     for (const auto& c : cases) {
@@ -262,8 +281,8 @@ TEST(SheetSection, SharedFormulasAreExpanded)
     const TBytes shrfmla = Rec(0x04BC, {0, 0, 1, 0, 0, 0, 0, 2, 3, 0, 0x1E, 7, 0});
     const TBytes other = Rec(0x0006, Cat({CellBody(1, 0), TBytes(14, 0), TBytes{5, 0, 0x01, 0, 0, 0, 0}}));
     TWorkbook book;
-    LoadWorkbook(book, OneSheetBook(Section(kWorksheet, {Rec(0x0006, master), shrfmla, other,
-                                                        Rec(0x023E, Window2Body(true))})));
+    LoadWorkbook(
+        book, OneSheetBook(Section(kWorksheet, {Rec(0x0006, master), shrfmla, other, Rec(0x023E, Window2Body(true))})));
     const auto records = SavedSheetRecords(book);
     for (const auto& r : records) EXPECT_NE(r.Id, 0x04BC);
     const TBytes& formula = Find(records, 0x0006).Bytes;
@@ -282,10 +301,10 @@ TEST(SheetSection, NewWorksheetsComeFromTheTemplate)
     EXPECT_TRUE(sheet->Selected());
     const TBytes saved = Written([&](TOle2File& w) { sheet->SaveToStream(w); });
     EXPECT_EQ(std::int64_t(saved.size()), sheet->TotalSize());
-    EXPECT_EQ(AllIds(saved), (std::vector<std::uint16_t>{0x0809, 0x000D, 0x000C, 0x000F, 0x0011, 0x0010, 0x005F,
-                                                         0x002A, 0x002B, 0x0082, 0x0080, 0x0225, 0x0081, 0x0014,
-                                                         0x0015, 0x0083, 0x0084, 0x00A1, 0x0055, 0x0200, 0x023E,
-                                                         0x001D, 0x00EF, 0x000A}));
+    EXPECT_EQ(AllIds(saved),
+              (std::vector<std::uint16_t>{0x0809, 0x000D, 0x000C, 0x000F, 0x0011, 0x0010, 0x005F, 0x002A,
+                                          0x002B, 0x0082, 0x0080, 0x0225, 0x0081, 0x0014, 0x0015, 0x0083,
+                                          0x0084, 0x00A1, 0x0055, 0x0200, 0x023E, 0x001D, 0x00EF, 0x000A}));
 
     // Clearing a sheet gives it the template's records again.
     TWorkSheet& ws = book.GetWorkSheets(0);

@@ -129,8 +129,7 @@ TEST(Workbook, BoundSheetOffsetsPointAtTheSheets)
 TEST(Workbook, FirstVisibleTabAndVisibilityChecks)
 {
     TWorkbook book;
-    LoadWorkbook(book, Book({{"H", 1, SimpleSheet()}, {"V", 2, SimpleSheet()}, {"X", 0, SimpleSheet(true)}},
-                            {}, 1));
+    LoadWorkbook(book, Book({{"H", 1, SimpleSheet()}, {"V", 2, SimpleSheet()}, {"X", 0, SimpleSheet(true)}}, {}, 1));
     const TBytes saved = SavedWorkbook(book);
     const auto window = AllRecords(saved)[1].Bytes;
     ASSERT_EQ(GetWord(window, 0), 0x003D);
@@ -208,12 +207,14 @@ TEST(Workbook, RefusesStreamsThatDoNotFormAWorkbook)
     const Case cases[] = {
         {"more BOUNDSHEETs than sheets", Book({{"A", 0, SimpleSheet(true)}, {"B", 0, TBytes{}}}), invalid},
         {"sheets but no BOUNDSHEET", Cat({globals, SimpleSheet(true)}), invalid},
-        {"a record between sections", Cat({Book({{"A", 0, TBytes{}}}), Rec(0x000D, {1, 0}), SimpleSheet(true)}), invalid},
+        {"a record between sections", Cat({Book({{"A", 0, TBytes{}}}), Rec(0x000D, {1, 0}), SimpleSheet(true)}),
+         invalid},
         {"a sheet before the globals", Cat({SimpleSheet(true), Book({{"A", 0, SimpleSheet(true)}})}), invalid},
         {"two globals sections", Cat({Book({}), Book({{"A", 0, SimpleSheet(true)}})}), invalid},
         {"no globals", SimpleSheet(true), invalid},
         {"an empty stream", TBytes{}, invalid},
-        {"BIFF5", Cat({Rec(xlr_BOF, {0, 5, 5, 0, 0, 0, 0, 0})}), "Template file is saved with an invalid Excel version"},
+        {"BIFF5", Cat({Rec(xlr_BOF, {0, 5, 5, 0, 0, 0, 0, 0})}),
+         "Template file is saved with an invalid Excel version"},
         {"encrypted", Cat({Rec(xlr_BOF, BofGlobals()), Rec(0x002F, TBytes(54, 0))}), "File is password protected"},
     };
     for (const auto& c : cases) {
@@ -249,15 +250,15 @@ TEST(Workbook, InsertingRowsAndColumnsChecksItsArguments)
         std::int32_t FirstRow, LastRow, DestRow, RowCount, FirstCol, LastCol, DestCol, ColCount;
     };
     const Case bad[] = {
-        {5, 4, 0, 1, 0, 0, 0, 0},          // last before first
-        {-1, 4, 0, 1, 0, 0, 0, 0},         // negative first row
-        {0, 65536, 0, 1, 0, 0, 0, 0},      // beyond the last row
-        {0, 4, 3, 1, 0, 0, 0, 0},          // destination inside the source
-        {0, 9, 65526, 1, 0, 0, 0, 0},      // copies up to the last row
-        {0, 0, -1, 1, 0, 0, 0, 0},         // negative destination
-        {0, 0, 0, 0, 0, 256, 0, 1},        // beyond the last column
-        {0, 0, 0, 0, 0, 9, 250, 1},        // copies past the last column
-        {0, 0, 0, -1, 0, 0, 0, 0},         // negative count
+        {5, 4, 0, 1, 0, 0, 0, 0},      // last before first
+        {-1, 4, 0, 1, 0, 0, 0, 0},     // negative first row
+        {0, 65536, 0, 1, 0, 0, 0, 0},  // beyond the last row
+        {0, 4, 3, 1, 0, 0, 0, 0},      // destination inside the source
+        {0, 9, 65526, 1, 0, 0, 0, 0},  // copies up to the last row
+        {0, 0, -1, 1, 0, 0, 0, 0},     // negative destination
+        {0, 0, 0, 0, 0, 256, 0, 1},    // beyond the last column
+        {0, 0, 0, 0, 0, 9, 250, 1},    // copies past the last column
+        {0, 0, 0, -1, 0, 0, 0, 0},     // negative count
     };
     for (const auto& c : bad)
         EXPECT_EQ(ErrorOf([&] {
@@ -283,11 +284,11 @@ TEST(Workbook, RowsInsertedAndDeletedMoveTheSheetsMembers)
     TBytes note = CellBody(5, 0, 0);
     AppendWord(note, 1);
     AppendCardinal(note, 0);
-    const TBytes sheet = Section(kWorksheet, {Rec(0x001B, {1, 0, 5, 0, 0, 0, 255, 0}), Rec(0x0208, RowBody(1, 1)),
-                                              Rec(0x0203, NumberBody(1, 0, 2.5)), Rec(0x0208, RowBody(5, 1)),
-                                              Rec(0x0203, NumberBody(5, 0, 3.5)), Rec(0x001C, note),
-                                              Rec(0x023E, Window2Body(true)), Rec(0x00E5, {1, 0, 5, 0, 6, 0, 0, 0, 1, 0}),
-                                              Rec(0x01B8, link)});
+    const TBytes sheet =
+        Section(kWorksheet, {Rec(0x001B, {1, 0, 5, 0, 0, 0, 255, 0}), Rec(0x0208, RowBody(1, 1)),
+                             Rec(0x0203, NumberBody(1, 0, 2.5)), Rec(0x0208, RowBody(5, 1)),
+                             Rec(0x0203, NumberBody(5, 0, 3.5)), Rec(0x001C, note), Rec(0x023E, Window2Body(true)),
+                             Rec(0x00E5, {1, 0, 5, 0, 6, 0, 0, 0, 1, 0}), Rec(0x01B8, link)});
     TWorkbook book;
     LoadWorkbook(book, Book({{"A", 0, sheet}, {"B", 0, SimpleSheet()}}));
     const TBytes before = SavedWorkbook(book);
@@ -299,8 +300,7 @@ TEST(Workbook, RowsInsertedAndDeletedMoveTheSheetsMembers)
     EXPECT_EQ(ws.Notes().NoteRow(8)->Items(0)->Row(), 8u);
     const auto& merged = dynamic_cast<const TMergedCells&>(*ws.Ranges().GetItem(0));
     EXPECT_EQ(merged.MergedCell(0).Top, 8);
-    for (std::int32_t row : {1, 2, 3, 4, 8})
-        EXPECT_NE(ws.Cells().CellList().GetValue(row, 0).XF, -1) << row;
+    for (std::int32_t row : {1, 2, 3, 4, 8}) EXPECT_NE(ws.Cells().CellList().GetValue(row, 0).XF, -1) << row;
     EXPECT_EQ(std::get<double>(ws.Cells().CellList().GetValue(3, 0).Value), 2.5) << "a copy of row 1";
     SavedWorkbook(book);  // sizes still agree with what is written
 

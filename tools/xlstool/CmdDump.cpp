@@ -52,7 +52,8 @@ std::optional<TDumpValue> CellValue(const TCellRecord& aCell)
         if (GetByte(boolErr->Data(), 7) != 0) return TDumpValue{'e', DumpErrorText(value)};
         return TDumpValue{'b', BoolText(value != 0)};
     }
-    if (const auto* label = dynamic_cast<const TLabelSSTRecord*>(&aCell)) return TDumpValue{'s', EscapeDumpText(label->AsString())};
+    if (const auto* label = dynamic_cast<const TLabelSSTRecord*>(&aCell))
+        return TDumpValue{'s', EscapeDumpText(label->AsString())};
     const TXlsVariant value = aCell.GetValue();
     if (const auto* text = std::get_if<TXlsString>(&value)) return TDumpValue{'s', EscapeDumpText(*text)};
     if (const auto* number = std::get_if<double>(&value)) return TDumpValue{'n', DumpNumber(*number)};
@@ -79,7 +80,8 @@ void DumpCells(TWorkSheet& aSheet, const std::string& aName, std::string& aOut)
             const TCellRecord& cell = *list->Items(i);
             const std::optional<TDumpValue> value = CellValue(cell);
             if (!value) continue;
-            aOut += aName + "!" + A1Reference(cell.Row(), cell.Column()) + "\t" + value->Kind + "\t" + value->Text + "\n";
+            aOut +=
+                aName + "!" + A1Reference(cell.Row(), cell.Column()) + "\t" + value->Kind + "\t" + value->Text + "\n";
         }
     }
 }

@@ -15,7 +15,6 @@ void LoadWorkbookFile(const std::string& aPath, xls::TWorkbook& aWorkbook, xls::
 
 // Writes aWorkbook with the streams of aImage into a new file at aPath
 // (which must not be the file being written to elsewhere).
-void SaveWorkbookFile(xls::TWorkbook& aWorkbook, const xls::TBytes& aImage, const std::string& aPath,
-                      bool NeedsRecalc);
+void SaveWorkbookFile(xls::TWorkbook& aWorkbook, const xls::TBytes& aImage, const std::string& aPath, bool NeedsRecalc);
 
 }  // namespace xlstool
