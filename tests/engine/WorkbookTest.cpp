@@ -3,6 +3,7 @@
 // offsets, visibility), and the operations on rows, columns and sheets.
 #include <gtest/gtest.h>
 
+#include "UXlsUnicode.h"
 #include "WorkbookTestSupport.h"
 
 using namespace booktest;
@@ -169,6 +170,9 @@ TEST(Workbook, CodeNamesForMacroWorkbooks)
          true,
          {u"DATA", u"data1", u"Data2"}},
         {{{"X", 0, SheetWithCodeName("Sheet09")}, {"Sheet09", 0, SimpleSheet(true)}}, true, {u"Sheet09", u"Sheet10"}},
+        {{{"Z", 0, SheetWithCodeName("\xDC" "BERSICHT")}, {"\xFC" "bersicht", 0, SimpleSheet(true)}},
+         true,
+         {u"\u00DC" u"BERSICHT", u"\u00FC" u"bersicht1"}},
         {{{"Data", 0, SimpleSheet(true)}}, false, {u""}},
     };
     for (const auto& c : cases) {
@@ -180,6 +184,13 @@ TEST(Workbook, CodeNamesForMacroWorkbooks)
         for (auto id : AllIds(saved)) written += id == 0x01BA;
         EXPECT_EQ(written, c.Macros ? c.Sheets.size() : 0u);
     }
+}
+
+TEST(Workbook, CodeNamesCompareWithoutCase)
+{
+    EXPECT_EQ(UnicodeUpperCase(u"abc\u00E4\u00F6\u00FC\u00FF\u00F7\u0101\u013A\u017E\u0131\u03B1\u03C2\u0436\u0451\u4E2D"),
+              u"ABC\u00C4\u00D6\u00DC\u0178\u00F7\u0100\u0139\u017D\u0049\u0391\u03A3\u0416\u0401\u4E2D");
+    EXPECT_EQ(UnicodeUpperCase(u"\u0100\u0139\u0178\u00DF"), u"\u0100\u0139\u0178\u00DF") << "upper case and \u00DF stay";
 }
 
 TEST(Workbook, ActiveSheetSelectsOneSheet)
