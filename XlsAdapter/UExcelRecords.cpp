@@ -119,8 +119,8 @@ void TWorkbook::LoadSections(TOle2File& DataStream)
         }
         if (FGlobals->SheetCount() > 0 && FSheets.Count() >= FGlobals->SheetCount()) break;
     }
-    // Every BOUNDSHEET needs its sheet: offsets and names are paired by position.
     if (!globalsLoaded) RaiseXls(TXlsMsg::ExcelRecordsInvalid);
+    // Every BOUNDSHEET needs its sheet: offsets and names are paired by position.
     CheckSheetCount();
     FGlobals->SST().Sort();
 }
