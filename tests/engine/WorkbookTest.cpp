@@ -10,13 +10,13 @@ using namespace booktest;
 
 namespace {
 
-struct TSheetSpec {
+struct TSheetDef {
     std::string Name;
     std::uint16_t Options = 0;  // BOUNDSHEET option word: visibility, kind
     TBytes Section;
 };
 
-TBytes Book(const std::vector<TSheetSpec>& aSheets, std::initializer_list<TBytes> aGlobals = {},
+TBytes Book(const std::vector<TSheetDef>& aSheets, std::initializer_list<TBytes> aGlobals = {},
             std::uint16_t aFirstTab = 0)
 {
     TBytes s = Rec(xlr_BOF, BofGlobals());
@@ -137,7 +137,7 @@ TEST(Workbook, FirstVisibleTabAndVisibilityChecks)
     EXPECT_EQ(GetWord(window, 4 + 12), 2u) << "the first visible tab";
 
     struct Case {
-        std::vector<TSheetSpec> Sheets;
+        std::vector<TSheetDef> Sheets;
         std::string Error;
     };
     const Case cases[] = {
@@ -158,7 +158,7 @@ TEST(Workbook, CodeNamesForMacroWorkbooks)
 {
     const TBytes obProj = Rec(0x00D3, {});
     struct Case {
-        std::vector<TSheetSpec> Sheets;
+        std::vector<TSheetDef> Sheets;
         bool Macros;
         std::vector<std::u16string> Expected;
     };
