@@ -4,10 +4,17 @@
 
 #include "UOle2Impl.h"
 #include "UXlsCellRecords.h"
+#include "UXlsChart.h"
+#include "UXlsColInfo.h"
+#include "UXlsCondFmt.h"
 #include "UXlsFormula.h"
 #include "UXlsHyperLink.h"
+#include "UXlsNotes.h"
 #include "UXlsOtherRecords.h"
+#include "UXlsPageBreaks.h"
+#include "UXlsPalette.h"
 #include "UXlsSST.h"
+#include "UXlsXF.h"
 
 namespace xls {
 
@@ -142,8 +149,7 @@ void ReadHeader(TOle2File& DataStream, TRecordHeader& RecordHeader)
 {
     std::uint8_t buf[4];
     StreamRead(DataStream, buf);
-    RecordHeader.Id = GetWord(buf, 0);
-    RecordHeader.Size = GetWord(buf, 2);
+    RecordHeader = {GetWord(buf, 0), GetWord(buf, 2)};
 }
 
 void ReadNextHeader(TOle2File& DataStream, TRecordHeader& RecordHeader)
@@ -151,7 +157,7 @@ void ReadNextHeader(TOle2File& DataStream, TRecordHeader& RecordHeader)
     // Some writers fill the stream behind the last EOF; three bytes or fewer
     // cannot hold a header and end the stream as if an EOF followed.
     if (DataStream.NextEof(3)) {
-        RecordHeader = {xlr_EOF, 0};
+        RecordHeader = {xlr_EOF, 0, true};
         return;
     }
     ReadHeader(DataStream, RecordHeader);
@@ -355,9 +361,9 @@ constexpr TFactoryEntry kFactory[] = {
     {0x0015, Make<TPageFooterRecord>},
     {0x0017, Make<TBaseRecord>},  // EXTERNSHEET, later TExternSheetRecord
     {0x0018, Make<TNameRecord>},
-    {0x001A, Make<TBaseRecord>},  // VERTICALPAGEBREAKS, later TVPageBreakRecord
-    {0x001B, Make<TBaseRecord>},  // HORIZONTALPAGEBREAKS, later THPageBreakRecord
-    {0x001C, Make<TBaseRecord>},  // NOTE, later TNoteRecord
+    {0x001A, Make<TVPageBreakRecord>},
+    {0x001B, Make<THPageBreakRecord>},
+    {0x001C, Make<TNoteRecord>},
     {0x0022, Make<T1904Record>},
     {0x0023, Make<TBaseRecord>},  // EXTERNNAME, later TExternNameRecord
     {0x0026, Make<TMarginRecord>},
@@ -366,7 +372,7 @@ constexpr TFactoryEntry kFactory[] = {
     {0x0029, Make<TMarginRecord>},
     {0x002B, Make<TPrintGridLinesRecord>},
     {0x002F, RefuseEncrypted},  // FILEPASS: encrypted workbooks cannot be read
-    {0x0031, Make<TBaseRecord>},  // FONT, later TFontRecord
+    {0x0031, Make<TFontRecord>},
     {0x003C, Make<TContinueRecord>},  // a CONTINUE with no record before it
     {0x003D, Make<TWindow1Record>},
     {0x0041, Make<TPaneRecord>},
@@ -376,13 +382,13 @@ constexpr TFactoryEntry kFactory[] = {
     {0x005A, Make<TIgnoreRecord>},  // CRN
     {0x005D, Make<TObjRecord>},
     {0x0060, Make<TTemplateRecord>},
-    {0x007D, Make<TBaseRecord>},  // COLINFO, later TColInfoRecord
+    {0x007D, Make<TColInfoRecord>},
     {0x0080, Make<TGutsRecord>},
     {0x0081, Make<TWsBoolRecord>},
     {0x0083, Make<TPrintCenteredRecord>},
     {0x0084, Make<TPrintCenteredRecord>},
     {0x0085, Make<TBoundSheetRecord>},
-    {0x0092, Make<TBaseRecord>},  // PALETTE, later TPaletteRecord
+    {0x0092, Make<TPaletteRecord>},
     {0x0099, Make<TStandardWidthRecord>},
     {0x009D, Make<TAutoFilterInfoRecord>},
     {0x00A0, Make<TSCLRecord>},
@@ -393,7 +399,7 @@ constexpr TFactoryEntry kFactory[] = {
     {0x00D6, Make<TRStringRecord>},
     {0x00D7, Make<TIgnoreRecord>},  // DBCELL
     {0x00DA, Make<TBookBoolRecord>},
-    {0x00E0, Make<TBaseRecord>},  // XF, later TXFRecord
+    {0x00E0, Make<TXFRecord>},
     {0x00E5, Make<TCellMergingRecord>},
     {0x00EB, Make<TBaseRecord>},  // MSODRAWINGGROUP, later TDrawingGroupRecord
     {0x00EC, Make<TBaseRecord>},  // MSODRAWING, later TDrawingRecord
@@ -403,8 +409,8 @@ constexpr TFactoryEntry kFactory[] = {
     {0x00FF, Make<TIgnoreRecord>},  // EXTSST
     {0x013D, Make<TIgnoreRecord>},  // TABID
     {0x01AE, Make<TBaseRecord>},  // SUPBOOK, later TSupBookRecord
-    {0x01B0, Make<TBaseRecord>},  // CONDFMT, later TCondFmtRecord
-    {0x01B1, Make<TBaseRecord>},  // CF, later TCFRecord
+    {0x01B0, Make<TCondFmtRecord>},
+    {0x01B1, Make<TCFRecord>},
     {0x01B2, Make<TDValRecord>},
     {0x01B6, Make<TTXORecord>},
     {0x01B8, Make<THLinkRecord>},
@@ -424,14 +430,14 @@ constexpr TFactoryEntry kFactory[] = {
     {0x0236, Make<TTableRecord>},
     {0x023E, Make<TWindow2Record>},
     {0x027E, Make<TRKRecord>},
-    {0x0293, Make<TBaseRecord>},  // STYLE, later TStyleRecord
-    {0x041E, Make<TBaseRecord>},  // FORMAT, later TFormatRecord
+    {0x0293, Make<TStyleRecord>},
+    {0x041E, Make<TFormatRecord>},
     {0x04BC, Make<TShrFmlaRecord>},
     {0x0800, Make<TScreenTipRecord>},
     {0x0809, Make<TBOFRecord>},
-    {0x1033, Make<TBaseRecord>},  // BEGIN (chart), later TBeginRecord
-    {0x1034, Make<TBaseRecord>},  // END (chart), later TEndRecord
-    {0x1051, Make<TBaseRecord>},  // AI (chart series link), later TChartAIRecord
+    {0x1033, Make<TBeginRecord>},
+    {0x1034, Make<TEndRecord>},
+    {0x1051, Make<TChartAIRecord>},
     {0x1060, Make<TIgnoreRecord>},  // FBI (chart font basis)
 };
 

@@ -37,6 +37,9 @@ constexpr std::int64_t MaxColumn = 255;
 struct TRecordHeader {
     std::uint16_t Id = 0;
     std::uint16_t Size = 0;  // data bytes that follow the header
+    // Set when the stream ended and the header stands for an EOF that was not
+    // read: section loaders tell a section that lacks its EOF by it.
+    bool StreamEnded = false;
 };
 
 // Context of a row, column or sheet insertion, deletion or copy. A record
@@ -70,6 +73,8 @@ public:
     const TContinueRecord* Continue() const { return FContinue.get(); }
     // Fails when the record already has a CONTINUE chain.
     void AddContinue(std::unique_ptr<TContinueRecord> aContinue);
+    // Takes the CONTINUE chain off the record (none when it has none).
+    std::unique_ptr<TContinueRecord> DetachContinue() { return std::move(FContinue); }
 
     // A deep copy of the same class, with a copy of the CONTINUE chain.
     std::unique_ptr<TBaseRecord> CopyTo() const { return DoCopyTo(); }
@@ -166,7 +171,7 @@ std::int64_t StreamPosition(TOle2File& DataStream);
 // Reads a 4-byte header from the stream.
 void ReadHeader(TOle2File& DataStream, TRecordHeader& RecordHeader);
 // Reads the look-ahead header: with three or fewer bytes left in the stream
-// it becomes an EOF header of size 0 without reading.
+// it becomes an EOF header of size 0 marked StreamEnded, without reading.
 void ReadNextHeader(TOle2File& DataStream, TRecordHeader& RecordHeader);
 
 // Creates the record object of the class the factory table gives for aId.

@@ -37,10 +37,12 @@ constexpr std::array kMessages{
     TMessageEntry{TXlsMsg::InvalidColumn, "Invalid Column (%d)"},
     TMessageEntry{TXlsMsg::InvalidCellValue, R"(Invalid cell value: "%s")"},
     TMessageEntry{TXlsMsg::InvalidCellErrorCode, R"(Invalid cell error code: "%s")"},
+    TMessageEntry{TXlsMsg::CellTextTooLong, "Text too long for a cell (%d characters, the maximum is %d)"},
     TMessageEntry{TXlsMsg::PropertyIndexOutOfRange, R"(The index "%d" of the property "%s" is not in the range %d-%d)"},
 
     TMessageEntry{TXlsMsg::FormulaTokenNotSupported, "Error reading formula, Token Id: 0x%2x is not supported"},
     TMessageEntry{TXlsMsg::FormulaCellNotSupported, "Formula at Row %d, column %d is not supported. Token Id: 0x%2x"},
+    TMessageEntry{TXlsMsg::TokenArrayTruncated, "Error reading formula: the token array runs past the end of its record"},
     TMessageEntry{TXlsMsg::SharedFormulaNotFound, "Can't find Shared Formula"},
     TMessageEntry{TXlsMsg::WorksheetNameTokenError, R"(Error in Worksheet name: "%s". Token Id: 0x%2x)"},
     TMessageEntry{TXlsMsg::ChartFormulaTokenError, "Error in Chart formula. Token Id: 0x%2x"},
@@ -72,6 +74,9 @@ constexpr std::array kMessages{
     TMessageEntry{TXlsMsg::CantCopyOleObjects, "Can't copy OLE objects embedded on a sheet"},
     TMessageEntry{TXlsMsg::InvalidCondFmtRecord, "Invalid conditional format record"},
     TMessageEntry{TXlsMsg::TooManyPageBreaks, "Too many manual Page breaks for this sheet"},
+    TMessageEntry{TXlsMsg::SectionWithoutEOF, "Error reading Excel records. A section has no EOF record"},
+    TMessageEntry{TXlsMsg::NotAWorksheet, R"(Sheet number "%d" is not a worksheet)"},
+    TMessageEntry{TXlsMsg::CantCopySheetWithDrawing, "Can't copy a sheet that holds drawing objects"},
 
     TMessageEntry{TXlsMsg::EscherLoadError, "Error loading Escher record"},
     TMessageEntry{TXlsMsg::EscherDuplicatedBStore, "Error loading Escher record. Duplicated BStore"},

@@ -38,10 +38,12 @@ enum class TXlsMsg {
     InvalidColumn,
     InvalidCellValue,
     InvalidCellErrorCode,
+    CellTextTooLong,
     PropertyIndexOutOfRange,
     // Formulas
     FormulaTokenNotSupported,
     FormulaCellNotSupported,
+    TokenArrayTruncated,
     SharedFormulaNotFound,
     WorksheetNameTokenError,
     ChartFormulaTokenError,
@@ -73,6 +75,9 @@ enum class TXlsMsg {
     CantCopyOleObjects,
     InvalidCondFmtRecord,
     TooManyPageBreaks,
+    SectionWithoutEOF,
+    NotAWorksheet,
+    CantCopySheetWithDrawing,
     // Drawings
     EscherLoadError,
     EscherDuplicatedBStore,

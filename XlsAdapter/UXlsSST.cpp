@@ -139,14 +139,27 @@ void TSST::Load(const TSSTRecord& aSSTRecord)
     TExcelString s(2);  // one string object, its buffers reused for every entry
     for (std::uint32_t i = 0; i < count; ++i) {
         s.Read(rec, pos);
+        NarrowWhenPossible(s);
         FEntries.push_back(AppendEntry(s));
     }
     FSorted = false;
 }
 
+void TSST::NarrowWhenPossible(TExcelString& aString)
+{
+    // The writer stores such text 8-bit anyway; kept 16-bit, the entry would
+    // sort elsewhere once written and read back, and never equal the same
+    // text added by a cell.
+    if (!(aString.OptionFlags & str_Wide) || NeedsWide(aString.WideData)) return;
+    aString.ShortData.assign(aString.WideData.begin(), aString.WideData.end());
+    aString.WideData.clear();
+    aString.OptionFlags = static_cast<std::uint8_t>(aString.OptionFlags & ~str_Wide);
+}
+
 void TSST::Sort()
 {
-    std::sort(FEntries.begin(), FEntries.end(), [this](TSSTEntry a, TSSTEntry b) { return EntryLess(a, b); });
+    // Stable: equal strings keep their order, so a saved table reads back the same.
+    std::stable_sort(FEntries.begin(), FEntries.end(), [this](TSSTEntry a, TSSTEntry b) { return EntryLess(a, b); });
     FSorted = true;
 }
 

@@ -87,6 +87,8 @@ public:
 
 private:
     friend class TSSTWriter;
+    // 16-bit text whose characters all fit 8 bits becomes 8-bit.
+    static void NarrowWhenPossible(TExcelString& aString);
     TSSTEntry AppendEntry(const TExcelString& aString);
     TSSTEntry AppendTextEntry(std::u16string_view s, const TRTFRunList& RTFRuns);
     std::size_t EntrySize(TSSTEntry aEntry) const;

@@ -88,6 +88,39 @@ std::u16string AsciiUpperCase(std::u16string_view s)
     return out;
 }
 
+namespace {
+
+char16_t UpperOf(char16_t c)
+{
+    if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 0x20);
+    if (c < 0x00E0) return c;
+    if (c <= 0x00FE) return c == 0x00F7 ? c : static_cast<char16_t>(c - 0x20);  // except the division sign
+    if (c == 0x00FF) return 0x0178;
+    // Latin Extended-A: upper/lower pairs, on odd code points in 0x0139 to
+    // 0x0148 and 0x0179 to 0x017E, on even ones elsewhere.
+    if (c >= 0x0100 && c <= 0x017F) {
+        const bool oddPairs = (c >= 0x0139 && c <= 0x0148) || (c >= 0x0179 && c <= 0x017E);
+        if (c == 0x0131) return u'I';
+        if (c == 0x0130 || c == 0x0138 || c == 0x0149 || c == 0x017F) return c;
+        const bool lower = oddPairs ? (c % 2 == 0) : (c % 2 == 1);
+        return lower ? static_cast<char16_t>(c - 1) : c;
+    }
+    if (c == 0x03C2) return 0x03A3;  // final sigma
+    if (c >= 0x03B1 && c <= 0x03CB) return static_cast<char16_t>(c - 0x20);
+    if (c >= 0x0430 && c <= 0x044F) return static_cast<char16_t>(c - 0x20);
+    if (c >= 0x0450 && c <= 0x045F) return static_cast<char16_t>(c - 0x50);
+    return c;
+}
+
+}  // namespace
+
+std::u16string UnicodeUpperCase(std::u16string_view s)
+{
+    std::u16string out(s);
+    for (auto& c : out) c = UpperOf(c);
+    return out;
+}
+
 bool AsciiSameText(std::u16string_view a, std::u16string_view b)
 {
     if (a.size() != b.size()) return false;

@@ -23,13 +23,16 @@ namespace {
 const std::set<std::uint16_t> kNotWritten{0x0059, 0x005A, 0x00D7, 0x00ED, 0x00FF, 0x013D, 0x01C1, 0x020B, 0x1060, 0x0207};
 
 // Settings the engine corrects on save: a window of zero width or height,
-// a default column width above 255.
+// a default column width above 255; formulas and data tables read from a
+// file are marked for recalculation.
 void Corrected(std::uint16_t aId, TByteSpan aData)
 {
     if (aId == 0x003D)
         for (std::size_t ofs : {4u, 6u})
             if (GetWord(aData, ofs) == 0) SetWord(aData, ofs, 1);
     if (aId == 0x0055 && GetWord(aData, 0) > 255) SetWord(aData, 0, 255);
+    if (aId == xlr_FORMULA) SetWord(aData, 14, GetWord(aData, 14) | 0x0002);
+    if (aId == xlr_TABLE) SetWord(aData, 6, GetWord(aData, 6) | 0x0003);
 }
 
 // The stream's records up to aEnd as the engine writes them: without the
@@ -107,7 +110,9 @@ TEST(RecordCorpus, EveryRecordWritesBackItsBytes)
             for (auto& r : w.Records) r->SaveToStream(out);
         });
         EXPECT_EQ(total, std::int64_t(written.size()));
-        EXPECT_TRUE(SameBytes(written, WrittenKinds(w.Raw, end)));
+        // Formula cells write their own STRING records (with the text a sheet
+        // gives them): both sides are compared without STRING records.
+        EXPECT_TRUE(SameBytes(WrittenKinds(written, written.size()), WrittenKinds(w.Raw, end)));
     }
 }
 

@@ -4,8 +4,11 @@
 
 #include "RecordTestSupport.h"
 #include "UXlsCellRecords.h"
+#include "UXlsColInfo.h"
 #include "UXlsOtherRecords.h"
+#include "UXlsPalette.h"
 #include "UXlsSST.h"
+#include "UXlsXF.h"
 
 using namespace rectest;
 
@@ -31,6 +34,14 @@ TBytes CellData(std::size_t aSize, std::uint16_t aRow = 0, std::uint16_t aCol = 
     TBytes d(aSize, 0);
     SetWord(d, 0, aRow);
     SetWord(d, 2, aCol);
+    return d;
+}
+
+// FORMULA data as the engine writes it back: marked for recalculation.
+TBytes FormulaData(std::size_t aSize, std::uint16_t aRow = 0, std::uint16_t aCol = 0)
+{
+    TBytes d = CellData(aSize, aRow, aCol);
+    SetWord(d, 14, TFormulaRecord::OptRecalcOnLoad);
     return d;
 }
 
@@ -105,7 +116,7 @@ TEST(RecordStream, FormulaTakesItsArrayAndLeavesTheStringToTheCaller)
     AppendWord(stringData, 3);
     AppendByte(stringData, 0);
     for (char c : std::string("abc")) AppendByte(stringData, static_cast<std::uint8_t>(c));
-    const TBytes formula = Rec(xlr_FORMULA, CellData(26, 4, 2));
+    const TBytes formula = Rec(xlr_FORMULA, FormulaData(26, 4, 2));
     const TBytes array = Rec(xlr_ARRAY, Bytes(14));
     const TBytes stream = Cat({formula, array, Rec(xlr_STRING, stringData), Rec(xlr_EOF, {})});
     TStreamFixture f(stream);
@@ -138,9 +149,9 @@ TEST(RecordStream, FollowersAttachToTheirOwners)
     const TBytes table = Rec(xlr_TABLE, Bytes(16));
     const TBytes link = Rec(0x01B8, Bytes(40));
     const TBytes tip = Rec(xlr_HLINKTOOLTIP, Bytes(14));
-    const TBytes longFormula = Cat({Rec(xlr_FORMULA, CellData(30)), Rec(xlr_CONTINUE, Bytes(5))});
+    const TBytes longFormula = Cat({Rec(xlr_FORMULA, FormulaData(30)), Rec(xlr_CONTINUE, Bytes(5))});
     const TBytes array = Rec(xlr_ARRAY, Bytes(12));
-    const TBytes stream = Cat({Rec(xlr_FORMULA, CellData(26)), table, link, tip, longFormula, array, Rec(xlr_EOF, {})});
+    const TBytes stream = Cat({Rec(xlr_FORMULA, FormulaData(26)), table, link, tip, longFormula, array, Rec(xlr_EOF, {})});
     TStreamFixture f(stream);
     auto records = ReadAll(f.File());
     ASSERT_EQ(records.size(), 4u);
@@ -236,13 +247,18 @@ TEST(RecordFactory, CreatesTheClassOfTheId)
         {0x0204, typeid(TLabelRecord)},      {0x0205, typeid(TBoolErrRecord)},    {0x0207, typeid(TStringRecord)},
         {0x0208, typeid(TRowRecord)},        {0x0221, typeid(TArrayRecord)},      {0x0236, typeid(TTableRecord)},
         {0x023E, typeid(TWindow2Record)},    {0x027E, typeid(TRKRecord)},         {0x04BC, typeid(TShrFmlaRecord)},
-        {0x0800, typeid(TScreenTipRecord)},  {0x0809, typeid(TBOFRecord)},        {0x00E0, typeid(TBaseRecord)},
+        {0x0800, typeid(TScreenTipRecord)},  {0x0809, typeid(TBOFRecord)},        {0x0031, typeid(TFontRecord)},
+        {0x0092, typeid(TPaletteRecord)},    {0x0293, typeid(TStyleRecord)},      {0x041E, typeid(TFormatRecord)},
+        {0x007D, typeid(TColInfoRecord)},
         {0x1234, typeid(TBaseRecord)},
     };
     for (const auto& c : cases) {
-        auto rec = CreateRecord(c.Id, BofData());
+        TBytes data = BofData();
+        data.resize(24);  // long enough for every class (FORMULA has 22 bytes at least)
+        auto rec = CreateRecord(c.Id, data);
         EXPECT_EQ(typeid(*rec), c.Type) << std::hex << c.Id;
     }
+    EXPECT_EQ(typeid(*CreateRecord(0x00E0, TBytes(20, 0))), typeid(TXFRecord));
 }
 
 // Every class the factory makes copies itself as its own class, with its bytes and chain.

@@ -84,6 +84,27 @@ inline TBytes Written(const std::function<void(TOle2File&)>& aWrite)
     return all;
 }
 
+// The records of a written stream, each with its id and data; CONTINUE
+// records are records of their own here.
+struct TRawRecord {
+    std::uint16_t Id;
+    TBytes Data;
+};
+
+inline std::vector<TRawRecord> SplitRecords(const TBytes& aStream)
+{
+    std::vector<TRawRecord> records;
+    for (std::size_t pos = 0; pos + 4 <= aStream.size();) {
+        const std::size_t size = GetWord(aStream, pos + 2);
+        EXPECT_LE(pos + 4 + size, aStream.size());
+        const std::size_t end = std::min(aStream.size(), pos + 4 + size);
+        records.push_back({GetWord(aStream, pos), TBytes(aStream.begin() + std::ptrdiff_t(pos + 4),
+                                                         aStream.begin() + std::ptrdiff_t(end))});
+        pos = end;
+    }
+    return records;
+}
+
 // The bytes a record takes in the stream with its CONTINUE records.
 inline std::int64_t RawSize(const TBaseRecord& aRecord)
 {

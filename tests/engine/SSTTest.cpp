@@ -219,7 +219,10 @@ TEST(SST, AddStringSharesEqualEntries)
     EXPECT_EQ(GetCardinal(saved.Bytes, 8), 3u);  // unique strings
 }
 
-TEST(SST, SameTextEightAndSixteenBitFromAFileStaysTwoEntries)
+// A 16-bit string whose characters fit 8 bits is written 8-bit; it is held
+// that way from the load on, so that a saved table reads back in the order
+// it was written.
+TEST(SST, SameTextEightAndSixteenBitFromAFileStaysThreeEightBitEntries)
 {
     auto rec = Chain<TSSTRecord>(xlr_SST, {Cat({SSTHeader(3), Str8("ab"), Str16(u"ab"), Str8("ab")})});
     TSST sst;
@@ -228,8 +231,7 @@ TEST(SST, SameTextEightAndSixteenBitFromAFileStaysTwoEntries)
     EXPECT_FALSE(sst.Sorted());
     sst.Sort();
     EXPECT_EQ(sst.EntryText(sst.Items(0)), u"ab");
-    EXPECT_EQ(sst.EntryString(sst.Items(0)).size(), 5u);  // 8-bit entries first
-    EXPECT_EQ(sst.EntryString(sst.Items(2)).size(), 7u);
+    for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(sst.EntryString(sst.Items(i)).size(), 5u) << i;
     EXPECT_EQ(sst.RefCount(sst.Items(0)) + sst.RefCount(sst.Items(1)) + sst.RefCount(sst.Items(2)), 0u);
     const std::size_t hit = sst.AddString(u"ab");
     EXPECT_LE(hit, 1u);  // the first of the equal 8-bit entries

@@ -1,11 +1,9 @@
 // xlstool cfb-copy IN OUT: rewrites a compound file through the writer,
 // carrying the Workbook stream over in chunks.
 #include <algorithm>
-#include <filesystem>
-#include <random>
 #include <string>
-#include <system_error>
 
+#include "TempFile.h"
 #include "UOle2Impl.h"
 #include "XlsToolCommands.h"
 
@@ -14,40 +12,6 @@ namespace xlstool {
 namespace {
 
 using namespace xls;
-namespace fs = std::filesystem;
-
-// A file beside the target that becomes the target only on Commit; until
-// then it is removed when this object goes away.
-class TTempFile {
-public:
-    explicit TTempFile(const fs::path& target) : FTarget(target)
-    {
-        std::random_device random;
-        do {
-            FPath = target;
-            FPath += ".tmp" + std::to_string(random());
-        } while (fs::exists(FPath));
-    }
-    ~TTempFile()
-    {
-        std::error_code ignored;
-        if (!FCommitted) fs::remove(FPath, ignored);
-    }
-    TTempFile(const TTempFile&) = delete;
-    TTempFile& operator=(const TTempFile&) = delete;
-
-    std::string Path() const { return FPath.string(); }
-    void Commit()
-    {
-        fs::rename(FPath, FTarget);
-        FCommitted = true;
-    }
-
-private:
-    fs::path FTarget;
-    fs::path FPath;
-    bool FCommitted = false;
-};
 
 void CopyWorkbook(const std::string& inPath, const std::string& outPath)
 {

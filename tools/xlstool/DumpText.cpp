@@ -1,5 +1,8 @@
 #include "DumpText.h"
 
+#include <charconv>
+#include <cmath>
+
 #include "UXlsUnicode.h"
 
 namespace xlstool {
@@ -28,6 +31,73 @@ std::string EscapeDumpText(std::u16string_view aText)
         }
     }
     return out;
+}
+
+namespace {
+
+// Splits the shortest scientific form "d.ddde±XX" into its digits and the
+// exponent of the first digit.
+void ShortestDigits(double aValue, std::string& aDigits, int& aExponent)
+{
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, aValue, std::chars_format::scientific);
+    const std::string_view text(buf, static_cast<std::size_t>(res.ptr - buf));
+    const std::size_t e = text.find('e');
+    aDigits.clear();
+    for (char c : text.substr(0, e))
+        if (c >= '0' && c <= '9') aDigits += c;
+    aExponent = std::stoi(std::string(text.substr(e + 1)));
+}
+
+}  // namespace
+
+std::string DumpNumber(double aValue)
+{
+    if (std::isnan(aValue)) return "nan";
+    if (std::isinf(aValue)) return aValue < 0 ? "-inf" : "inf";
+    std::string out = std::signbit(aValue) ? "-" : "";
+    const double magnitude = std::fabs(aValue);
+    if (magnitude == 0) return out + "0.0";
+
+    std::string digits;
+    int exponent = 0;
+    ShortestDigits(magnitude, digits, exponent);
+    const int count = static_cast<int>(digits.size());
+    if (exponent < -4 || exponent >= 16) {
+        out += digits[0];
+        if (count > 1) out += "." + digits.substr(1);
+        const int absExp = exponent < 0 ? -exponent : exponent;
+        out += exponent < 0 ? "e-" : "e+";
+        if (absExp < 10) out += '0';
+        return out + std::to_string(absExp);
+    }
+    if (exponent < 0) return out + "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+    if (count <= exponent + 1)
+        return out + digits + std::string(static_cast<std::size_t>(exponent + 1 - count), '0') + ".0";
+    const auto point = static_cast<std::size_t>(exponent + 1);
+    return out + digits.substr(0, point) + "." + digits.substr(point);
+}
+
+std::string A1Reference(std::uint32_t aRow, std::uint32_t aCol)
+{
+    std::string letters;
+    for (std::uint64_t c = std::uint64_t(aCol) + 1; c > 0; c = (c - 1) / 26)
+        letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
+    return letters + std::to_string(std::uint64_t(aRow) + 1);
+}
+
+std::string DumpErrorText(std::uint8_t aCode)
+{
+    switch (aCode) {
+    case 0x00: return "#NULL!";
+    case 0x07: return "#DIV/0!";
+    case 0x0F: return "#VALUE!";
+    case 0x17: return "#REF!";
+    case 0x1D: return "#NAME?";
+    case 0x24: return "#NUM!";
+    case 0x2A: return "#N/A";
+    default: return "#ERR" + std::to_string(aCode);
+    }
 }
 
 }  // namespace xlstool

@@ -76,6 +76,43 @@ constexpr std::array kCommands{
                 "without an SST prints nothing.\n\n"
                 "Exit 1 with the engine's message when the file or its SST cannot be read.\n",
                 RunSst},
+    TSubcommand{"dump", "prints the cells of a workbook in the canonical dump format",
+                "usage: xlstool dump FILE\n\n"
+                "Loads the workbook FILE and prints one line per non-empty cell of every\n"
+                "worksheet, sorted by sheet, row and column:\n\n"
+                "  SHEET!REF<TAB>KIND<TAB>VALUE\n\n"
+                "REF is the A1 reference (A1 to IV65536). KIND is n (number: the shortest\n"
+                "text that reads back to the same double, \"1.0\", \"0.0001\", \"1e-05\",\n"
+                "\"1e+16\"; dates are numbers), s (text, escaped: \"\\\" as \"\\\\\", TAB,\n"
+                "LF and CR as \"\\t\", \"\\n\", \"\\r\", other control characters as\n"
+                "\"\\xHH\"), b (TRUE or FALSE) or e (#NULL!, #DIV/0!, #VALUE!, #REF!,\n"
+                "#NAME?, #NUM!, #N/A, other codes #ERR<code>). A formula cell shows its\n"
+                "cached result with the kind of that result; blank cells are left out.\n"
+                "Then one line per worksheet (chart and macro sheets are not counted):\n\n"
+                "  #sheet<TAB>INDEX<TAB>NAME<TAB>visible|hidden|veryhidden\n\n"
+                "Exit 1 with the engine's message and nothing on stdout when the file\n"
+                "cannot be read.\n",
+                RunDump},
+    TSubcommand{"copy", "loads a workbook and saves it unchanged into a new file",
+                "usage: xlstool copy IN OUT\n\n"
+                "Loads the workbook IN and saves it into OUT the way the engine saves a\n"
+                "workbook: the Workbook stream is written anew from the loaded model and\n"
+                "every other stream and storage of IN is carried over unchanged.\n\n"
+                "OUT is written to a temporary file beside it and renamed into place only\n"
+                "when everything succeeded; on failure OUT is left as it was. Exit 1 with\n"
+                "the engine's message when IN cannot be loaded or saved.\n",
+                RunCopy},
+    TSubcommand{"info", "shows the sheets of a workbook and what they hold",
+                "usage: xlstool info FILE\n\n"
+                "Loads the workbook FILE and prints the number of sheets, then one line\n"
+                "per sheet:\n\n"
+                "  INDEX<TAB>KIND<TAB>VISIBILITY[<TAB>N cells<TAB>M formulas]<TAB>NAME\n\n"
+                "KIND is worksheet, chart, macro or other; VISIBILITY is visible, hidden or\n"
+                "veryhidden. Worksheets show their cell records (formatted blank cells\n"
+                "included) and how many of them are formulas. The last lines give the\n"
+                "active sheet (0-based) and the number of shared strings.\n\n"
+                "Exit 1 with the engine's message when the file cannot be read.\n",
+                RunInfo},
     TSubcommand{"get", "prints the value of one cell",
                 "usage: xlstool get FILE SHEET CELL\n\n"
                 "Prints the value of one cell as a line of the dump format:\n\n"

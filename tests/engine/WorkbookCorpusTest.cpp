@@ -1,0 +1,210 @@
+// Whole workbooks of the corpus through xlstool: every readable file dumps
+// as the reference dump, copies into a file that both dumps read the same,
+// keeps every other stream byte for byte, and copies again into the same
+// bytes; every file that must be refused is refused with its message and
+// nothing written.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <random>
+#include <set>
+
+#include "RecordTestSupport.h"
+#include "UExcelRecords.h"
+
+using namespace rectest;
+namespace fs = std::filesystem;
+
+namespace {
+
+class TTempDir {
+public:
+    TTempDir() : FPath(fs::temp_directory_path() / ("workbook_corpus_" + std::to_string(::getpid())))
+    {
+        fs::remove_all(FPath);
+        fs::create_directories(FPath);
+    }
+    ~TTempDir() { fs::remove_all(FPath); }
+    const fs::path& Path() const { return FPath; }
+
+private:
+    fs::path FPath;
+};
+
+std::string FileText(const fs::path& aPath)
+{
+    std::ifstream in(aPath, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+fs::path Expected(const fs::path& aFile, const std::string& aExtension)
+{
+    return aFile.parent_path().parent_path() / "expected" / (aFile.filename().string() + aExtension);
+}
+
+// Every stream but Workbook, by path.
+std::map<std::u16string, TBytes> OtherStreams(const fs::path& aFile)
+{
+    const TBytes bytes = ReadFileBytes(aFile.string());
+    TMemoryStream mem(bytes);
+    TOle2File ole(mem);
+    std::map<std::u16string, TBytes> streams;
+    for (const TOle2Directory& entry : ole.ReadDirectory()) {
+        if (entry.ObjType() != STGTY_STREAM || TOle2File::SameName(entry.Name(), u"Workbook")) continue;
+        streams[entry.Name()] = ole2test::ReadStreamOf(bytes, entry.Name());
+    }
+    return streams;
+}
+
+// The offset of the first sheet's BOF: the second BOF of the stream.
+std::size_t FirstSheetOffset(const TBytes& aStream)
+{
+    std::size_t bofs = 0;
+    for (std::size_t pos = 0; pos + 4 <= aStream.size(); pos += 4 + GetWord(aStream, pos + 2))
+        if (GetWord(aStream, pos) == xlr_BOF && ++bofs == 2) return pos;
+    return aStream.size();
+}
+
+}  // namespace
+
+TEST(WorkbookCorpus, DumpCopyAndCopyAgain)
+{
+    TTempDir tmp;
+    std::size_t checked = 0;
+    for (const fs::path& file : ReadableCorpusFiles()) {
+        SCOPED_TRACE(file.filename().string());
+        const std::string expected = FileText(Expected(file, ".dump"));
+        const TToolRun dump = RunXlsTool("dump " + Quoted(file.string()));
+        EXPECT_EQ(dump.Code, 0);
+        EXPECT_EQ(dump.Out, expected);
+
+        const fs::path copy = tmp.Path() / "copy.xls";
+        const fs::path again = tmp.Path() / "again.xls";
+        ASSERT_EQ(RunXlsTool("copy " + Quoted(file.string()) + " " + Quoted(copy.string())).Code, 0);
+        EXPECT_EQ(RunXlsTool("dump " + Quoted(copy.string())).Out, expected);
+        EXPECT_EQ(RunPython("xlsdump.py", copy.string()).Out, expected);
+        EXPECT_EQ(OtherStreams(copy), OtherStreams(file));
+
+        ASSERT_EQ(RunXlsTool("copy " + Quoted(copy.string()) + " " + Quoted(again.string())).Code, 0);
+        EXPECT_TRUE(ReadFileBytes(again.string()) == ReadFileBytes(copy.string())) << "the save is a fixed point";
+        fs::remove(copy);
+        fs::remove(again);
+        ++checked;
+    }
+    EXPECT_GE(checked, 40u);
+}
+
+TEST(WorkbookCorpus, RefusedFilesWriteNothing)
+{
+    const std::map<std::string, std::set<std::string>> messages{
+        {"encrypted", {"File is password protected"}},
+        {"corrupt", {"Error reading Excel records. File invalid"}},
+        {"not-biff8", {R"(The file "" is invalid)", "Template file is saved with an invalid Excel version"}},
+    };
+    TTempDir tmp;
+    std::size_t checked = 0;
+    const fs::path corpus = fs::path(kShared) / "corpus";
+    for (const char* folder : {"real", "gen"}) {
+        for (const auto& entry : fs::directory_iterator(corpus / folder)) {
+            const fs::path file = entry.path();
+            if (!fs::exists(Expected(file, ".error"))) continue;
+            SCOPED_TRACE(file.filename().string());
+            std::string kind = FileText(Expected(file, ".error"));
+            while (!kind.empty() && (kind.back() == '\n' || kind.back() == '\r')) kind.pop_back();
+            ASSERT_TRUE(messages.contains(kind)) << kind;
+
+            // The group keeps stderr apart from stdout.
+            const TToolRun dump = RunCommand("{ " + Quoted(kXlsTool) + " dump " + Quoted(file.string()) + " 2>" +
+                                             Quoted((tmp.Path() / "err").string()) + "; }");
+            EXPECT_EQ(dump.Code, 1);
+            EXPECT_EQ(dump.Out, "") << "nothing on stdout";
+            std::string error = FileText(tmp.Path() / "err");
+            EXPECT_TRUE(messages.at(kind).contains(error.substr(0, error.size() - 1))) << error;
+
+            const fs::path out = tmp.Path() / "out.xls";
+            const TToolRun copy = RunXlsTool("copy " + Quoted(file.string()) + " " + Quoted(out.string()), true);
+            EXPECT_EQ(copy.Code, 1);
+            EXPECT_TRUE(messages.at(kind).contains(copy.Out.substr(0, copy.Out.size() - 1))) << copy.Out;
+            EXPECT_FALSE(fs::exists(out));
+            fs::remove(tmp.Path() / "err");
+            EXPECT_TRUE(fs::is_empty(tmp.Path())) << "no temporary file is left";
+            ++checked;
+        }
+    }
+    EXPECT_GE(checked, 4u);
+}
+
+TEST(WorkbookCorpus, InfoShowsSheetsAndContents)
+{
+    const std::string corpus = kShared + "/corpus/";
+    const TToolRun info = RunXlsTool("info " + Quoted(corpus + "gen/gnm_chart_sheet.xls"));
+    EXPECT_EQ(info.Code, 0);
+    EXPECT_EQ(info.Out,
+              "sheets\t2\n"
+              "0\tworksheet\tvisible\t14 cells\t0 formulas\tDaten\n"
+              "1\tchart\tvisible\tDiagrammblatt\n"
+              "active sheet\t0\n"
+              "shared strings\t8\n");
+
+    const TToolRun hidden = RunXlsTool("info " + Quoted(corpus + "gen/poi_names_sheets.xls"));
+    EXPECT_EQ(hidden.Code, 0);
+    EXPECT_NE(hidden.Out.find("\thidden\t"), std::string::npos) << hidden.Out;
+    EXPECT_NE(hidden.Out.find("\tveryhidden\t"), std::string::npos) << hidden.Out;
+}
+
+TEST(WorkbookCorpus, ToolUsage)
+{
+    struct Case {
+        std::string Args;
+        int Code;
+        std::string Output;
+    };
+    const Case cases[] = {
+        {"dump", 2, "usage: xlstool dump FILE"},
+        {"copy onlyone.xls", 2, "usage: xlstool copy IN OUT"},
+        {"info a b", 2, "usage: xlstool info FILE"},
+        {"dump --help", 0, "usage: xlstool dump FILE"},
+        {"--help", 0, "  dump"},
+    };
+    for (const auto& c : cases) {
+        const TToolRun run = RunXlsTool(c.Args, true);
+        EXPECT_EQ(run.Code, c.Code) << c.Args;
+        EXPECT_NE(run.Out.find(c.Output), std::string::npos) << c.Args << ": " << run.Out;
+    }
+}
+
+// Bytes damaged anywhere in the sheets of real workbooks: loading fails with
+// an engine error or loads, and a loaded workbook saves or fails the same way.
+TEST(WorkbookCorpus, DamagedSheetsLoadOrFailCleanly)
+{
+    std::mt19937 rnd(4711);
+    std::size_t refused = 0, saved = 0;
+    for (const char* name : {"gen/lo_charts.xls", "gen/poi_comments.xls", "gen/lo_rich_notes_links_pictures.xls",
+                             "gen/poi_filter_condfmt_validation.xls", "gen/lo_formulas_shared.xls",
+                             "gen/gnm_chart_sheet.xls", "gen/xlwt_layout_print.xls", "real/profiles.xls"}) {
+        SCOPED_TRACE(name);
+        const TBytes file = ReadFileBytes(kShared + "/corpus/" + name);
+        const TBytes raw = ole2test::ReadStreamOf(file, u"Workbook");
+        const std::size_t first = FirstSheetOffset(raw);
+        ASSERT_LT(first, raw.size());
+        for (int round = 0; round < 60; ++round) {
+            TBytes damaged = raw;
+            for (int k = 0; k < 3; ++k) {
+                const std::size_t pos = std::uniform_int_distribution<std::size_t>(first, raw.size() - 1)(rnd);
+                damaged[pos] = static_cast<std::uint8_t>(rnd());
+            }
+            TWorkbook book;
+            try {
+                TStreamFixture f(damaged);
+                book.LoadFromStream(f.File());
+                Written([&](TOle2File& w) { book.SaveToStream(w, false); });
+                ++saved;
+            } catch (const EXlsException&) {
+                ++refused;
+            }
+        }
+    }
+    EXPECT_GT(refused, 0u);
+    EXPECT_GT(saved, 0u);
+}
