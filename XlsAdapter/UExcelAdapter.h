@@ -15,13 +15,13 @@
 #include <string>
 #include <vector>
 
+#include "UTbrFormats.h"
 #include "UXlsBaseRecordLists.h"
 #include "UXlsBytes.h"
+#include "UXlsOtherRecords.h"
 #include "UXlsStreams.h"
 #include "UXlsStrings.h"
 #include "UXlsVariant.h"
-#include "UTbrFormats.h"
-#include "UXlsWorkbookGlobals.h"
 
 namespace xls {
 
@@ -174,6 +174,8 @@ public:
     // Index 1 to 56; colours as 0x00BBGGRR.
     virtual std::uint32_t GetColorPalette(std::int32_t Index) = 0;
     virtual void SetColorPalette(std::int32_t Index, std::uint32_t Value) = 0;
+    // Fonts by their position in the workbook's font list, from 0 (the font
+    // index an XF stores skips 4); AddFont answers a position too.
     virtual TTbrFont GetFontList(std::int32_t index) = 0;
     virtual void SetFontList(std::int32_t index, const TTbrFont& Value) = 0;
     virtual TTbrFormat GetFormatList(std::int32_t index) = 0;

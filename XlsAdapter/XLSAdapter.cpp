@@ -10,8 +10,11 @@
 #include "UXlsCellText.h"
 #include "UXlsEmptyTemplate.h"
 #include "UXlsLocale.h"
+#include "UXlsUnicode.h"
 
 #ifdef _WIN32
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #endif
 
@@ -88,6 +91,13 @@ std::int64_t ModelCol(std::int32_t aCol)
 TCellRecordList* CellsOfRow(TWorkSheet& ws, std::int32_t aRow)
 {
     return ws.Cells().CellList().CellRow(static_cast<std::size_t>(ModelRow(aRow)));
+}
+
+bool HasBreakAt(const TPageBreakList& aBreaks, std::int64_t aPos)
+{
+    for (std::size_t i = 0; i < aBreaks.Count(); ++i)
+        if (aBreaks.Items(i).Pos == aPos) return true;
+    return false;
 }
 
 }  // namespace
@@ -238,7 +248,13 @@ void TXLSFile::NewFile(std::int32_t SheetCount)
 {
     TMemoryStream empty(EmptyWorkbookTemplate());
     LoadWorkbook(empty);
-    if (SheetCount > 1) InsertAndCopySheets(-1, 2, SheetCount - 1);
+    // The sheets behind the template's "Sheet1" are named on from it, Sheet2,
+    // Sheet3, ...; the workbook's own rule for new sheets would give "Sheet",
+    // "Sheet2", ... here.
+    for (std::int32_t i = 1; i < SheetCount; ++i) {
+        InsertSheets(-1, i, 1);
+        FWorkbook->Globals().SetSheetName(i, u"Sheet" + Utf8ToUtf16(std::to_string(i + 1)));
+    }
 }
 
 void TXLSFile::CloseFile() {}
@@ -252,40 +268,52 @@ void TXLSFile::SaveWorkbook(TStream& OutStream)
     TMemoryStream image(FOtherStreams);
     TOle2File ole(image);
     ole.PrepareForWrite(OutStream, kWorkbookStream);
-    FWorkbook->SaveToStream(ole, FIsFileModified);
+    // Formula results stay as they were read, also in a changed workbook:
+    // every formula read from a file is marked to be calculated when the
+    // file is opened, and readers that do not calculate keep showing the last
+    // results instead of an error in every formula cell.
+    FWorkbook->SaveToStream(ole, false);
     ole.Close();
 }
 
 void TXLSFile::Save(bool /*AutoClose*/, const std::string& FileName, const TOnGetFileName& OnGetFileName,
                     const TOnGetOutStream& OnGetOutStream, TStream* DataStream)
 {
-    using enum TExcelSaveFormatNative;
-    for (const TExcelSaveFormatNative format : {snXLS, snCSVComma, snCSVSemiColon, snTabDelimited}) {
-        if (FAdapter ? !FAdapter->SaveFormat.Contains(format) : format != snXLS) continue;
-        std::string name = FileName;
-        TStream* out = DataStream;
-        if (!out && OnGetOutStream) OnGetOutStream(*this, format, out);
-        if (!out) {
-            if (OnGetFileName) OnGetFileName(*this, format, name);
-            if (!FAllowOverwritingFiles && FileExists(name)) RaiseXls(TXlsMsg::CantWriteToFile, {name});
-        }
-        // The text formats produce no output in this program.
-        if (format != snXLS) continue;
-        if (out)
-            SaveWorkbook(*out);
-        else
-            SaveFileSafely(name, [this](TStream& s) { SaveWorkbook(s); });
+    // Of the outputs (snXLS, snCSVComma, snCSVSemiColon, snTabDelimited) this
+    // program writes the workbook only: the text formats produce nothing, so
+    // they ask for no file name or stream and cannot fail either.
+    const TExcelSaveFormatNative format = TExcelSaveFormatNative::snXLS;
+    if (FAdapter && !FAdapter->SaveFormat.Contains(format)) return;
+    std::string name = FileName;
+    TStream* out = DataStream;
+    if (!out && OnGetOutStream) OnGetOutStream(*this, format, out);
+    if (out) {
+        SaveWorkbook(*out);
+        return;
     }
+    if (OnGetFileName) OnGetFileName(*this, format, name);
+    if (!FAllowOverwritingFiles && FileExists(name)) RaiseXls(TXlsMsg::CantWriteToFile, {name});
+    SaveFileSafely(name, [this](TStream& s) { SaveWorkbook(s); });
 }
 
 // ---------------------------------------------------------------------------
 // Sheets, rows and columns through the workbook container
 
+void TXLSFile::InsertSheets(std::int32_t CopyFrom, std::int32_t InsertBefore, std::int32_t SheetCount)
+{
+    TWorkbook& workbook = Workbook();
+    workbook.InsertSheets(CopyFrom, InsertBefore, SheetCount);
+    // A new sheet is not selected: the empty sheet it starts from is, and
+    // several selected sheets would open as a group that edits them all.
+    for (std::int32_t i = 0; i < SheetCount; ++i)
+        workbook.Sheets().Items(static_cast<std::size_t>(InsertBefore + i))->SetSelected(false);
+    FIsFileModified = true;
+}
+
 void TXLSFile::InsertAndCopySheets(std::int32_t CopyFrom, std::int32_t InsertBefore, std::int32_t SheetCount)
 {
     // CopyFrom below 1: new empty worksheets.
-    Workbook().InsertSheets(CopyFrom < 1 ? -1 : CopyFrom - 1, InsertBefore - 1, SheetCount);
-    FIsFileModified = true;
+    InsertSheets(CopyFrom < 1 ? -1 : CopyFrom - 1, InsertBefore - 1, SheetCount);
 }
 
 void TXLSFile::DeleteSheet(std::int32_t SheetCount)
@@ -367,13 +395,13 @@ void TXLSFile::DeleteVPageBreak(std::int32_t aCol)
 bool TXLSFile::HasHPageBreak(std::int32_t aRow)
 {
     TWorkSheet* ws = ActiveWorkSheet();
-    return ws && ws->HPageBreaks().HasPageBreak(static_cast<std::int32_t>(ModelRow(aRow)));
+    return ws && HasBreakAt(ws->HPageBreaks(), ModelRow(aRow));
 }
 
 bool TXLSFile::HasVPageBreak(std::int32_t aCol)
 {
     TWorkSheet* ws = ActiveWorkSheet();
-    return ws && ws->VPageBreaks().HasPageBreak(static_cast<std::int32_t>(ModelCol(aCol)));
+    return ws && HasBreakAt(ws->VPageBreaks(), ModelCol(aCol));
 }
 
 // ---------------------------------------------------------------------------
@@ -620,7 +648,7 @@ std::int32_t TXLSFile::AddFont(const TTbrFont& Fnt)
 {
     const std::uint16_t index = Workbook().Globals().AddFont(Fnt);
     FIsFileModified = true;
-    return index;
+    return static_cast<std::int32_t>(FontPositionOf(index));
 }
 
 std::uint32_t TXLSFile::GetColorPalette(std::int32_t Index) { return Workbook().Globals().ColorPalette(Index - 1); }

@@ -33,6 +33,9 @@ public:
     void SetAllowOverwritingFiles(bool Value) { FAllowOverwritingFiles = Value; }
     // Set by every changing operation, cleared by a load.
     bool IsFileModified() const { return FIsFileModified; }
+    // The workbook model itself, for callers that need more than this
+    // interface offers (tools, tests). Raises unless connected.
+    TWorkbook& Workbook();
 
     // Cell values and formulas by column.
     TXlsVariant GetCellValue(std::int32_t aRow, std::int32_t aCol) override;
@@ -279,13 +282,14 @@ public:
 private:
     // Raises unless Connect has made a workbook.
     void CheckConnected() const;
-    TWorkbook& Workbook();
     // The sheet that sheet-level operations address; raises for a position
     // outside the workbook.
     std::int32_t ActiveSheetIndex();
     // The active sheet as a worksheet; null when it is another kind of sheet.
     TWorkSheet* ActiveWorkSheet();
     void LoadWorkbook(TStream& aStream);
+    // The workbook's sheet insertion (0-based, CopyFrom -1 for new empty sheets).
+    void InsertSheets(std::int32_t CopyFrom, std::int32_t InsertBefore, std::int32_t SheetCount);
     void SaveWorkbook(TStream& OutStream);
     void SetCellStringWorker(std::int32_t aRow, std::int32_t aCol, const TXlsString& Text, const TTbrFormat* Fm,
                              const TXlsString& DateFormat, const TXlsString& TimeFormat);
@@ -295,8 +299,7 @@ private:
     std::int32_t FActiveSheet = 0;
     std::unique_ptr<TWorkbook> FWorkbook;
     TBytes FOtherStreams;
-    std::int32_t FirstColumn = 0;
-    std::int32_t LastColumn = 0;
+    std::int32_t FirstColumn = 0;  // column offset of the cell data operations
     bool FAllowOverwritingFiles;
     bool FIsFileModified = false;
 };

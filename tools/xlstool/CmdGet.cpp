@@ -1,0 +1,40 @@
+// xlstool get FILE SHEET CELL: one cell's value as a line of the dump format.
+#include <iostream>
+#include <stdexcept>
+
+#include "CellReference.h"
+#include "DumpCell.h"
+#include "DumpText.h"
+#include "UExcelRecords.h"
+#include "XLSAdapter.h"
+#include "XlsToolCommands.h"
+
+namespace xlstool {
+
+int RunGet(TArgs args)
+{
+    RequireArgCount(args, 3, 3);
+    const TCellRef cell = ParseCellReference(args[2]);
+
+    xls::TXLSFile xls(nullptr);
+    xls.Connect();
+    xls.OpenFile(args[0]);
+    const std::int32_t sheet = FindSheetArgument(xls, args[1]);
+    if (!xls.IsWorksheet(sheet)) throw std::runtime_error("Sheet " + args[1] + " is not a worksheet");
+    xls.SetActiveSheet(sheet);
+    // Refuses a cell outside the sheet; an empty cell prints nothing.
+    if (xls.GetCellFormat(cell.Row, cell.Col) < 0) return 0;
+
+    xls::TCellRecordList* row =
+        xls.Workbook().GetWorkSheets(sheet - 1).Cells().CellList().CellRow(static_cast<std::size_t>(cell.Row - 1));
+    std::size_t index = 0;
+    if (!row || !row->Find(cell.Col - 1, index)) return 0;
+    const std::optional<TDumpValue> value = DumpCellValue(*row->Items(index));
+    if (!value) return 0;
+    std::cout << EscapeDumpText(xls.ActiveSheetName()) << '!'
+              << A1Reference(static_cast<std::uint32_t>(cell.Row - 1), static_cast<std::uint32_t>(cell.Col - 1)) << '\t'
+              << value->Kind << '\t' << value->Text << '\n';
+    return 0;
+}
+
+}  // namespace xlstool

@@ -1,0 +1,20 @@
+// The value of one cell as the dump format prints it.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "UXlsCellRecords.h"
+
+namespace xlstool {
+
+struct TDumpValue {
+    char Kind;         // n number, s text, b boolean, e error
+    std::string Text;  // the value's dump text
+};
+
+// The kind and text of a cell's value; a formula cell gives its cached
+// result. None for a blank cell.
+std::optional<TDumpValue> DumpCellValue(const xls::TCellRecord& aCell);
+
+}  // namespace xlstool
