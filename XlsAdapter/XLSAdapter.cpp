@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <ctime>
 #include <filesystem>
+#include <optional>
 
 #include "UExcelRecords.h"
 #include "UOle2Impl.h"
@@ -318,8 +319,19 @@ void TXLSFile::InsertAndCopySheets(std::int32_t CopyFrom, std::int32_t InsertBef
 
 void TXLSFile::DeleteSheet(std::int32_t SheetCount)
 {
-    Workbook().DeleteSheets(ActiveSheetIndex(), SheetCount);
+    TWorkbook& workbook = Workbook();
+    const std::int32_t first = ActiveSheetIndex();
+    const std::int32_t shown = workbook.ActiveSheet();
+    const auto before = static_cast<std::int32_t>(workbook.Sheets().Count());
+    workbook.DeleteSheets(first, SheetCount);
     FIsFileModified = true;
+    // The sheet the file shows moves with the sheets behind the deleted ones;
+    // when it was deleted itself, the next one (or the new last) takes its
+    // place, so that the file never shows a sheet it does not have.
+    const auto after = static_cast<std::int32_t>(workbook.Sheets().Count());
+    if (after == 0 || shown < first) return;
+    const std::int32_t deleted = before - after;
+    workbook.SetActiveSheet(shown >= first + deleted ? shown - deleted : std::min(first, after - 1));
 }
 
 void TXLSFile::ClearSheet()

@@ -432,6 +432,30 @@ TEST(FileInterface, RowsColumnsAndSheetsGoThroughTheWorkbook)
               "#sheet\t0\tSheet1\tvisible\n#sheet\t1\tSheet\tvisible\n");
 }
 
+TEST(FileInterface, DeletingSheetsKeepsTheShownSheetInTheWorkbook)
+{
+    const struct {
+        std::int32_t Shown, First, Count, ShownAfter;
+    } cases[] = {
+        {3, 1, 1, 2},  // behind the deleted sheet: moves along
+        {1, 2, 2, 1},  // before it: stays
+        {2, 2, 1, 2},  // the deleted sheet itself: the next one
+        {3, 2, 2, 1},  // the deleted sheet, with none behind it: the new last one
+    };
+    for (const auto& c : cases) {
+        TXLSFile xls(nullptr);
+        xls.Connect();
+        xls.NewFile(3);
+        xls.SelectSheet(c.Shown);
+        xls.SetActiveSheet(c.First);
+        xls.DeleteSheet(c.Count);
+        EXPECT_EQ(xls.Workbook().ActiveSheet() + 1, c.ShownAfter) << c.Shown << " " << c.First;
+        EXPECT_TRUE(xls.Workbook().Sheets().Items(std::size_t(c.ShownAfter - 1))->Selected());
+        TMemoryStream saved;
+        xls.Save(true, "", nullptr, nullptr, &saved);
+    }
+}
+
 TEST(FileInterface, OnAChartSheetCellOperationsChangeNothing)
 {
     TXLSFile xls(nullptr);
