@@ -20,7 +20,6 @@ namespace {
 using namespace factest;
 using namespace xls;
 using rectest::Quoted;
-using rectest::RunCommand;
 using rectest::RunPython;
 
 const fs::path kCorpus = fs::path(rectest::kShared) / "corpus";

@@ -147,6 +147,12 @@ TEST(XlsToolSetGet, RefusalsNameTheProblemAndChangeNothing)
         EXPECT_EQ(run.Err, c.Err) << c.Args;
         EXPECT_EQ(run.Out, "") << c.Args;
     }
+    const std::string chart = Quoted((kCorpus / "gen" / "gnm_chart_sheet.xls").string());
+    for (const char* sheet : {"2", "Diagrammblatt"}) {
+        const TRun run = Shell(Tool("get " + chart + " " + sheet + " A1"), dir.Path());
+        EXPECT_EQ(run.Code, 1);
+        EXPECT_EQ(run.Err, "Sheet " + std::string(sheet) + " is not a worksheet\n");
+    }
     for (const char* usage : {"get", "set", "get F 1", "get F 1 7C", "get F 1 ABCD1", "get F 1 A", "set F 1 A1",
                               "set F 1 A1 x -o", "set F 1 A1 x y"})
         EXPECT_EQ(Shell(Tool(usage), dir.Path()).Code, 2) << usage;
