@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <string>
 
-#include "TempFile.h"
 #include "UOle2Impl.h"
+#include "USafeFileSave.h"
 #include "XlsToolCommands.h"
 
 namespace xlstool {
@@ -13,7 +13,7 @@ namespace {
 
 using namespace xls;
 
-void CopyWorkbook(const std::string& inPath, const std::string& outPath)
+void CopyWorkbook(const std::string& inPath, TStream& out)
 {
     // Reading and writing need their own objects: a prepared file reads no more.
     TFileStream readStream(inPath, TFileMode::OpenRead);
@@ -22,7 +22,6 @@ void CopyWorkbook(const std::string& inPath, const std::string& outPath)
 
     TFileStream copyStream(inPath, TFileMode::OpenRead);
     TOle2File writer(copyStream);
-    TFileStream out(outPath, TFileMode::Create);
     writer.PrepareForWrite(out, u"Workbook");
 
     TBytes chunk(64 * 1024);
@@ -33,8 +32,6 @@ void CopyWorkbook(const std::string& inPath, const std::string& outPath)
         left -= std::int64_t(n);
     }
     writer.Close();
-    out.Sync();
-    out.Close();
 }
 
 }  // namespace
@@ -42,9 +39,7 @@ void CopyWorkbook(const std::string& inPath, const std::string& outPath)
 int RunCfbCopy(TArgs args)
 {
     RequireArgCount(args, 2, 2);
-    TTempFile temp(args[1]);
-    CopyWorkbook(args[0], temp.Path());
-    temp.Commit();
+    SaveFileSafely(args[1], [&](TStream& out) { CopyWorkbook(args[0], out); });
     return 0;
 }
 

@@ -1,7 +1,6 @@
-// xlstool copy IN OUT: loads a workbook and saves it unchanged, as the file
-// interface does, carrying every other stream of the compound file.
-#include "TempFile.h"
-#include "WorkbookFile.h"
+// xlstool copy IN OUT: loads a workbook and saves it unchanged through the
+// file interface, carrying every other stream of the compound file.
+#include "XLSAdapter.h"
 #include "XlsToolCommands.h"
 
 namespace xlstool {
@@ -9,12 +8,11 @@ namespace xlstool {
 int RunCopy(TArgs args)
 {
     RequireArgCount(args, 2, 2);
-    xls::TWorkbook workbook;
-    xls::TBytes image;
-    LoadWorkbookFile(args[0], workbook, &image);
-    TTempFile temp(args[1]);
-    SaveWorkbookFile(workbook, image, temp.Path(), false);
-    temp.Commit();
+    xls::TXLSFile xls(nullptr, true);
+    xls.Connect();
+    xls.OpenFile(args[0]);
+    xls.Save(true, args[1], nullptr, nullptr, nullptr);
+    xls.Disconnect();
     return 0;
 }
 

@@ -6,7 +6,8 @@
 
 #include "DumpCell.h"
 #include "DumpText.h"
-#include "WorkbookFile.h"
+#include "UExcelRecords.h"
+#include "XLSAdapter.h"
 #include "XlsToolCommands.h"
 
 namespace xlstool {
@@ -46,8 +47,10 @@ void DumpCells(TWorkSheet& aSheet, const std::string& aName, std::string& aOut)
 int RunDump(TArgs args)
 {
     RequireArgCount(args, 1, 1);
-    TWorkbook workbook;
-    LoadWorkbookFile(args[0], workbook);
+    TXLSFile xls(nullptr);
+    xls.Connect();
+    xls.OpenFile(args[0]);
+    TWorkbook& workbook = xls.Workbook();
     const TWorkbookGlobals& globals = workbook.Globals();
 
     std::string out;

@@ -4,7 +4,8 @@
 
 #include "DumpText.h"
 #include "UXlsFormula.h"
-#include "WorkbookFile.h"
+#include "UExcelRecords.h"
+#include "XLSAdapter.h"
 #include "XlsToolCommands.h"
 
 namespace xlstool {
@@ -48,8 +49,10 @@ void CountCells(const TWorkSheet& aSheet, std::size_t& aCells, std::size_t& aFor
 int RunInfo(TArgs args)
 {
     RequireArgCount(args, 1, 1);
-    TWorkbook workbook;
-    LoadWorkbookFile(args[0], workbook);
+    TXLSFile xls(nullptr);
+    xls.Connect();
+    xls.OpenFile(args[0]);
+    TWorkbook& workbook = xls.Workbook();
     TWorkbookGlobals& globals = workbook.Globals();
 
     std::string out = "sheets\t" + std::to_string(workbook.Sheets().Count()) + "\n";
