@@ -1,5 +1,6 @@
 #include "UExcelRecords.h"
 
+#include <algorithm>
 #include <set>
 
 #include "UOle2Impl.h"
@@ -333,9 +334,13 @@ void TWorkbook::InsertSheets(std::int32_t CopyFrom, std::int32_t InsertBefore, s
     // The new sheets are made before anything changes: a sheet that cannot
     // be copied leaves the workbook as it was.
     std::vector<std::unique_ptr<TSheet>> added;
-    for (std::int32_t k = 0; k < SheetCount; ++k)
+    for (std::int32_t k = 0; k < SheetCount; ++k) {
         added.push_back(CopyFrom >= 0 ? FSheets.Items(CopyFrom)->CopyTo()
                                       : TWorkSheet::CreateFromData(FGlobals.get(), FGlobals->SST()));
+        // The empty sheet a new one starts from is selected; several selected
+        // sheets would open as a group that edits them all.
+        added.back()->SetSelected(false);
+    }
 
     const std::uint16_t options = CopyFrom >= 0 ? FGlobals->SheetOptionFlags(CopyFrom) : 0;
     FGlobals->InsertSheets(InsertBefore, options, u"Sheet", SheetCount);
@@ -351,8 +356,16 @@ void TWorkbook::DeleteSheets(std::int32_t SheetPos, std::int32_t SheetCount)
     const auto count = static_cast<std::int64_t>(FSheets.Count());
     if (SheetPos < 0 || SheetPos > count) RaiseXls(TXlsMsg::SheetNumberInvalid, {std::int64_t(SheetPos), 0, count});
     if (SheetCount <= 0) return;
+    const std::int32_t shown = ActiveSheet();
     FGlobals->DeleteSheets(SheetPos, SheetCount);
     FSheets.DeleteSheets(SheetPos, SheetCount);
+    // The sheet the file shows moves with the sheets behind the deleted ones;
+    // when it was deleted itself, the next one (or the new last) takes its
+    // place, so that the file never shows a sheet it does not have.
+    const auto after = static_cast<std::int32_t>(FSheets.Count());
+    if (after == 0 || shown < SheetPos) return;
+    const auto deleted = static_cast<std::int32_t>(count) - after;
+    SetActiveSheet(shown >= SheetPos + deleted ? shown - deleted : std::min(SheetPos, after - 1));
 }
 
 void TWorkbook::InsertHPageBreak(std::int32_t SheetNo, std::int32_t aRow)

@@ -302,12 +302,7 @@ void TXLSFile::Save(bool /*AutoClose*/, const std::string& FileName, const TOnGe
 
 void TXLSFile::InsertSheets(std::int32_t CopyFrom, std::int32_t InsertBefore, std::int32_t SheetCount)
 {
-    TWorkbook& workbook = Workbook();
-    workbook.InsertSheets(CopyFrom, InsertBefore, SheetCount);
-    // A new sheet is not selected: the empty sheet it starts from is, and
-    // several selected sheets would open as a group that edits them all.
-    for (std::int32_t i = 0; i < SheetCount; ++i)
-        workbook.Sheets().Items(static_cast<std::size_t>(InsertBefore + i))->SetSelected(false);
+    Workbook().InsertSheets(CopyFrom, InsertBefore, SheetCount);
     FIsFileModified = true;
 }
 
@@ -319,19 +314,8 @@ void TXLSFile::InsertAndCopySheets(std::int32_t CopyFrom, std::int32_t InsertBef
 
 void TXLSFile::DeleteSheet(std::int32_t SheetCount)
 {
-    TWorkbook& workbook = Workbook();
-    const std::int32_t first = ActiveSheetIndex();
-    const std::int32_t shown = workbook.ActiveSheet();
-    const auto before = static_cast<std::int32_t>(workbook.Sheets().Count());
-    workbook.DeleteSheets(first, SheetCount);
+    Workbook().DeleteSheets(ActiveSheetIndex(), SheetCount);
     FIsFileModified = true;
-    // The sheet the file shows moves with the sheets behind the deleted ones;
-    // when it was deleted itself, the next one (or the new last) takes its
-    // place, so that the file never shows a sheet it does not have.
-    const auto after = static_cast<std::int32_t>(workbook.Sheets().Count());
-    if (after == 0 || shown < first) return;
-    const std::int32_t deleted = before - after;
-    workbook.SetActiveSheet(shown >= first + deleted ? shown - deleted : std::min(first, after - 1));
 }
 
 void TXLSFile::ClearSheet()
