@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "UXlsBytes.h"
+#include "UXlsRecordIds.h"
 
 namespace xls {
 
@@ -18,16 +19,6 @@ class TOle2File;
 class TContinueRecord;
 class TNameRecordList;
 
-// Record ids the record layer itself needs.
-constexpr std::uint16_t xlr_FORMULA = 0x0006;
-constexpr std::uint16_t xlr_EOF = 0x000A;
-constexpr std::uint16_t xlr_FILEPASS = 0x002F;
-constexpr std::uint16_t xlr_CONTINUE = 0x003C;
-constexpr std::uint16_t xlr_STRING = 0x0207;
-constexpr std::uint16_t xlr_ARRAY = 0x0221;
-constexpr std::uint16_t xlr_TABLE = 0x0236;
-constexpr std::uint16_t xlr_HLINKTOOLTIP = 0x0800;
-constexpr std::uint16_t xlr_BOF = 0x0809;
 
 constexpr std::size_t MaxRecordDataSize = 8224;  // the largest record body BIFF8 writers produce
 constexpr std::int64_t MaxRow = 65535;

@@ -9,13 +9,6 @@
 
 namespace xls {
 
-constexpr std::uint16_t xlr_BLANK = 0x0201;
-constexpr std::uint16_t xlr_NUMBER = 0x0203;
-constexpr std::uint16_t xlr_BOOLERR = 0x0205;
-constexpr std::uint16_t xlr_RK = 0x027E;
-constexpr std::uint16_t xlr_MULRK = 0x00BD;
-constexpr std::uint16_t xlr_MULBLANK = 0x00BE;
-
 // Base of every cell: row, column and XF words at data offsets 0, 2 and 4.
 class TCellRecord : public TBaseRowColRecord {
 public:

@@ -9,10 +9,6 @@
 
 namespace xls {
 
-constexpr std::uint16_t xlr_CHARTBEGIN = 0x1033;
-constexpr std::uint16_t xlr_CHARTEND = 0x1034;
-constexpr std::uint16_t xlr_CHARTAI = 0x1051;
-
 class TChartRecord : public TBaseRecord {
 public:
     using TBaseRecord::TBaseRecord;

@@ -7,9 +7,6 @@
 
 namespace xls {
 
-constexpr std::uint16_t xlr_CONDFMT = 0x01B0;
-constexpr std::uint16_t xlr_CF = 0x01B1;
-
 // CONDFMT (0x01B0): CF count, flag, bounding range, then the range list.
 class TCondFmtRecord final : public TRecordClass<TCondFmtRecord> {
 public:

@@ -15,8 +15,6 @@ namespace xls {
 class TSST;
 class TTbrChart;
 
-constexpr std::uint16_t xlr_MSODRAWINGGROUP = 0x00EB;
-
 class TDrawingGroup {
 public:
     TDrawingGroup() = default;
@@ -40,11 +38,6 @@ public:
 private:
     std::vector<std::unique_ptr<TBaseRecord>> FRecords;
 };
-
-constexpr std::uint16_t xlr_MSODRAWING = 0x00EC;
-constexpr std::uint16_t xlr_OBJ = 0x005D;
-constexpr std::uint16_t xlr_IMDATA = 0x007F;
-constexpr std::uint16_t xlr_TXO = 0x01B6;
 
 // The drawing of a sheet: its MSODRAWING records and the records that belong
 // to its shapes, kept in file order and written back as read. An OBJ record

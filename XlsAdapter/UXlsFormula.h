@@ -11,9 +11,6 @@
 
 namespace xls {
 
-constexpr std::uint16_t xlr_SHRFMLA = 0x04BC;
-constexpr std::uint16_t xlr_NAME = 0x0018;
-
 // ARRAY (0x0221): the array formula of the FORMULA cell before it (its master
 // cell). Data: first and last row (16-bit) at 0 and 2, first and last column
 // (bytes) at 4 and 5, options at 6, 4 reserved bytes, the formula's size

@@ -7,8 +7,6 @@
 
 namespace xls {
 
-constexpr std::uint16_t xlr_HLINK = 0x01B8;
-
 // HLINKTOOLTIP (0x0800): 0x0800, the link's range (4 words), the tip text.
 class TScreenTipRecord final : public TRecordClass<TScreenTipRecord> {
 public:

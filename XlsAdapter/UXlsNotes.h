@@ -7,8 +7,6 @@
 
 namespace xls {
 
-constexpr std::uint16_t xlr_NOTE = 0x001C;
-
 // NOTE (0x001C): row, column, option word, object id of the comment shape,
 // then the author.
 class TNoteRecord final : public TRecordClass<TNoteRecord, TBaseRowColRecord> {

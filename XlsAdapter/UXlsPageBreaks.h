@@ -9,9 +9,6 @@
 
 namespace xls {
 
-constexpr std::uint16_t xlr_VPAGEBREAKS = 0x001A;
-constexpr std::uint16_t xlr_HPAGEBREAKS = 0x001B;
-
 // One 6-byte entry: the break position (row of a horizontal break, column of
 // a vertical one) and the span it covers in the other direction.
 struct TPageBreak {

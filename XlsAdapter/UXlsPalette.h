@@ -11,7 +11,6 @@
 
 namespace xls {
 
-constexpr std::uint16_t xlr_PALETTE = 0x0092;
 constexpr std::size_t DefaultPaletteCount = 56;
 
 // Colour aIndex (0 to 55) of the default palette; outside fails with

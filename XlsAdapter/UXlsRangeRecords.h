@@ -9,8 +9,6 @@
 
 namespace xls {
 
-constexpr std::uint16_t xlr_MERGECELLS = 0x00E5;
-
 // A range in record layout: rows R1..R2, columns C1..C2, inclusive.
 struct TExcelRange {
     std::uint16_t R1 = 0;

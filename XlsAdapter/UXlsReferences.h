@@ -15,11 +15,6 @@
 
 namespace xls {
 
-constexpr std::uint16_t xlr_EXTERNSHEET = 0x0017;
-constexpr std::uint16_t xlr_EXTERNNAME = 0x0023;
-constexpr std::uint16_t xlr_EXTERNNAME2 = 0x0223;
-constexpr std::uint16_t xlr_SUPBOOK = 0x01AE;
-
 // The largest sheet index an XTI or the local SUPBOOK may hold after a shift.
 constexpr std::int64_t MaxReferencedSheet = 65000;
 // XTI sheet markers.

@@ -10,9 +10,6 @@
 
 namespace xls {
 
-constexpr std::uint16_t xlr_DIMENSIONS = 0x0200;
-constexpr std::uint16_t xlr_ROW = 0x0208;
-
 // The longest text a cell holds (the limit of the spreadsheet application;
 // the string format itself could count up to 65,535).
 constexpr std::size_t MaxCellTextLength = 32767;

@@ -13,12 +13,6 @@
 
 namespace xls {
 
-constexpr std::uint16_t xlr_SST = 0x00FC;
-constexpr std::uint16_t xlr_EXTSST = 0x00FF;
-constexpr std::uint16_t xlr_LABELSST = 0x00FD;
-constexpr std::uint16_t xlr_LABEL = 0x0204;
-constexpr std::uint16_t xlr_RSTRING = 0x00D6;
-
 // SST (0x00FC) as read: Count is the number of unique strings at offset 4.
 class TSSTRecord final : public TRecordClass<TSSTRecord> {
 public:

@@ -49,24 +49,24 @@ void TSheet::CacheRecord(TBaseRecord* aRecord)
 {
     if (!aRecord) return;
     switch (aRecord->Id()) {
-    case 0x023E: CacheAs(FWindow2, aRecord); break;
-    case 0x0014: CacheAs(FPageHeader, aRecord); break;
-    case 0x0015: CacheAs(FPageFooter, aRecord); break;
-    case 0x002B: CacheAs(FPrintGridLines, aRecord); break;
-    case 0x0026: CacheAs(FLeftMargin, aRecord); break;
-    case 0x0027: CacheAs(FRightMargin, aRecord); break;
-    case 0x0028: CacheAs(FTopMargin, aRecord); break;
-    case 0x0029: CacheAs(FBottomMargin, aRecord); break;
-    case 0x00A1: CacheAs(FSetup, aRecord); break;
-    case 0x004D: CacheAs(FPrinterDriverSettings, aRecord); break;
-    case 0x0081: CacheAs(FWSBool, aRecord); break;
-    case 0x0083: CacheAs(FHCenter, aRecord); break;
-    case 0x0084: CacheAs(FVCenter, aRecord); break;
-    case 0x00A0: CacheAs(FZoom, aRecord); break;
-    case 0x0080: CacheAs(FGuts, aRecord); break;
-    case 0x0041: CacheAs(FPane, aRecord); break;
-    case 0x009D: CacheAs(FAutoFilterInfo, aRecord); break;
-    case 0x000F: CacheAs(FRefMode, aRecord); break;
+    case xlr_WINDOW2: CacheAs(FWindow2, aRecord); break;
+    case xlr_HEADER: CacheAs(FPageHeader, aRecord); break;
+    case xlr_FOOTER: CacheAs(FPageFooter, aRecord); break;
+    case xlr_PRINTGRIDLINES: CacheAs(FPrintGridLines, aRecord); break;
+    case xlr_LEFTMARGIN: CacheAs(FLeftMargin, aRecord); break;
+    case xlr_RIGHTMARGIN: CacheAs(FRightMargin, aRecord); break;
+    case xlr_TOPMARGIN: CacheAs(FTopMargin, aRecord); break;
+    case xlr_BOTTOMMARGIN: CacheAs(FBottomMargin, aRecord); break;
+    case xlr_SETUP: CacheAs(FSetup, aRecord); break;
+    case xlr_PLS: CacheAs(FPrinterDriverSettings, aRecord); break;
+    case xlr_WSBOOL: CacheAs(FWSBool, aRecord); break;
+    case xlr_HCENTER: CacheAs(FHCenter, aRecord); break;
+    case xlr_VCENTER: CacheAs(FVCenter, aRecord); break;
+    case xlr_SCL: CacheAs(FZoom, aRecord); break;
+    case xlr_GUTS: CacheAs(FGuts, aRecord); break;
+    case xlr_PANE: CacheAs(FPane, aRecord); break;
+    case xlr_AUTOFILTERINFO: CacheAs(FAutoFilterInfo, aRecord); break;
+    case xlr_REFMODE: CacheAs(FRefMode, aRecord); break;
     default: break;
     }
 }

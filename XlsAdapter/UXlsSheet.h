@@ -34,11 +34,6 @@ namespace xls {
 
 class TWorkbookGlobals;
 
-constexpr std::uint16_t xlr_WINDOW2 = 0x023E;
-constexpr std::uint16_t xlr_DEFCOLWIDTH = 0x0055;
-constexpr std::uint16_t xlr_STANDARDWIDTH = 0x0099;
-constexpr std::uint16_t xlr_DEFAULTROWHEIGHT = 0x0225;
-
 // What sheet sections have in common: the cached settings records, the code
 // name and the structural operations the workbook calls on every sheet.
 class TSheet : public TBaseSection {

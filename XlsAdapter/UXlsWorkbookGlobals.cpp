@@ -7,12 +7,6 @@ namespace xls {
 
 namespace {
 
-constexpr std::uint16_t xlr_PRECISION = 0x000E;
-constexpr std::uint16_t xlr_DATEMODE = 0x0022;
-constexpr std::uint16_t xlr_WINDOW1 = 0x003D;
-constexpr std::uint16_t xlr_OBPROJ = 0x00D3;
-constexpr std::uint16_t xlr_BOOKBOOL = 0x00DA;
-
 // Records of the formatting block that a PALETTE record follows in a BIFF8
 // globals section: XF, XFCRC, XFEXT, DXF, STYLE, STYLEEXT and the table styles.
 bool PrecedesPalette(std::uint16_t aId)

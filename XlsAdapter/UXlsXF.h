@@ -10,11 +10,6 @@
 
 namespace xls {
 
-constexpr std::uint16_t xlr_FONT = 0x0031;
-constexpr std::uint16_t xlr_XF = 0x00E0;
-constexpr std::uint16_t xlr_STYLE = 0x0293;
-constexpr std::uint16_t xlr_FORMAT = 0x041E;
-
 // BIFF8 never uses font index 4: the list holds the FONT records without a
 // gap, so list position p is font index p below 4 and p + 1 from 4 on.
 constexpr std::uint16_t FontIndexGap = 4;
