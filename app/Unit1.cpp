@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -24,6 +25,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <array>
+#include <string>
 
 #ifdef Q_OS_WIN
 #define NOMINMAX
@@ -33,7 +35,9 @@
 #include "IniFile.h"
 #include "PathShortener.h"
 #include "TagReply.h"
+#include "UXlsExceptions.h"
 #include "UpDown.h"
+#include "XLSAdapter.h"
 
 namespace xls {
 
@@ -220,6 +224,7 @@ void TForm1::CreateDataPage(QWidget* page)
     }
     Button2->setEnabled(false);
     connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
 
     StaticText1 = Place(new QLabel(page), "StaticText1", 10, 156, 590, 22);
 
@@ -433,6 +438,42 @@ void TForm1::ShowEntryButtonState()
     const bool ready = !FChipNumber.isEmpty();
     Button2->setText(ready ? EntryCaption() : QString::fromUtf8(NoChipNumber));
     Button2->setEnabled(ready);
+}
+
+void TForm1::Button2Click()
+{
+    // Without a number or a workbook file there is nothing to enter.
+    if (FChipNumber.isEmpty() || !QFileInfo(FWorkbookPath).isFile()) return;
+    const int row = UpDown1->Position();
+    const int column = ComboBox1->currentIndex() + 1;
+    try {
+        const std::string path = QFile::encodeName(FWorkbookPath).toStdString();
+        const auto adapter = std::make_unique<TXLSAdapter>();
+        const auto workbook = std::make_unique<TXLSFile>(adapter.get(), true);
+        workbook->Connect();
+        workbook->OpenFile(path);
+        workbook->SetActiveSheet(1);
+        // On a chart sheet the cells would silently go nowhere.
+        if (!workbook->IsWorksheet(1)) RaiseXls(TXlsMsg::NotAWorksheet, {std::int64_t(1)});
+        workbook->SetCellString(row, column, FChipNumber.toStdU16String(), u"", u"");
+        workbook->SetCellString(row, column + 1, Panel1->text().toStdU16String(), u"", u"");
+        workbook->Save(true, path, nullptr, nullptr, nullptr);
+        workbook->Disconnect();
+    } catch (const std::exception& error) {
+        // The file is as it was (the save replaces it only when complete);
+        // number, panels, button and row stay for another try.
+        ShowError(QString::fromStdString(error.what()));
+        return;
+    }
+    // Row 300 is the selector's last: the row stays there, and the next
+    // tag's button reads "Nr: 300  EINTRAGEN" again, so a further entry
+    // into row 300 is announced before it is made.
+    if (CheckBox1->isChecked()) UpDown1->SetPosition(std::min(row + 1, RowMax));
+    Button2->setText(QString::fromUtf8(NoChipNumber));
+    Button2->setEnabled(false);
+    FChipNumber.clear();
+    Panel1->clear();
+    Panel2->clear();
 }
 
 QString TForm1::EntryCaption() const { return QStringLiteral("Nr: %1  EINTRAGEN").arg(UpDown1->Position()); }

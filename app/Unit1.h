@@ -1,6 +1,7 @@
 // The station's main window: the tag panels, the workbook controls, the
 // interval and column choices, the log and the information page; the poll
-// cycle that its timer drives; and the settings it restores and saves.
+// cycle that its timer drives; the workbook entry; and the settings it
+// restores and saves.
 #pragma once
 
 #include <QString>
@@ -54,6 +55,7 @@ public:
 
     void Timer1Timer();
     void Button1Click();
+    void Button2Click();
     void ComboBox2Change();
     void Label39Click();
 
