@@ -177,7 +177,7 @@ void SaveFileSafely(const std::string& FileName, const std::function<void(TStrea
     const std::optional<TExistingFile> existing = CheckExistingTarget(target, FileName);
     TTempFile temp(CreateTempFile(target, existing.has_value(), FileName));
     {
-        TFileStream out(temp.Path().string(), TFileMode::OpenReadWrite);
+        TFileStream out(temp.Path().string(), TFileMode::OpenReadWrite, FileName);
         Write(out);
         out.Sync();
         out.Close();

@@ -58,11 +58,12 @@ TBytes TMemoryStream::TakeBytes()
     return std::exchange(FData, {});
 }
 
-TFileStream::TFileStream(std::string path, TFileMode mode) : FPath(std::move(path))
+TFileStream::TFileStream(std::string path, TFileMode mode, std::string aDisplayName)
+    : FPath(std::move(path)), FDisplayName(aDisplayName.empty() ? FPath : std::move(aDisplayName))
 {
     const char* how = mode == TFileMode::OpenRead ? "rb" : mode == TFileMode::Create ? "w+b" : "r+b";
     FFile = std::fopen(FPath.c_str(), how);
-    if (!FFile) RaiseXls(TXlsMsg::FileOpenFailed, {FPath, std::string(std::strerror(errno))});
+    if (!FFile) RaiseXls(TXlsMsg::FileOpenFailed, {FDisplayName, std::string(std::strerror(errno))});
     // Larger than the default buffer: fewer system calls for the many small reads.
     constexpr std::size_t kBufferSize = 64 * 1024;
     FBuffer = std::make_unique<char[]>(kBufferSize);
@@ -74,7 +75,7 @@ TFileStream::~TFileStream()
     if (FFile) std::fclose(FFile);
 }
 
-void TFileStream::RaiseIo() const { RaiseXls(TXlsMsg::FileIoFailed, {FPath, std::string(std::strerror(errno))}); }
+void TFileStream::RaiseIo() const { RaiseXls(TXlsMsg::FileIoFailed, {FDisplayName, std::string(std::strerror(errno))}); }
 
 void TFileStream::Reposition()
 {

@@ -57,7 +57,9 @@ enum class TFileMode {
 // A stream over a file, closed when the object goes away.
 class TFileStream final : public TStream {
 public:
-    TFileStream(std::string path, TFileMode mode);
+    // Errors name aDisplayName when given (a temporary file stands in for the
+    // file the user knows), else the path.
+    TFileStream(std::string path, TFileMode mode, std::string aDisplayName = {});
     ~TFileStream() override;
     TFileStream(const TFileStream&) = delete;
     TFileStream& operator=(const TFileStream&) = delete;
@@ -81,6 +83,7 @@ private:
     void Reposition();
 
     std::string FPath;
+    std::string FDisplayName;
     std::unique_ptr<char[]> FBuffer;  // outlives FFile, which uses it
     std::FILE* FFile = nullptr;
     // The file position, kept here so that reading on where the file already

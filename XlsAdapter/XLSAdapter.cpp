@@ -221,7 +221,13 @@ void TXLSFile::OpenFile(const std::string& FileName)
         }
     }
     TFileStream file(FileName, TFileMode::OpenRead);
-    LoadWorkbook(file);
+    try {
+        LoadWorkbook(file);
+    } catch (const EXlsException& e) {
+        // The compound file layer reads a stream and cannot name the file.
+        if (e.MsgId() == TXlsMsg::FileInvalid) RaiseXls(TXlsMsg::FileInvalid, {FileName});
+        throw;
+    }
 }
 
 void TXLSFile::OpenFileAndSearch(const std::string& FileName)

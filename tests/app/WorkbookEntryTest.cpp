@@ -338,11 +338,11 @@ void WorkbookEntryTest::failedEntryKeepsFileAndWindow_data()
 {
     QTest::addColumn<TFailure>("failure");
     QTest::addColumn<QString>("message");  // part of the message; %1 stands for the workbook's path
-    QTest::newRow("not a workbook") << TFailure::NotAWorkbook << "is invalid";
+    QTest::newRow("not a workbook") << TFailure::NotAWorkbook << "The file \"%1\" is invalid";
     QTest::newRow("chart sheet first") << TFailure::ChartSheetFirst << "Sheet number \"1\" is not a worksheet";
     QTest::newRow("write-protected file") << TFailure::LockedFile << "Can't open file \"%1\": ";
     QTest::newRow("write-protected folder") << TFailure::LockedFolder << "Can't open file \"%1\": ";
-    QTest::newRow("write error") << TFailure::FileSizeLimit << "File too large";
+    QTest::newRow("write error") << TFailure::FileSizeLimit << "I/O error on file \"%1\": File too large";
 }
 
 void WorkbookEntryTest::failedEntryKeepsFileAndWindow()

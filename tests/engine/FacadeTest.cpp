@@ -186,6 +186,10 @@ TEST(FileInterface, OpeningAMissingFileNamesIt)
     EXPECT_EQ(ErrorOf([&] { xls.OpenFile(missing); }),
               "Can't open file \"" + missing + "\": No such file or directory");
     EXPECT_EQ(ErrorOf([&] { xls.OpenFileAndSearch(missing); }), "Can't find the file \"" + missing + "\"");
+
+    const std::string notAWorkbook = (dir / "notes.xls").string();
+    std::ofstream(notAWorkbook) << "not a compound file";
+    EXPECT_EQ(ErrorOf([&] { xls.OpenFile(notAWorkbook); }), "The file \"" + notAWorkbook + "\" is invalid");
 }
 
 TEST(FileInterface, OpenFileAndSearchLooksInTheBaseFolderThenBesideTheProgram)

@@ -100,7 +100,13 @@ TEST(WorkbookCorpus, RefusedFilesWriteNothing)
     const std::map<std::string, std::set<std::string>> messages{
         {"encrypted", {"File is password protected"}},
         {"corrupt", {"Error reading Excel records. File invalid"}},
-        {"not-biff8", {R"(The file "" is invalid)", "Template file is saved with an invalid Excel version"}},
+        {"not-biff8", {R"(The file "%s" is invalid)", "Template file is saved with an invalid Excel version"}},
+    };
+    // The message of the file's kind, with the file's name where it has a place for one.
+    const auto isMessageOf = [&](const std::string& kind, const fs::path& file, const std::string& text) {
+        for (const std::string& format : messages.at(kind))
+            if (FormatText(format, {file.string()}) == text) return true;
+        return false;
     };
     TTempDir tmp;
     std::size_t checked = 0;
@@ -120,12 +126,12 @@ TEST(WorkbookCorpus, RefusedFilesWriteNothing)
             EXPECT_EQ(dump.Code, 1);
             EXPECT_EQ(dump.Out, "") << "nothing on stdout";
             std::string error = FileText(tmp.Path() / "err");
-            EXPECT_TRUE(messages.at(kind).contains(error.substr(0, error.size() - 1))) << error;
+            EXPECT_TRUE(isMessageOf(kind, file, error.substr(0, error.size() - 1))) << error;
 
             const fs::path out = tmp.Path() / "out.xls";
             const TToolRun copy = RunXlsTool("copy " + Quoted(file.string()) + " " + Quoted(out.string()), true);
             EXPECT_EQ(copy.Code, 1);
-            EXPECT_TRUE(messages.at(kind).contains(copy.Out.substr(0, copy.Out.size() - 1))) << copy.Out;
+            EXPECT_TRUE(isMessageOf(kind, file, copy.Out.substr(0, copy.Out.size() - 1))) << copy.Out;
             EXPECT_FALSE(fs::exists(out));
             fs::remove(tmp.Path() / "err");
             EXPECT_TRUE(fs::is_empty(tmp.Path())) << "no temporary file is left";
