@@ -4,46 +4,17 @@
 #include <span>
 #include <string>
 
+#include "LocaleTestSupport.h"
 #include "UXlsCellText.h"
 #include "UXlsUnicode.h"
 
 using namespace xls;
+using localetest::English;
+using localetest::German;
 
 namespace {
 
 constexpr int kThisYear = 2026;
-
-TXlsFormatSettings German()
-{
-    TXlsFormatSettings fs;
-    fs.CurrencyString = u"€";
-    fs.CurrencyFormat = 3;
-    fs.NegCurrFormat = 8;
-    fs.CurrencyDecimals = 2;
-    fs.DecimalSeparator = u',';
-    fs.ThousandSeparator = u'.';
-    fs.DateSeparator = u'.';
-    fs.TimeSeparator = u':';
-    fs.ShortDateFormat = u"dd.MM.yyyy";
-    fs.ShortTimeFormat = u"hh:mm";
-    return fs;
-}
-
-TXlsFormatSettings English()
-{
-    TXlsFormatSettings fs;
-    fs.CurrencyString = u"$";
-    fs.CurrencyFormat = 0;
-    fs.NegCurrFormat = 0;
-    fs.CurrencyDecimals = 2;
-    fs.DecimalSeparator = u'.';
-    fs.ThousandSeparator = u',';
-    fs.DateSeparator = u'/';
-    fs.TimeSeparator = u':';
-    fs.ShortDateFormat = u"M/d/yyyy";
-    fs.ShortTimeFormat = u"h:mm AMPM";
-    return fs;
-}
 
 constexpr auto kNumber = TCellTextKind::Number;
 constexpr auto kBoolean = TCellTextKind::Boolean;

@@ -6,12 +6,13 @@
 #include <string_view>
 
 #include "RecordTestSupport.h"
-#include "UXlsLocale.h"
+#include "LocaleTestSupport.h"
 #include "UXlsWorkbookGlobals.h"
 
 namespace globtest {
 
 using namespace rectest;
+using localetest::TLocaleScope;
 
 inline TBytes B(std::initializer_list<int> aBytes)
 {
@@ -245,20 +246,5 @@ inline std::vector<std::uint16_t> Ids(const std::vector<TRecordChain>& aRecords)
     for (const auto& r : aRecords) ids.push_back(r.Id);
     return ids;
 }
-
-// Replaces the locale settings for one scope.
-class TLocaleScope {
-public:
-    explicit TLocaleScope(const TXlsFormatSettings& aSettings) : FSaved(XlsFormatSettings())
-    {
-        SetXlsFormatSettings(aSettings);
-    }
-    ~TLocaleScope() { SetXlsFormatSettings(FSaved); }
-    TLocaleScope(const TLocaleScope&) = delete;
-    TLocaleScope& operator=(const TLocaleScope&) = delete;
-
-private:
-    TXlsFormatSettings FSaved;
-};
 
 }  // namespace globtest

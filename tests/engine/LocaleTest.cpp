@@ -1,21 +1,13 @@
 #include <gtest/gtest.h>
 
+#include "LocaleTestSupport.h"
 #include "UXlsLocale.h"
 #include "UXlsUnicode.h"
 
 using namespace xls;
+using localetest::German;
 
 namespace {
-
-TXlsFormatSettings German()
-{
-    TXlsFormatSettings fs;
-    fs.DecimalSeparator = u',';
-    fs.ThousandSeparator = u'.';
-    fs.DateSeparator = u'.';
-    fs.ShortDateFormat = u"dd.MM.yyyy";
-    return fs;
-}
 
 TXlsFormatSettings Iso()
 {

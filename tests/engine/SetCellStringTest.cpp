@@ -5,6 +5,7 @@
 
 #include <optional>
 
+#include "LocaleTestSupport.h"
 #include "UXlsLocale.h"
 #include "UXlsUnicode.h"
 #include "XLSAdapter.h"
@@ -12,38 +13,8 @@
 namespace {
 
 using namespace xls;
-
-TXlsFormatSettings German()
-{
-    TXlsFormatSettings fs;
-    fs.CurrencyString = u"€";
-    fs.CurrencyFormat = 3;  // "1 €"
-    fs.NegCurrFormat = 8;   // "-1 €"
-    fs.CurrencyDecimals = 2;
-    fs.DecimalSeparator = u',';
-    fs.ThousandSeparator = u'.';
-    fs.DateSeparator = u'.';
-    fs.TimeSeparator = u':';
-    fs.ShortDateFormat = u"dd.mm.yyyy";
-    fs.ShortTimeFormat = u"hh:mm";
-    return fs;
-}
-
-TXlsFormatSettings English()
-{
-    TXlsFormatSettings fs;
-    fs.CurrencyString = u"$";
-    fs.CurrencyFormat = 0;  // "$1"
-    fs.NegCurrFormat = 0;   // "($1)"
-    fs.CurrencyDecimals = 2;
-    fs.DecimalSeparator = u'.';
-    fs.ThousandSeparator = u',';
-    fs.DateSeparator = u'/';
-    fs.TimeSeparator = u':';
-    fs.ShortDateFormat = u"m/d/yyyy";
-    fs.ShortTimeFormat = u"h:mm AMPM";
-    return fs;
-}
+using localetest::English;
+using localetest::German;
 
 // Puts the locale in place for one test and the previous one back afterwards.
 class SetCellString : public ::testing::Test {
@@ -93,7 +64,7 @@ const TCase kGermanCases[] = {
     {u"10 €", TKind::Number, 10.0, u"###,###\\ €;[Red]-###,###\\ €"},
     {u"€10", TKind::Number, 10.0, u"###,###\\ €;[Red]-###,###\\ €"},
     {u"10,50 €", TKind::Number, 10.5, u"###,###.00\\ €;[Red]-###,###.00\\ €"},
-    {u"24.12.2024", TKind::Number, 45650.0, u"dd.mm.yyyy"},
+    {u"24.12.2024", TKind::Number, 45650.0, u"dd.MM.yyyy"},
     {u"24.12.2024", TKind::Number, 45650.0, u"yyyy-mm-dd", u"yyyy-mm-dd"},
     {u" true ", TKind::Boolean, true, std::nullopt},
     {u"FALSE", TKind::Boolean, false, std::nullopt},
@@ -109,8 +80,8 @@ const TCase kEnglishCases[] = {
     {u"12.5%", TKind::Number, 0.125, u"0.00%"},
     {u"$10", TKind::Number, 10.0, u"$###,###_);[Red]\\($###,###\\)"},
     {u"$10.50", TKind::Number, 10.5, u"$###,###.00_);[Red]\\($###,###.00\\)"},
-    {u"12/24/2024", TKind::Number, 45650.0, u"m/d/yyyy"},
-    {u"3/5/2024", TKind::Number, 45356.0, u"m/d/yyyy"},
+    {u"12/24/2024", TKind::Number, 45650.0, u"M/d/yyyy"},
+    {u"3/5/2024", TKind::Number, 45356.0, u"M/d/yyyy"},
     {u"24/12/2024", TKind::Text, TXlsString(u"24/12/2024"), std::nullopt},
     {u"1,5", TKind::Number, 15.0, u""},
     {u"True", TKind::Boolean, true, std::nullopt},
@@ -179,7 +150,7 @@ TEST_F(SetCellString, TheCallersFormatWinsForEveryKind)
     const struct {
         std::u16string_view Text;
         std::u16string_view Format;
-    } cases[] = {{u"7", u"@"}, {u"7%", u"0%"}, {u"wahr", u"@"}, {u"TRUE", u"@"}, {u"1.2.2024", u"dd.mm.yyyy"}};
+    } cases[] = {{u"7", u"@"}, {u"7%", u"0%"}, {u"wahr", u"@"}, {u"TRUE", u"@"}, {u"1.2.2024", u"dd.MM.yyyy"}};
     std::int32_t row = 3;
     for (const auto& c : cases) {
         FXls.SetCellString(row, 1, TXlsString(c.Text), italic, u"", u"");
