@@ -17,13 +17,6 @@ constexpr char16_t kNoSeparator = 0;
 
 bool IsAsciiDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
-std::u16string_view TrimControls(std::u16string_view s)
-{
-    while (!s.empty() && s.front() <= u' ') s.remove_prefix(1);
-    while (!s.empty() && s.back() <= u' ') s.remove_suffix(1);
-    return s;
-}
-
 // A separator the number reader can tell apart from blanks, digits, signs and
 // the exponent letter; any other would let it loop over or accept nonsense.
 bool IsUsableSeparator(char16_t c)

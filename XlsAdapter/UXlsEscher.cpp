@@ -132,14 +132,4 @@ void TDrawing::Clear()
     FParts.clear();
 }
 
-void TDrawing::CopyFrom(const TDrawing& aDrawing)
-{
-    for (const auto& part : aDrawing.FParts) {
-        TPart copy;
-        copy.Record = part.Record ? part.Record->CopyTo() : nullptr;
-        if (part.Chart) copy.Chart.reset(static_cast<TTbrChart*>(part.Chart->CopyTo().release()));
-        FParts.push_back(std::move(copy));
-    }
-}
-
 }  // namespace xls

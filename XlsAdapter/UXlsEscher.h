@@ -62,7 +62,6 @@ public:
     void SaveToStream(TOle2File& DataStream);
     std::int64_t TotalSize() const;
     void Clear();
-    void CopyFrom(const TDrawing& aDrawing);
     bool Empty() const { return FParts.empty(); }
 
     // The parts in file order: a record, or an embedded chart.

@@ -98,13 +98,6 @@ std::optional<int> ReadNumber(std::u16string_view s)
     return v;
 }
 
-std::u16string_view Trim(std::u16string_view s)
-{
-    while (!s.empty() && s.front() <= u' ') s.remove_prefix(1);
-    while (!s.empty() && s.back() <= u' ') s.remove_suffix(1);
-    return s;
-}
-
 }  // namespace
 
 const TXlsFormatSettings& XlsFormatSettings()
@@ -162,12 +155,12 @@ std::optional<double> EncodeDate(int year, int month, int day)
 
 std::optional<double> ReadLocaleDate(std::u16string_view text, const TXlsFormatSettings& settings, int currentYear)
 {
-    text = Trim(text);
+    text = TrimControls(text);
     std::array<int, 3> parts{};
     std::size_t count = 0;
     while (true) {
         auto sep = text.find(settings.DateSeparator);
-        auto number = ReadNumber(Trim(text.substr(0, sep)));
+        auto number = ReadNumber(TrimControls(text.substr(0, sep)));
         if (!number || count == 3) return std::nullopt;
         parts[count++] = *number;
         if (sep == std::u16string_view::npos) break;

@@ -132,4 +132,11 @@ bool AsciiSameText(std::u16string_view a, std::u16string_view b)
     return true;
 }
 
+std::u16string_view TrimControls(std::u16string_view s)
+{
+    while (!s.empty() && s.front() <= u' ') s.remove_prefix(1);
+    while (!s.empty() && s.back() <= u' ') s.remove_suffix(1);
+    return s;
+}
+
 }  // namespace xls

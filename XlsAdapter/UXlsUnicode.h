@@ -18,5 +18,8 @@ std::u16string AsciiUpperCase(std::u16string_view s);
 std::u16string UnicodeUpperCase(std::u16string_view s);
 // Case-insensitive comparison that folds A-Z/a-z only.
 bool AsciiSameText(std::u16string_view a, std::u16string_view b);
+// The text without the blanks and control characters around it, as typed
+// text is read.
+std::u16string_view TrimControls(std::u16string_view s);
 
 }  // namespace xls
