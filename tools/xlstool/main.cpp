@@ -47,7 +47,7 @@ constexpr std::array kCommands{
                 "when everything succeeded; on failure OUT is left as it was. Exit 1 with a\n"
                 "message when IN is no compound file, is damaged or has no Workbook stream.\n",
                 RunCfbCopy},
-    TSubcommand{"template", "write the empty workbook that new files start from",
+    TSubcommand{"template", "writes the empty workbook that new files start from",
                 "usage: xlstool template OUT\n\n"
                 "Writes the empty workbook the engine starts new files and sheets from\n"
                 "(one empty visible sheet \"Sheet1\") to OUT, replacing OUT if it exists.\n",
