@@ -24,7 +24,6 @@ void TRangeValuesList::Load(const TBaseRecord& aRecord, std::size_t aPos)
     std::uint8_t word[2];
     ReadAcross(rec, aPos, 2, word);
     const std::uint16_t count = GetWord(word, 0);
-    FList.reserve(FList.size() + count);
     for (std::uint16_t i = 0; i < count; ++i) {
         std::uint8_t r[8];
         ReadAcross(rec, aPos, 8, r);

@@ -109,7 +109,6 @@ TSSTEntry TSST::AppendTextEntry(std::u16string_view s, const TRTFRunList& RTFRun
     const std::size_t size = SSTEntryHeaderSize + 3 + s.size() * (wide ? 2 : 1) +
                              (RTFRuns.empty() ? 0 : 2 + 4 * RTFRuns.size());
     if (ofs + size > MaxStoreSize) RaiseXls(TXlsMsg::TooManyEntries, {std::int64_t(ofs), std::int64_t(MaxStoreSize)});
-    FStore.reserve(ofs + size);
     FStore.resize(ofs + SSTEntryHeaderSize, 0);
     AppendWord(FStore, static_cast<std::uint16_t>(s.size()));
     AppendByte(FStore, static_cast<std::uint8_t>((wide ? str_Wide : 0) | (RTFRuns.empty() ? 0 : str_RichText)));

@@ -289,11 +289,15 @@ void TWorkSheet::LoadRecord(TOle2File& DataStream, TRecordHeader& RecordHeader, 
     TBaseRecord* rec = aRecord.get();
     if (rec->Id() == xlr_WINDOW2) aState.Current = &FMiscRecords2;
     CacheRecord(rec);
-    if (auto* formula = dynamic_cast<TFormulaRecord*>(rec)) aState.LastFormula = formula;
     ApplyDefaultSize(*rec, aState);
-    if (auto* label = dynamic_cast<TLabelSSTRecord*>(rec)) label->AttachToSST(SST);
 
-    if (TDrawing::StartsDrawing(rec->Id())) {
+    // Cells first: they are nearly all of a big sheet's records. The record
+    // factory makes each id one class, so the id tells the cell's class.
+    if (auto cell = TakeAs<TCellRecord>(aRecord)) {
+        if (cell->Id() == xlr_FORMULA) aState.LastFormula = static_cast<TFormulaRecord*>(cell.get());
+        if (cell->Id() == xlr_LABELSST) static_cast<TLabelSSTRecord*>(cell.get())->AttachToSST(SST);
+        FCells.AddCell(std::move(cell));
+    } else if (TDrawing::StartsDrawing(rec->Id())) {
         FDrawing.LoadFromStream(DataStream, RecordHeader, std::move(aRecord), SST);
     } else if (dynamic_cast<TIgnoreRecord*>(rec)) {
         // dropped: rebuilt or meaningless after a save
@@ -304,8 +308,6 @@ void TWorkSheet::LoadRecord(TOle2File& DataStream, TRecordHeader& RecordHeader, 
         FNotes.AddRecord(std::move(note), row);
     } else if (auto colInfo = TakeAs<TColInfoRecord>(aRecord)) {
         FColumns.AddRecord(std::move(colInfo));
-    } else if (auto cell = TakeAs<TCellRecord>(aRecord)) {
-        FCells.AddCell(std::move(cell));
     } else if (auto* multiple = dynamic_cast<TMultipleValueRecord*>(rec)) {
         FCells.AddMultipleCells(*multiple);
     } else if (auto row = TakeAs<TRowRecord>(aRecord)) {
