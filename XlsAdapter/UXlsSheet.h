@@ -55,15 +55,25 @@ public:
     // A deep copy (without code name); none for none.
     std::unique_ptr<TSheet> CopyTo() const { return DoCopyTo(); }
 
-    virtual void InsertAndCopyRowsAndCols(std::int32_t FirstRow, std::int32_t LastRow, std::int32_t DestRow,
-                                          std::int32_t aRowCount, std::int32_t FirstCol, std::int32_t LastCol,
-                                          std::int32_t DestCol, std::int32_t aColCount, const TSheetInfo& SheetInfo,
-                                          bool OnlyFormulas) = 0;
-    virtual void DeleteRowsAndCols(std::int32_t aRow, std::int32_t aRowCount, std::int32_t aCol, std::int32_t aColCount,
-                                   const TSheetInfo& SheetInfo) = 0;
+    // Rows and columns change: a sheet without cells (a chart, a kept sheet
+    // of another kind) keeps its place, so these do nothing here.
+    virtual void InsertAndCopyRowsAndCols(std::int32_t /*FirstRow*/, std::int32_t /*LastRow*/,
+                                          std::int32_t /*DestRow*/, std::int32_t /*aRowCount*/,
+                                          std::int32_t /*FirstCol*/, std::int32_t /*LastCol*/,
+                                          std::int32_t /*DestCol*/, std::int32_t /*aColCount*/,
+                                          const TSheetInfo& /*SheetInfo*/, bool /*OnlyFormulas*/)
+    {
+    }
+    virtual void DeleteRowsAndCols(std::int32_t /*aRow*/, std::int32_t /*aRowCount*/, std::int32_t /*aCol*/,
+                                   std::int32_t /*aColCount*/, const TSheetInfo& /*SheetInfo*/)
+    {
+    }
     // Rows or columns of another sheet changed: references follow them.
-    virtual void ArrangeInsertRowsAndCols(std::int32_t InsRowPos, std::int32_t InsRowCount, std::int32_t InsColPos,
-                                          std::int32_t InsColCount, const TSheetInfo& SheetInfo) = 0;
+    virtual void ArrangeInsertRowsAndCols(std::int32_t /*InsRowPos*/, std::int32_t /*InsRowCount*/,
+                                          std::int32_t /*InsColPos*/, std::int32_t /*InsColCount*/,
+                                          const TSheetInfo& /*SheetInfo*/)
+    {
+    }
     // This sheet is a new copy: references to its source point at it.
     virtual void ArrangeCopySheet(const TSheetInfo&) {}
     virtual void DeleteHPageBreak(std::int32_t) {}
@@ -226,14 +236,6 @@ public:
     std::int64_t TotalSize() const override;
     void FixCachePointers() override;
 
-    // Charts keep their place when rows and columns change.
-    void InsertAndCopyRowsAndCols(std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
-                                  std::int32_t, std::int32_t, const TSheetInfo&, bool) override
-    {
-    }
-    void DeleteRowsAndCols(std::int32_t, std::int32_t, std::int32_t, std::int32_t, const TSheetInfo&) override {}
-    void ArrangeInsertRowsAndCols(std::int32_t, std::int32_t, std::int32_t, std::int32_t, const TSheetInfo&) override {}
-
     const TChartRecordList& ChartRecords() const { return FChartRecords; }
     // The CONTINUE record that came attached to the chart's EOF: drawing data
     // of the worksheet that embeds the chart. The chart never writes it.
@@ -262,13 +264,6 @@ public:
     void SaveToStream(TOle2File& DataStream) override;
     std::int64_t TotalSize() const override;
     void FixCachePointers() override;
-
-    void InsertAndCopyRowsAndCols(std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
-                                  std::int32_t, std::int32_t, const TSheetInfo&, bool) override
-    {
-    }
-    void DeleteRowsAndCols(std::int32_t, std::int32_t, std::int32_t, std::int32_t, const TSheetInfo&) override {}
-    void ArrangeInsertRowsAndCols(std::int32_t, std::int32_t, std::int32_t, std::int32_t, const TSheetInfo&) override {}
 
     const TBaseRecordList& SheetRecords() const { return FSheetRecords; }
 
