@@ -4,7 +4,7 @@
 #include <array>
 #include <stdexcept>
 
-namespace xls {
+namespace tagstation {
 
 namespace {
 
@@ -125,4 +125,4 @@ void TD2XXLink::ReportError(std::string_view label, FT_STATUS status)
     FErrorDialog(FtErrorText(label, status));
 }
 
-}  // namespace xls
+}  // namespace tagstation

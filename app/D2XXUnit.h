@@ -10,9 +10,9 @@
 #include <string>
 
 #include "FtdiDriver.h"
-#include "UXlsBytes.h"
+#include "StationBytes.h"
 
-namespace xls {
+namespace tagstation {
 
 // The text that the error report shows for a failed call: the label directly
 // followed by the status's message.
@@ -70,4 +70,4 @@ private:
     TBytes FTxBuffer;
 };
 
-}  // namespace xls
+}  // namespace tagstation

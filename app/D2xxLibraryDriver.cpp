@@ -11,7 +11,7 @@
 #define D2XX_API
 #endif
 
-namespace xls {
+namespace tagstation {
 
 namespace {
 
@@ -178,4 +178,4 @@ FT_STATUS TD2xxLibraryDriver::FT_Read(FT_HANDLE handle, std::uint8_t* buffer, st
     return status;
 }
 
-}  // namespace xls
+}  // namespace tagstation

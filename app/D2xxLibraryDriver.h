@@ -7,7 +7,7 @@
 
 #include "FtdiDriver.h"
 
-namespace xls {
+namespace tagstation {
 
 class TD2xxLibraryDriver final : public TFtdiDriver {
     struct TEntryPoints;
@@ -47,4 +47,4 @@ private:
     std::unique_ptr<TEntryPoints> FCalls;
 };
 
-}  // namespace xls
+}  // namespace tagstation

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <system_error>
 
-namespace xls {
+namespace tagstation {
 
 namespace {
 
@@ -61,4 +61,4 @@ std::vector<std::string> FindFt232SerialPorts(const fs::path& sysfsRoot, const f
     return paths;
 }
 
-}  // namespace xls
+}  // namespace tagstation

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-namespace xls {
+namespace tagstation {
 
 // Device paths such as /dev/ttyUSB0, in port-number order.
 std::vector<std::string> FindFt232SerialPorts(const std::filesystem::path& sysfsRoot = "/sys",
                                               const std::filesystem::path& devRoot = "/dev");
 
-}  // namespace xls
+}  // namespace tagstation

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-namespace xls {
+namespace tagstation {
 
 using FT_HANDLE = std::uintptr_t;  // opaque; 0 means "no device"
 using FT_STATUS = std::uint32_t;
@@ -56,4 +56,4 @@ public:
                               std::uint32_t* bytesReturned) = 0;
 };
 
-}  // namespace xls
+}  // namespace tagstation

@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QSaveFile>
 
-namespace xls {
+namespace tagstation {
 
 namespace {
 
@@ -127,4 +127,4 @@ bool TIniFile::UpdateFile() const
     return file.commit();
 }
 
-}  // namespace xls
+}  // namespace tagstation

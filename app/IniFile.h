@@ -8,7 +8,7 @@
 #include <QList>
 #include <QString>
 
-namespace xls {
+namespace tagstation {
 
 class TIniFile {
 public:
@@ -40,4 +40,4 @@ private:
     QList<QByteArray> FLines;
 };
 
-}  // namespace xls
+}  // namespace tagstation

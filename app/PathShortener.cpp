@@ -4,7 +4,7 @@
 #include <QFontMetrics>
 #include <QStringList>
 
-namespace xls {
+namespace tagstation {
 
 QString ShortenPath(const QString& path, const QFontMetrics& metrics, int maxWidth)
 {
@@ -35,4 +35,4 @@ QString ShortenPath(const QString& path, const QFontMetrics& metrics, int maxWid
     return fits(bare) ? bare : metrics.elidedText(bare, Qt::ElideRight, maxWidth);
 }
 
-}  // namespace xls
+}  // namespace tagstation

@@ -7,9 +7,9 @@
 
 class QFontMetrics;
 
-namespace xls {
+namespace tagstation {
 
 // `path` uses the platform's separators.
 QString ShortenPath(const QString& path, const QFontMetrics& metrics, int maxWidth);
 
-}  // namespace xls
+}  // namespace tagstation

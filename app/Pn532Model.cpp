@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <numeric>
 
-namespace xls {
+namespace tagstation {
 
 namespace {
 
@@ -147,4 +147,4 @@ void TPn532Model::PowerCycle()
     FInput.clear();
 }
 
-}  // namespace xls
+}  // namespace tagstation

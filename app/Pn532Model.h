@@ -9,9 +9,9 @@
 #include <cstdint>
 #include <optional>
 
-#include "UXlsBytes.h"
+#include "StationBytes.h"
 
-namespace xls {
+namespace tagstation {
 
 class TPn532Model {
 public:
@@ -54,4 +54,4 @@ private:
     std::optional<TUid> FTag;
 };
 
-}  // namespace xls
+}  // namespace tagstation

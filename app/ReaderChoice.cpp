@@ -6,7 +6,7 @@
 #include "SerialPortDriver.h"
 #endif
 
-namespace xls {
+namespace tagstation {
 
 namespace {
 
@@ -75,4 +75,4 @@ TReader MakeReader(const TReaderChoice& choice, const std::shared_ptr<TTickClock
     return SerialReader({});
 }
 
-}  // namespace xls
+}  // namespace tagstation

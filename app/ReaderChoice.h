@@ -10,7 +10,7 @@
 #include "Pn532Model.h"
 #include "TickClock.h"
 
-namespace xls {
+namespace tagstation {
 
 class TSimulatedFt232Driver;
 
@@ -34,4 +34,4 @@ struct TReader {
 // auto: the D2XX library when it loads and finds a device, else the serial port.
 TReader MakeReader(const TReaderChoice& choice, const std::shared_ptr<TTickClock>& clock);
 
-}  // namespace xls
+}  // namespace tagstation

@@ -11,7 +11,7 @@
 
 #include "Ft232Ports.h"
 
-namespace xls {
+namespace tagstation {
 
 namespace {
 
@@ -225,4 +225,4 @@ FT_STATUS TSerialPortDriver::FT_Read(FT_HANDLE handle, std::uint8_t* buffer, std
     return FT_OK;
 }
 
-}  // namespace xls
+}  // namespace tagstation

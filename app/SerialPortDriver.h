@@ -10,7 +10,7 @@
 
 #include "FtdiDriver.h"
 
-namespace xls {
+namespace tagstation {
 
 class TSerialPortDriver final : public TFtdiDriver {
 public:
@@ -54,4 +54,4 @@ private:
     std::uint32_t FWriteTimeout = 0;
 };
 
-}  // namespace xls
+}  // namespace tagstation

@@ -4,7 +4,7 @@
 
 #include "SimulatedFt232Driver.h"
 
-namespace xls {
+namespace tagstation {
 
 TSimTagFeeder::TSimTagFeeder(TSimulatedFt232Driver& reader, QObject* parent)
     : QObject(parent), FReader(reader), FTimer(new QTimer(this))
@@ -28,4 +28,4 @@ void TSimTagFeeder::Step()
     FTimer->start(FTagOn ? TagOnMs : TagOffMs);
 }
 
-}  // namespace xls
+}  // namespace tagstation

@@ -8,7 +8,7 @@
 
 class QTimer;
 
-namespace xls {
+namespace tagstation {
 
 class TSimulatedFt232Driver;
 
@@ -30,4 +30,4 @@ private:
     bool FTagOn = false;
 };
 
-}  // namespace xls
+}  // namespace tagstation

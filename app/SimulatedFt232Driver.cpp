@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace xls {
+namespace tagstation {
 
 namespace {
 
@@ -187,4 +187,4 @@ void TSimulatedFt232Driver::ClearRecords()
     FWrites.clear();
 }
 
-}  // namespace xls
+}  // namespace tagstation

@@ -19,7 +19,7 @@
 #include "Pn532Model.h"
 #include "TickClock.h"
 
-namespace xls {
+namespace tagstation {
 
 class TSimulatedFt232Driver final : public TFtdiDriver {
 public:
@@ -96,4 +96,4 @@ private:
     std::vector<TBytes> FWrites;
 };
 
-}  // namespace xls
+}  // namespace tagstation

@@ -3,7 +3,7 @@
 #include <QStringList>
 #include <numeric>
 
-namespace xls {
+namespace tagstation {
 
 namespace {
 
@@ -56,6 +56,13 @@ QString UidPanelTextOf(TByteView reply)
     return HexDump(QString(), reply.subspan(UidOffset, UidSize)).mid(1);
 }
 
-QString ChipNumberOf(TByteView reply) { return QString::number(GetCardinal(reply, UidOffset)); }
+QString ChipNumberOf(TByteView reply)
+{
+    if (reply.size() < UidOffset + UidSize) return {};
+    // The UID bytes read as an unsigned little-endian number.
+    std::uint32_t number = 0;
+    for (std::size_t i = UidSize; i-- > 0;) number = (number << 8) | reply[UidOffset + i];
+    return QString::number(number);
+}
 
-}  // namespace xls
+}  // namespace tagstation

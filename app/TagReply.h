@@ -5,9 +5,9 @@
 #include <QString>
 #include <cstddef>
 
-#include "UXlsBytes.h"
+#include "StationBytes.h"
 
-namespace xls {
+namespace tagstation {
 
 // The reply the poll reads: the ACK frame of the target listing followed by
 // its response for one target with a 4-byte UID.
@@ -32,4 +32,4 @@ QString UidPanelTextOf(TByteView reply);
 // The UID read as an unsigned little-endian 32-bit number, in decimal.
 QString ChipNumberOf(TByteView reply);
 
-}  // namespace xls
+}  // namespace tagstation

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <thread>
 
-namespace xls {
+namespace tagstation {
 
 std::uint32_t TSystemTickClock::TickCount()
 {
@@ -24,4 +24,4 @@ void TSystemTickClock::Sleep(std::uint32_t milliseconds)
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
-}  // namespace xls
+}  // namespace tagstation

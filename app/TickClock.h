@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace xls {
+namespace tagstation {
 
 class TTickClock {
 public:
@@ -24,4 +24,4 @@ public:
     void Sleep(std::uint32_t milliseconds) override;
 };
 
-}  // namespace xls
+}  // namespace tagstation

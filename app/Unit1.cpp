@@ -35,11 +35,10 @@
 #include "IniFile.h"
 #include "PathShortener.h"
 #include "TagReply.h"
-#include "UXlsExceptions.h"
 #include "UpDown.h"
 #include "XLSAdapter.h"
 
-namespace xls {
+namespace tagstation {
 
 namespace {
 
@@ -448,13 +447,13 @@ void TForm1::Button2Click()
     const int column = ComboBox1->currentIndex() + 1;
     try {
         const std::string path = QFile::encodeName(FWorkbookPath).toStdString();
-        const auto adapter = std::make_unique<TXLSAdapter>();
-        const auto workbook = std::make_unique<TXLSFile>(adapter.get(), true);
+        const auto adapter = std::make_unique<xls::TXLSAdapter>();
+        const auto workbook = std::make_unique<xls::TXLSFile>(adapter.get(), true);
         workbook->Connect();
         workbook->OpenFile(path);
         workbook->SetActiveSheet(1);
         // On a chart sheet the cells would silently go nowhere.
-        if (!workbook->IsWorksheet(1)) RaiseXls(TXlsMsg::NotAWorksheet, {std::int64_t(1)});
+        if (!workbook->IsWorksheet(1)) xls::RaiseXls(xls::TXlsMsg::NotAWorksheet, {std::int64_t(1)});
         workbook->SetCellString(row, column, FChipNumber.toStdU16String(), u"", u"");
         workbook->SetCellString(row, column + 1, Panel1->text().toStdU16String(), u"", u"");
         workbook->Save(true, path, nullptr, nullptr, nullptr);
@@ -588,4 +587,4 @@ void TForm1::AcceptTag(TByteView reply)
     Button2->setEnabled(true);
 }
 
-}  // namespace xls
+}  // namespace tagstation

@@ -24,7 +24,7 @@ class QTabWidget;
 class QTimer;
 class QUrl;
 
-namespace xls {
+namespace tagstation {
 
 class TUpDown;
 
@@ -126,4 +126,4 @@ private:
     QFileDialog* OpenDialog1 = nullptr;
 };
 
-}  // namespace xls
+}  // namespace tagstation

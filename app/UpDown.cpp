@@ -5,7 +5,7 @@
 #include <QToolButton>
 #include <algorithm>
 
-namespace xls {
+namespace tagstation {
 
 namespace {
 
@@ -46,4 +46,4 @@ void TUpDown::SetPosition(int position)
     emit PositionChanged(position);
 }
 
-}  // namespace xls
+}  // namespace tagstation

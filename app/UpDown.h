@@ -7,7 +7,7 @@
 class QLineEdit;
 class QToolButton;
 
-namespace xls {
+namespace tagstation {
 
 class TUpDown : public QWidget {
     Q_OBJECT
@@ -32,4 +32,4 @@ private:
     int FPosition;
 };
 
-}  // namespace xls
+}  // namespace tagstation

@@ -40,13 +40,13 @@ int main(int argc, char* argv[])
     parser.addOption(readerOption);
     parser.process(app);
 
-    const auto choice = xls::ParseReaderChoice(parser.value(readerOption).toStdString());
+    const auto choice = tagstation::ParseReaderChoice(parser.value(readerOption).toStdString());
     if (!choice) {
         std::fprintf(stderr, "tagstation: unknown reader '%s'\n", qPrintable(parser.value(readerOption)));
         return 2;
     }
-    auto clock = std::make_shared<xls::TSystemTickClock>();
-    xls::TReader reader = xls::MakeReader(*choice, clock);
+    auto clock = std::make_shared<tagstation::TSystemTickClock>();
+    tagstation::TReader reader = tagstation::MakeReader(*choice, clock);
     if (!reader.Driver) {
         std::fprintf(stderr, "tagstation: %s\n", reader.Description.c_str());
         return 1;
@@ -55,11 +55,11 @@ int main(int argc, char* argv[])
     std::fflush(stdout);
 
     LoadTahomaWhereMissing();
-    xls::TStationServices services;
+    tagstation::TStationServices services;
     services.Driver = std::move(reader.Driver);
     services.Clock = clock;
-    xls::TForm1 form(std::move(services));
-    std::optional<xls::TSimTagFeeder> tagFeeder;
+    tagstation::TForm1 form(std::move(services));
+    std::optional<tagstation::TSimTagFeeder> tagFeeder;
     if (reader.Simulator) tagFeeder.emplace(*reader.Simulator, nullptr);
     form.show();
     return app.exec();

@@ -8,11 +8,11 @@
 #include "StationFixture.h"
 #include "UpDown.h"
 
-using namespace xls;
-using namespace xls::test;
+using namespace tagstation;
+using namespace tagstation::test;
 
-Q_DECLARE_METATYPE(xls::TBytes)
-Q_DECLARE_METATYPE(xls::test::TReaction)
+Q_DECLARE_METATYPE(tagstation::TBytes)
+Q_DECLARE_METATYPE(tagstation::test::TReaction)
 
 namespace {
 

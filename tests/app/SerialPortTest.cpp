@@ -17,11 +17,11 @@
 #include "SerialPortDriver.h"
 #include "StationFixture.h"
 
-using namespace xls;
-using namespace xls::test;
+using namespace tagstation;
+using namespace tagstation::test;
 namespace fs = std::filesystem;
 
-Q_DECLARE_METATYPE(xls::test::TReaction)
+Q_DECLARE_METATYPE(tagstation::test::TReaction)
 
 namespace {
 

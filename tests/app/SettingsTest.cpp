@@ -8,8 +8,8 @@
 
 #include "StationFixture.h"
 
-using namespace xls;
-using namespace xls::test;
+using namespace tagstation;
+using namespace tagstation::test;
 
 namespace {
 

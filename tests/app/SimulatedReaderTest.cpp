@@ -4,10 +4,10 @@
 
 #include "StationFixture.h"
 
-using namespace xls;
-using namespace xls::test;
+using namespace tagstation;
+using namespace tagstation::test;
 
-Q_DECLARE_METATYPE(xls::test::TReaction)
+Q_DECLARE_METATYPE(tagstation::test::TReaction)
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "TickClock.h"
 #include "Unit1.h"
 
-namespace xls::test {
+namespace tagstation::test {
 
 // Time moves only when the code under test yields or sleeps.
 class TManualClock final : public TTickClock {
@@ -87,4 +87,4 @@ inline TBytes Bytes(std::initializer_list<int> values)
     return bytes;
 }
 
-}  // namespace xls::test
+}  // namespace tagstation::test

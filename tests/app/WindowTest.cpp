@@ -11,8 +11,8 @@
 #include "StationFixture.h"
 #include "UpDown.h"
 
-using namespace xls;
-using namespace xls::test;
+using namespace tagstation;
+using namespace tagstation::test;
 
 class WindowTest : public QObject {
     Q_OBJECT

@@ -21,8 +21,8 @@
 #include <csignal>
 #endif
 
-using namespace xls;
-using namespace xls::test;
+using namespace tagstation;
+using namespace tagstation::test;
 
 namespace {
 
@@ -214,7 +214,7 @@ private:
 // corpus file whose worksheet has been deleted.
 void WriteChartSheetFirst(const QString& path)
 {
-    TXLSFile workbook(nullptr, true);
+    xls::TXLSFile workbook(nullptr, true);
     workbook.Connect();
     workbook.OpenFile(QFile::encodeName(CorpusFile(QStringLiteral("gnm_chart_sheet.xls"))).toStdString());
     workbook.SetActiveSheet(1);
