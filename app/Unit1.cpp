@@ -36,7 +36,7 @@
 #include "PathShortener.h"
 #include "TagReply.h"
 #include "UpDown.h"
-#include "XLSAdapter.h"
+#include "facade/XLSAdapter.h"
 
 namespace tagstation {
 

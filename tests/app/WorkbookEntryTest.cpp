@@ -9,7 +9,7 @@
 
 #include "StationFixture.h"
 #include "UpDown.h"
-#include "XLSAdapter.h"
+#include "facade/XLSAdapter.h"
 
 #ifdef Q_OS_LINUX
 #include <fcntl.h>

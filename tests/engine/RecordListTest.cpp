@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "RecordTestSupport.h"
-#include "UXlsBaseRecordLists.h"
+#include "records/UXlsBaseRecordLists.h"
 
 using namespace rectest;
 

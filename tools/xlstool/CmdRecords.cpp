@@ -6,12 +6,12 @@
 #include <vector>
 
 #include "RecordNames.h"
-#include "UOle2Impl.h"
-#include "UXlsBaseRecords.h"
-#include "UXlsFormula.h"
-#include "UXlsHyperLink.h"
-#include "UXlsUnicode.h"
 #include "XlsToolCommands.h"
+#include "base/UXlsUnicode.h"
+#include "cfb/UOle2Impl.h"
+#include "globals/UXlsFormula.h"
+#include "records/UXlsBaseRecords.h"
+#include "worksheet/UXlsHyperLink.h"
 
 namespace xlstool {
 

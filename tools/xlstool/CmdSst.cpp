@@ -3,9 +3,9 @@
 #include <memory>
 
 #include "DumpText.h"
-#include "UOle2Impl.h"
-#include "UXlsSST.h"
 #include "XlsToolCommands.h"
+#include "cfb/UOle2Impl.h"
+#include "globals/UXlsSST.h"
 
 namespace xlstool {
 
