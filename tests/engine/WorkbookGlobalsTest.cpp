@@ -36,12 +36,11 @@ TBytes ExternalSupBookBody()
 
 std::vector<TXti> XtisOf(const TReferences& aRefs)
 {
-    TBytes table;
-    for (const TBaseRecord* r = &aRefs.ExternSheet(0); r; r = r->Continue())
-        table.insert(table.end(), r->Data().begin(), r->Data().end());
     std::vector<TXti> xtis;
-    for (std::size_t i = 0; i < GetWord(table, 0); ++i)
-        xtis.push_back({GetWord(table, 2 + 6 * i), GetWord(table, 4 + 6 * i), GetWord(table, 6 + 6 * i)});
+    for (std::size_t i = 0; i < aRefs.ExternRefs().Count(); ++i) {
+        const TExternRef& r = aRefs.ExternRefs().Items(i);
+        xtis.push_back({r.SupBookRecord, r.FirstSheet, r.LastSheet});
+    }
     return xtis;
 }
 
@@ -120,7 +119,7 @@ TEST(WorkbookGlobals, SavesEveryBlockInTheFixedOrder)
     EXPECT_EQ(g.SheetCount(), 2u);
     EXPECT_EQ(g.SST().Count(), 2u);
     EXPECT_EQ(g.References().SupBookCount(), 1u);
-    EXPECT_EQ(g.References().ExternNameCount(0), 1u);
+    EXPECT_EQ(g.References().SupBook(0).ExternNameCount(), 1u);
     EXPECT_EQ(g.DrawingGroup().RecordCount(), 1u);
 
     const TBytes saved = SavedGlobals(g);
@@ -507,16 +506,16 @@ TEST(WorkbookGlobals, MacroWorkbookRefusesSheetDeletion)
     EXPECT_EQ(records.at(2).Bytes, Rec(TCodeNameRecord::RecordId, codeName));
 }
 
-TEST(References, InsertSheetsKeepsTheContinueSplitAndChecksLimits)
+TEST(References, InsertSheetsMovesTheLocalEntriesAndChecksLimits)
 {
     TReferences refs;
-    refs.AddSupBook(std::make_unique<TBaseRecord>(xlr_SUPBOOK, LocalSupBookBody(3)));
+    refs.AddSupBook(std::make_unique<TSupBookRecord>(xlr_SUPBOOK, LocalSupBookBody(3)));
     const TBytes table = ExternSheetBody({{0, 0, 0}, {0, 1, 2}, {0, 2, 64999}});
     // The second XTI's first sheet is cut in half by the record boundary.
     auto externSheet = std::make_unique<TBaseRecord>(xlr_EXTERNSHEET, TBytes(table.begin(), table.begin() + 11));
     externSheet->AddContinue(std::make_unique<TContinueRecord>(xlr_CONTINUE, TBytes(table.begin() + 11, table.end())));
-    refs.AddExternRef(std::move(externSheet));
-    EXPECT_EQ(refs.TotalSize(), 8 + 4 + 11 + 4 + 9);
+    refs.AddExternRef(*externSheet);
+    EXPECT_EQ(refs.TotalSize(), 8 + 4 + 2 + 18);
 
     const TBytes before = Written([&](TOle2File& w) { refs.SaveToStream(w); });
     EXPECT_EQ(ErrorOf([&] { refs.InsertSheets(1, 2); }), "Too many entries for this kind of record (65001 out of a maximum of 65000)");
@@ -524,8 +523,6 @@ TEST(References, InsertSheetsKeepsTheContinueSplitAndChecksLimits)
 
     refs.InsertSheets(1, 1);
     EXPECT_EQ(XtisOf(refs), (std::vector<TXti>{{0, 0, 0}, {0, 2, 3}, {0, 3, 65000}}));
-    EXPECT_EQ(refs.ExternSheet(0).DataSize(), 11);
-    EXPECT_EQ(refs.ExternSheet(0).Continue()->DataSize(), 9);
     EXPECT_EQ(GetWord(refs.SupBook(0).Data(), 0), 4);
     refs.InsertSheets(2, -2);
     EXPECT_EQ(XtisOf(refs), (std::vector<TXti>{{0, 0, 0}, {0, 0xFFFF, 0xFFFF}, {0, 0xFFFF, 64998}}));
@@ -533,7 +530,7 @@ TEST(References, InsertSheetsKeepsTheContinueSplitAndChecksLimits)
     EXPECT_EQ(refs.TotalSize(), std::int64_t(Written([&](TOle2File& w) { refs.SaveToStream(w); }).size()));
 
     TReferences noSupBook;
-    EXPECT_EQ(ErrorOf([&] { noSupBook.AddExternName(std::make_unique<TBaseRecord>(xlr_EXTERNNAME, ExternNameBody("f"))); }),
+    EXPECT_EQ(ErrorOf([&] { noSupBook.AddExternName(std::make_unique<TExternNameRecord>(xlr_EXTERNNAME, ExternNameBody("f"))); }),
               "Error reading Excel records. File invalid");
 }
 
