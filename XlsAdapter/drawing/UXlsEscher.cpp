@@ -1,3 +1,4 @@
+#include "worksheet/UXlsRecordFactory.h"
 #include "drawing/UXlsEscher.h"
 
 #include <algorithm>

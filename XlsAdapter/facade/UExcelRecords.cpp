@@ -1,3 +1,4 @@
+#include "worksheet/UXlsRecordFactory.h"
 #include "facade/UExcelRecords.h"
 
 #include <algorithm>

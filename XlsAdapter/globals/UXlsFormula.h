@@ -7,7 +7,7 @@
 #pragma once
 
 #include "globals/UXlsTokenArray.h"
-#include "worksheet/UXlsCellRecords.h"
+#include "records/UXlsBaseRecordLists.h"
 
 namespace xls {
 
@@ -18,6 +18,7 @@ namespace xls {
 class TArrayRecord final : public TRecordClass<TArrayRecord> {
 public:
     using TRecordClass::TRecordClass;
+    bool IsFormulaKind() const override { return true; }
 
     // The range follows rows and columns of its own sheet, the formula's
     // references follow the rows and columns they point at.
@@ -39,6 +40,7 @@ class TTableRecord final : public TRecordClass<TTableRecord> {
 public:
     // Refuses fewer than 16 data bytes; sets bits 0 and 1 of the options.
     TTableRecord(std::uint16_t aId, TBytes aData);
+    bool IsFormulaKind() const override { return true; }
 
     std::uint16_t FirstRow() const { return GetWord(Data(), 0); }
     std::uint16_t LastRow() const { return GetWord(Data(), 2); }
@@ -68,6 +70,7 @@ class TShrFmlaRecord final : public TRecordClass<TShrFmlaRecord> {
 public:
     using TRecordClass::TRecordClass;
     std::uint32_t Key = 0;
+    bool IsFormulaKind() const override { return true; }
 
     std::uint16_t FirstRow() const { return GetWord(Data(), 0); }
     std::uint16_t LastRow() const { return GetWord(Data(), 2); }
@@ -134,6 +137,9 @@ public:
     // Setting a follower frees the one held before.
     void SetArrayRecord(std::unique_ptr<TArrayRecord> aRecord) { FArrayRecord = std::move(aRecord); }
     void SetTableRecord(std::unique_ptr<TTableRecord> aRecord) { FTableRecord = std::move(aRecord); }
+    // A TABLE or ARRAY read right behind the formula belongs to it.
+    void AttachFollower(std::unique_ptr<TBaseRecord> aFollower) override;
+    bool IsFormulaKind() const override { return true; }
 
     // The cell moves with its sheet's rows and columns, then its references
     // and those of its array formula, then its data table.
@@ -178,6 +184,32 @@ public:
     TXlsString Name() const;
     // The sheet of a local name, -1 for a global one.
     std::int32_t RangeSheet() const { return std::int32_t(GetWord(Data(), 8)) - 1; }
+};
+
+// NAME records of the workbook.
+class TNameRecordList : public TBaseRecordList {
+public:
+    TNameRecord* Items(std::size_t aIndex) const { return static_cast<TNameRecord*>(GetItem(aIndex)); }
+
+protected:
+    void CheckItem(const TBaseRecord* aItem) const override;
+};
+
+// SHRFMLA records found by their Key.
+class TShrFmlaRecordList : public TBaseRecordList {
+public:
+    TShrFmlaRecord* Items(std::size_t aIndex) const { return static_cast<TShrFmlaRecord*>(GetItem(aIndex)); }
+
+    std::size_t Add(std::unique_ptr<TBaseRecord> aItem) override;
+    bool Sorted() const { return FSorted; }
+    void Sort();
+    bool Find(std::uint32_t aKey, std::size_t& aIndex);
+
+protected:
+    void CheckItem(const TBaseRecord* aItem) const override;
+
+private:
+    bool FSorted = true;
 };
 
 }  // namespace xls

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "globals/UXlsStrings.h"
-#include "worksheet/UXlsCellRecords.h"
+#include "records/UXlsBaseRecords.h"
 
 namespace xls {
 

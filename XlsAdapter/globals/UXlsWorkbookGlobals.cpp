@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "globals/UXlsGlobalsFactory.h"
+
 namespace xls {
 
 namespace {
@@ -164,7 +166,7 @@ void TWorkbookGlobals::LoadFromStream(TOle2File& DataStream, TRecordHeader& Reco
 {
     Clear();
     // Every round reads one record; the record stream yields EOF at its end.
-    while (!FEOF) LoadRecord(DataStream, RecordHeader, ReadRecord(DataStream, RecordHeader));
+    while (!FEOF) LoadRecord(DataStream, RecordHeader, ReadRecord(DataStream, RecordHeader, CreateGlobalsRecord));
     FBOF = std::move(First);
 }
 
@@ -203,7 +205,7 @@ void TWorkbookGlobals::LoadRecord(TOle2File& DataStream, TRecordHeader& RecordHe
     case xlr_EOF:
         FEOF = As<TEOFRecord>(std::move(aRecord));
         break;
-    case TBoundSheetRecord::RecordId:
+    case xlr_BOUNDSHEET:
         FBoundSheets.Add(As<TBoundSheetRecord>(std::move(aRecord)));
         break;
     case xlr_NAME:
@@ -234,7 +236,7 @@ void TWorkbookGlobals::LoadRecord(TOle2File& DataStream, TRecordHeader& RecordHe
     case xlr_MSODRAWINGGROUP:
         FDrawingGroup.LoadFromStream(DataStream, RecordHeader, std::move(aRecord));
         break;
-    case TTemplateRecord::RecordId:
+    case xlr_TEMPLATE:
         FIsXltTemplate = true;
         break;
     case xlr_WINDOW1:
@@ -256,7 +258,7 @@ void TWorkbookGlobals::LoadRecord(TOle2File& DataStream, TRecordHeader& RecordHe
         FHasMacro = true;
         KeepRecord(std::move(aRecord));
         break;
-    case TCodeNameRecord::RecordId:
+    case xlr_CODENAME:
         FCodeName = KeepAs<TCodeNameRecord>(std::move(aRecord))->Value();
         break;
     default:

@@ -11,6 +11,7 @@
 
 #include "drawing/UXlsEscher.h"
 #include "globals/USheetNameList.h"
+#include "globals/UXlsFormula.h"
 #include "globals/UXlsPalette.h"
 #include "globals/UXlsReferences.h"
 #include "globals/UXlsSST.h"

@@ -127,7 +127,7 @@ TDimensionsRec TDimensionsRecord::Dim() const
 
 void TTemplateRecord::SaveNewRecord(TOle2File& Workbook)
 {
-    TTemplateRecord(RecordId, {}).SaveToStream(Workbook);
+    TTemplateRecord(xlr_TEMPLATE, {}).SaveToStream(Workbook);
 }
 
 // ------------------------------------------------------------------ BOUNDSHEET
@@ -138,7 +138,7 @@ std::unique_ptr<TBoundSheetRecord> TBoundSheetRecord::CreateNew(std::uint16_t aO
     AppendCardinal(d, 0);
     AppendWord(d, aOptionFlags);
     TExcelString(1, aName, false).AppendTo(d);
-    return std::make_unique<TBoundSheetRecord>(RecordId, std::move(d));
+    return std::make_unique<TBoundSheetRecord>(xlr_BOUNDSHEET, std::move(d));
 }
 
 TXlsSheetVisible TBoundSheetRecord::Visible() const
@@ -178,7 +178,7 @@ std::unique_ptr<TCodeNameRecord> TCodeNameRecord::CreateNew(std::u16string_view 
 {
     TBytes d;
     TExcelString(2, aName, false).AppendTo(d);
-    return std::make_unique<TCodeNameRecord>(RecordId, std::move(d));
+    return std::make_unique<TCodeNameRecord>(xlr_CODENAME, std::move(d));
 }
 
 TXlsString TCodeNameRecord::Value() const

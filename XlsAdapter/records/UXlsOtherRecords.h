@@ -184,7 +184,6 @@ public:
 // TEMPLATE (0x0060): a marker record with no data.
 class TTemplateRecord final : public TRecordClass<TTemplateRecord> {
 public:
-    static constexpr std::uint16_t RecordId = 0x0060;
     using TRecordClass::TRecordClass;
     static std::int64_t GetSize(bool HasTemplate) { return HasTemplate ? 4 : 0; }
     static void SaveNewRecord(TOle2File& Workbook);
@@ -195,7 +194,6 @@ enum class TXlsSheetVisible { sv_Visible = 0, sv_Hidden = 1, sv_VeryHidden = 2 }
 // BOUNDSHEET (0x0085): BOF offset (32-bit), option word, name with a 1-byte count.
 class TBoundSheetRecord final : public TRecordClass<TBoundSheetRecord> {
 public:
-    static constexpr std::uint16_t RecordId = 0x0085;
     using TRecordClass::TRecordClass;
     // Offset 0, the option word, the name (8-bit unless a character is above 255).
     static std::unique_ptr<TBoundSheetRecord> CreateNew(std::uint16_t aOptionFlags, std::u16string_view aName);
@@ -216,7 +214,6 @@ public:
 // CODENAME (0x01BA): a string with a 2-byte count at offset 0.
 class TCodeNameRecord final : public TRecordClass<TCodeNameRecord> {
 public:
-    static constexpr std::uint16_t RecordId = 0x01BA;
     using TRecordClass::TRecordClass;
     static std::unique_ptr<TCodeNameRecord> CreateNew(std::u16string_view aName);
     TXlsString Value() const;

@@ -9,41 +9,6 @@
 
 namespace xls {
 
-// Base of every cell: row, column and XF words at data offsets 0, 2 and 4.
-class TCellRecord : public TBaseRowColRecord {
-public:
-    using TBaseRowColRecord::TBaseRowColRecord;
-
-    std::uint16_t XF() const { return GetWord(Data(), 4); }
-    void SetXF(std::uint16_t aXF) { SetWord(Data(), 4, aXF); }
-
-    virtual TXlsVariant GetValue() const { return TVarEmpty{}; }
-    virtual void SetValue(const TXlsVariant&) {}
-
-    // Joining on save: the row's cell list asks each cell whether it can form
-    // one multiple record with the next, then writes the run through the
-    // *Mul operations and measures it with the TotalSize* operations.
-    virtual bool CanJoinNext(const TCellRecord* NextRecord, std::int32_t MaxCol) const;
-    virtual void SaveFirstMul(TOle2File& Workbook, std::int64_t JoinedRecordSize);
-    virtual void SaveMidMul(TOle2File&) {}
-    virtual void SaveLastMul(TOle2File&) {}
-    virtual std::int64_t TotalSizeFirst() const { return TotalSize(); }
-    virtual std::int64_t TotalSizeMid() const { return TotalSize(); }
-    virtual std::int64_t TotalSizeLast() const { return TotalSize(); }
-
-protected:
-    TCellRecord(const TCellRecord&) = default;
-    // aSize zero bytes with row, column and XF set.
-    static TBytes CellData(std::size_t aSize, std::uint16_t aRow, std::uint16_t aCol, std::uint16_t aXF);
-    // Whether NextRecord is of the same class as this one, right behind it and within MaxCol.
-    template <class T>
-    bool IsNextOfKind(const TCellRecord* NextRecord, std::int32_t MaxCol) const
-    {
-        return dynamic_cast<const T*>(NextRecord) && NextRecord->Column() == Column() + 1 &&
-               NextRecord->Column() <= MaxCol;
-    }
-};
-
 // BLANK (0x0201), 6 data bytes: a formatted empty cell.
 class TBlankRecord final : public TRecordClass<TBlankRecord, TCellRecord> {
 public:
@@ -100,9 +65,6 @@ public:
     TXlsVariant GetValue() const override;
     void SetValue(const TXlsVariant& Value) override;
 };
-
-// The text of a BOOLERR error code; unknown codes read as "#NULL!".
-std::u16string_view ErrorCodeText(std::uint8_t aCode);
 
 // MULRK and MULBLANK: row, first column, per cell data, last column.
 class TMultipleValueRecord : public TBaseRecord {

@@ -1,3 +1,4 @@
+#include "worksheet/UXlsRecordFactory.h"
 #include "worksheet/UXlsCondFmt.h"
 
 namespace xls {

@@ -24,6 +24,8 @@ public:
     const TScreenTipRecord* Hint() const { return FHint.get(); }
     // Replaces (and frees) the tip held before.
     void AddHint(std::unique_ptr<TScreenTipRecord> aHint) { FHint = std::move(aHint); }
+    // An HLINKTOOLTIP read right behind the link is its hint.
+    void AttachFollower(std::unique_ptr<TBaseRecord> aFollower) override;
     // Copies the link's range into its tip, which repeats it.
     void SyncHintRange();
 

@@ -1,3 +1,4 @@
+#include "worksheet/UXlsRecordFactory.h"
 #include "worksheet/UXlsSheet.h"
 
 #include "cfb/UOle2Impl.h"
