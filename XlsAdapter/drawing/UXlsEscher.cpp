@@ -1,9 +1,9 @@
-#include "worksheet/UXlsRecordFactory.h"
 #include "drawing/UXlsEscher.h"
 
 #include <algorithm>
 
 #include "records/UXlsOtherRecords.h"
+#include "worksheet/UXlsRecordFactory.h"
 #include "worksheet/UXlsSheet.h"
 
 namespace xls {
@@ -54,6 +54,11 @@ std::int64_t TDrawingGroup::TotalSize() const
     std::int64_t size = 0;
     for (const auto& rec : FRecords) size += rec->TotalSize();
     return size;
+}
+
+TDrawingGroup& DrawingGroupOf(TWorkbookGlobals& aGlobals)
+{
+    return static_cast<TDrawingGroup&>(aGlobals.DrawingGroup());
 }
 
 // ------------------------------------------------------------------- TDrawing

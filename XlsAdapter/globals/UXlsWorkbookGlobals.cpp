@@ -127,7 +127,11 @@ std::int64_t TBoundSheetList::TotalRangeSize(std::int32_t SheetIndex) const
 
 // ----------------------------------------------------------- TWorkbookGlobals
 
-TWorkbookGlobals::TWorkbookGlobals() = default;
+TWorkbookGlobals::TWorkbookGlobals(std::unique_ptr<TBaseDrawingGroup> aDrawingGroup)
+    : FDrawingGroup(std::move(aDrawingGroup))
+{
+    if (!FDrawingGroup) RaiseXls(TXlsMsg::LogicalError);
+}
 
 TWorkbookGlobals::~TWorkbookGlobals() = default;
 
@@ -149,7 +153,7 @@ void TWorkbookGlobals::Clear()
     FReferences.Clear();
     FBoundSheets.Clear();
     FNames.Clear();
-    FDrawingGroup.Clear();
+    FDrawingGroup->Clear();
     FXF.Clear();
     FFonts.Clear();
     FFormats.Clear();
@@ -234,7 +238,7 @@ void TWorkbookGlobals::LoadRecord(TOle2File& DataStream, TRecordHeader& RecordHe
         FReferences.AddExternRef(std::move(aRecord));
         break;
     case xlr_MSODRAWINGGROUP:
-        FDrawingGroup.LoadFromStream(DataStream, RecordHeader, std::move(aRecord));
+        FDrawingGroup->LoadFromStream(DataStream, RecordHeader, std::move(aRecord));
         break;
     case xlr_TEMPLATE:
         FIsXltTemplate = true;
@@ -324,7 +328,7 @@ void TWorkbookGlobals::SaveBody(TOle2File& DataStream, std::int32_t OnlySheet)
         FBoundSheets.SaveToStream(DataStream);
     FReferences.SaveToStream(DataStream);
     FNames.SaveToStream(DataStream);
-    if (OnlySheet < 0) FDrawingGroup.SaveToStream(DataStream);
+    if (OnlySheet < 0) FDrawingGroup->SaveToStream(DataStream);
     FSST->SaveToStream(DataStream);
     FEOF->SaveToStream(DataStream);
 }
@@ -345,7 +349,7 @@ std::int64_t TWorkbookGlobals::TotalSize() const
 {
     return TBaseSection::TotalSize() + TTemplateRecord::GetSize(FIsXltTemplate) + FMiscRecords.TotalSize() +
            SubListsSize() + FBoundSheets.TotalSize() + FReferences.TotalSize() + FNames.TotalSize() +
-           FDrawingGroup.TotalSize() + FSST->TotalSize();
+           FDrawingGroup->TotalSize() + FSST->TotalSize();
 }
 
 std::int64_t TWorkbookGlobals::TotalRangeSize(std::int32_t SheetIndex, const TXlsCellRange&)
