@@ -83,7 +83,7 @@ bool BelongsToDrawing(std::uint16_t aId)
 bool IsChartObject(const TBaseRecord& aRecord)
 {
     const auto* obj = dynamic_cast<const TObjRecord*>(&aRecord);
-    return obj && obj->ObjId() == 0x15 && obj->CmoId() == 5;
+    return obj && obj->IsChart();
 }
 
 }  // namespace
@@ -98,8 +98,7 @@ void TDrawing::LoadChart(TOle2File& DataStream, TRecordHeader& RecordHeader, TSS
     if (RecordHeader.Id != xlr_BOF || RecordHeader.StreamEnded) RaiseXls(TXlsMsg::ExcelRecordsInvalid);
     std::unique_ptr<TBaseRecord> bof = ReadRecord(DataStream, RecordHeader);
     auto chart = std::make_unique<TTbrChart>(nullptr);
-    chart->LoadFromStream(DataStream, RecordHeader, std::unique_ptr<TBOFRecord>(static_cast<TBOFRecord*>(bof.release())),
-                          SST);
+    chart->LoadFromStream(DataStream, RecordHeader, TakeRecordAs<TBOFRecord>(std::move(bof)), SST);
     std::unique_ptr<TBaseRecord> remaining = chart->TakeRemainingData();
     FParts.push_back({nullptr, std::move(chart)});
     // Drawing data that came in a CONTINUE behind the chart's EOF stays behind it.

@@ -288,21 +288,17 @@ void TWorkSheet::ApplyDefaultSize(const TBaseRecord& aRecord, TLoadState& aState
 {
     // A STANDARDWIDTH counts only while no DEFCOLWIDTH other than 8 was read,
     // and a DEFCOLWIDTH of 8 does not override an applied STANDARDWIDTH.
-    switch (aRecord.Id()) {
-    case xlr_DEFCOLWIDTH: {
-        const std::uint16_t width = GetWord(aRecord.Data(), 0);
-        if (aState.StandardWidthApplied && width == 8) break;
+    if (const auto* defColWidth = dynamic_cast<const TDefColWidthRecord*>(&aRecord)) {
+        const std::uint16_t width = defColWidth->Width();
+        if (aState.StandardWidthApplied && width == 8) return;
         FDefColWidth = DefColWidthFactor * width;
         aState.LastDefColWidth = width;
-        break;
-    }
-    case xlr_STANDARDWIDTH:
-        if (aState.LastDefColWidth != 8) break;
-        FDefColWidth = GetWord(aRecord.Data(), 0);
+    } else if (const auto* standardWidth = dynamic_cast<const TStandardWidthRecord*>(&aRecord)) {
+        if (aState.LastDefColWidth != 8) return;
+        FDefColWidth = standardWidth->Width();
         aState.StandardWidthApplied = true;
-        break;
-    case xlr_DEFAULTROWHEIGHT: FDefRowHeight = GetWord(aRecord.Data(), 2); break;
-    default: break;
+    } else if (const auto* defRowHeight = dynamic_cast<const TDefRowHeightRecord*>(&aRecord)) {
+        FDefRowHeight = defRowHeight->Height();
     }
 }
 
