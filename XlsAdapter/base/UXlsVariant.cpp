@@ -1,5 +1,7 @@
 #include "base/UXlsVariant.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <type_traits>
 
@@ -86,6 +88,42 @@ TXlsString VarToText(const TXlsVariant& v)
             }
         },
         v);
+}
+
+// ---------------------------------------------------------------- error codes
+
+namespace {
+
+struct TErrorCode {
+    std::uint8_t Code;
+    std::u16string_view Text;
+};
+
+constexpr std::array kErrorCodes{
+    TErrorCode{0x00, u"#NULL!"}, TErrorCode{0x07, u"#DIV/0!"}, TErrorCode{0x0F, u"#VALUE!"},
+    TErrorCode{0x17, u"#REF!"},  TErrorCode{0x1D, u"#NAME?"},  TErrorCode{0x24, u"#NUM!"},
+    TErrorCode{0x2A, u"#N/A"},
+};
+
+}  // namespace
+
+std::u16string_view ErrorCodeText(std::uint8_t aCode)
+{
+    for (const auto& e : kErrorCodes)
+        if (e.Code == aCode) return e.Text;
+    return kErrorCodes[0].Text;
+}
+
+bool IsKnownErrorCode(std::uint8_t aCode)
+{
+    return std::any_of(kErrorCodes.begin(), kErrorCodes.end(), [&](const TErrorCode& e) { return e.Code == aCode; });
+}
+
+std::optional<std::uint8_t> ErrorCodeOf(std::u16string_view aText)
+{
+    for (const auto& e : kErrorCodes)
+        if (e.Text == aText) return e.Code;
+    return std::nullopt;
 }
 
 }  // namespace xls

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <variant>
 
@@ -60,5 +61,11 @@ struct TXlsCellValue {
     std::int32_t XF = -1;  // -1: the cell store keeps or chooses the format
     bool IsFormula = false;
 };
+
+// The cell error codes (BOOLERR, cached formula results) and their texts.
+// ErrorCodeText reads unknown codes as "#NULL!".
+std::u16string_view ErrorCodeText(std::uint8_t aCode);
+bool IsKnownErrorCode(std::uint8_t aCode);
+std::optional<std::uint8_t> ErrorCodeOf(std::u16string_view aText);
 
 }  // namespace xls

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "base/UXlsUnicode.h"
-#include "globals/UXlsStrings.h"
+#include "records/UXlsStrings.h"
 #include "globals/UXlsTokenArray.h"
 
 namespace xls {

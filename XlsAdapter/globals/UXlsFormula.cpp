@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "globals/UXlsStrings.h"
+#include "records/UXlsStrings.h"
 
 namespace xls {
 
@@ -14,13 +14,6 @@ constexpr std::uint8_t ResultText = 0;
 constexpr std::uint8_t ResultBoolean = 1;
 constexpr std::uint8_t ResultError = 2;
 constexpr std::uint8_t ResultEmptyText = 3;
-
-// The error codes a cached result may carry; others leave no value.
-bool IsKnownErrorCode(std::uint8_t aCode)
-{
-    constexpr std::array kCodes{0x00, 0x07, 0x0F, 0x17, 0x1D, 0x24, 0x2A};
-    return std::find(kCodes.begin(), kCodes.end(), aCode) != kCodes.end();
-}
 
 TXlsVariant ReadCachedResult(TByteView d)
 {
@@ -383,6 +376,56 @@ TXlsString TNameRecord::Name() const
     for (std::size_t i = 0; i < length; ++i)
         name.push_back(wide ? GetWord(Data(), 15 + 2 * i) : GetByte(Data(), 15 + i));
     return name;
+}
+
+void TFormulaRecord::AttachFollower(std::unique_ptr<TBaseRecord> aFollower)
+{
+    if (aFollower->Id() == xlr_TABLE)
+        SetTableRecord(TakeRecordAs<TTableRecord>(std::move(aFollower)));
+    else
+        SetArrayRecord(TakeRecordAs<TArrayRecord>(std::move(aFollower)));
+}
+
+// ---------------------------------------------------------- the formula lists
+
+void TNameRecordList::CheckItem(const TBaseRecord* aItem) const
+{
+    RequireKind<TNameRecord>(aItem);
+}
+
+void TShrFmlaRecordList::CheckItem(const TBaseRecord* aItem) const
+{
+    RequireKind<TShrFmlaRecord>(aItem);
+}
+
+std::size_t TShrFmlaRecordList::Add(std::unique_ptr<TBaseRecord> aItem)
+{
+    FSorted = false;
+    return TBaseRecordList::Add(std::move(aItem));
+}
+
+namespace {
+
+std::uint64_t KeyOf(const std::unique_ptr<TBaseRecord>& aItem)
+{
+    return aItem ? static_cast<const TShrFmlaRecord&>(*aItem).Key : 0x100000000ull;
+}
+
+}  // namespace
+
+void TShrFmlaRecordList::Sort()
+{
+    std::stable_sort(FList.begin(), FList.end(), [](const auto& a, const auto& b) { return KeyOf(a) < KeyOf(b); });
+    FSorted = true;
+}
+
+bool TShrFmlaRecordList::Find(std::uint32_t aKey, std::size_t& aIndex)
+{
+    if (!FSorted) Sort();
+    auto it = std::lower_bound(FList.begin(), FList.end(), aKey,
+                               [](const auto& item, std::uint32_t key) { return KeyOf(item) < key; });
+    aIndex = static_cast<std::size_t>(it - FList.begin());
+    return it != FList.end() && KeyOf(*it) == aKey;
 }
 
 }  // namespace xls

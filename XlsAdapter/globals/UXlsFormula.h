@@ -7,17 +7,18 @@
 #pragma once
 
 #include "globals/UXlsTokenArray.h"
-#include "worksheet/UXlsCellRecords.h"
+#include "records/UXlsBaseRecordLists.h"
 
 namespace xls {
 
-// ARRAY (0x0221): the array formula of the FORMULA cell before it (its master
+// ARRAY: the array formula of the FORMULA cell before it (its master
 // cell). Data: first and last row (16-bit) at 0 and 2, first and last column
 // (bytes) at 4 and 5, options at 6, 4 reserved bytes, the formula's size
 // (cce) at 12 and its tokens from 14.
 class TArrayRecord final : public TRecordClass<TArrayRecord> {
 public:
     using TRecordClass::TRecordClass;
+    bool IsFormulaKind() const override { return true; }
 
     // The range follows rows and columns of its own sheet, the formula's
     // references follow the rows and columns they point at.
@@ -31,7 +32,7 @@ private:
     std::size_t TokensEnd() const;
 };
 
-// TABLE (0x0236): the data table of the FORMULA cell before it. Data: first
+// TABLE: the data table of the FORMULA cell before it. Data: first
 // and last row (16-bit) at 0 and 2, first and last column (bytes) at 4 and 5,
 // options at 6, then row and column words of the first input cell (8, 10)
 // and of the second (12, 14); row 0xFFFF or column 0xFF means no input cell.
@@ -39,6 +40,7 @@ class TTableRecord final : public TRecordClass<TTableRecord> {
 public:
     // Refuses fewer than 16 data bytes; sets bits 0 and 1 of the options.
     TTableRecord(std::uint16_t aId, TBytes aData);
+    bool IsFormulaKind() const override { return true; }
 
     std::uint16_t FirstRow() const { return GetWord(Data(), 0); }
     std::uint16_t LastRow() const { return GetWord(Data(), 2); }
@@ -60,7 +62,7 @@ private:
                        std::int32_t aColCount);
 };
 
-// SHRFMLA (0x04BC): first row, last row (16-bit), first column, last column
+// SHRFMLA: first row, last row (16-bit), first column, last column
 // (bytes), a reserved byte and the use count, then the shared formula (cce
 // at 8, tokens from 10, relative references as RefN and AreaN). Key
 // identifies the formula cell read before it: (column shl 16) or row.
@@ -68,6 +70,7 @@ class TShrFmlaRecord final : public TRecordClass<TShrFmlaRecord> {
 public:
     using TRecordClass::TRecordClass;
     std::uint32_t Key = 0;
+    bool IsFormulaKind() const override { return true; }
 
     std::uint16_t FirstRow() const { return GetWord(Data(), 0); }
     std::uint16_t LastRow() const { return GetWord(Data(), 2); }
@@ -80,7 +83,7 @@ constexpr std::uint32_t SharedFormulaKey(std::uint16_t aRow, std::uint16_t aCol)
     return (std::uint32_t(aCol) << 16) | aRow;
 }
 
-// FORMULA (0x0006). Data: the cell header (row, column, XF), the cached result
+// FORMULA. Data: the cell header (row, column, XF), the cached result
 // at 6 (8 bytes), option bits at 14, 4 bytes at 16 (0 in new records), the
 // token array's size (cce) at 20 and the tokens from 22, followed by any data
 // of array constants. The cached result is a double unless bytes 12 to 13
@@ -134,6 +137,9 @@ public:
     // Setting a follower frees the one held before.
     void SetArrayRecord(std::unique_ptr<TArrayRecord> aRecord) { FArrayRecord = std::move(aRecord); }
     void SetTableRecord(std::unique_ptr<TTableRecord> aRecord) { FTableRecord = std::move(aRecord); }
+    // A TABLE or ARRAY read right behind the formula belongs to it.
+    void AttachFollower(std::unique_ptr<TBaseRecord> aFollower) override;
+    bool IsFormulaKind() const override { return true; }
 
     // The cell moves with its sheet's rows and columns, then its references
     // and those of its array formula, then its data table.
@@ -167,7 +173,7 @@ private:
     std::unique_ptr<TArrayRecord> FArrayRecord;
 };
 
-// NAME (0x0018): a defined name, kept as bytes. Data: option flags at 0, the
+// NAME: a defined name, kept as bytes. Data: option flags at 0, the
 // name's length in characters at 3, the formula's size at 4, the sheet word
 // at 8 (sheet + 1 for a local name, 0 for a global one), the name's option
 // byte at 14 and its characters from 15, then the formula.
@@ -176,8 +182,36 @@ public:
     using TRecordClass::TRecordClass;
 
     TXlsString Name() const;
-    // The sheet of a local name, -1 for a global one.
+    // The sheet of a local name, -1 for a global one: the word at 8 holds
+    // the sheet + 1, 0 for a global name.
     std::int32_t RangeSheet() const { return std::int32_t(GetWord(Data(), 8)) - 1; }
+    void SetRangeSheet(std::int32_t aSheet) { SetWord(Data(), 8, static_cast<std::uint16_t>(aSheet + 1)); }
+};
+
+// NAME records of the workbook.
+class TNameRecordList : public TBaseRecordList {
+public:
+    TNameRecord* Items(std::size_t aIndex) const { return static_cast<TNameRecord*>(GetItem(aIndex)); }
+
+protected:
+    void CheckItem(const TBaseRecord* aItem) const override;
+};
+
+// SHRFMLA records found by their Key.
+class TShrFmlaRecordList : public TBaseRecordList {
+public:
+    TShrFmlaRecord* Items(std::size_t aIndex) const { return static_cast<TShrFmlaRecord*>(GetItem(aIndex)); }
+
+    std::size_t Add(std::unique_ptr<TBaseRecord> aItem) override;
+    bool Sorted() const { return FSorted; }
+    void Sort();
+    bool Find(std::uint32_t aKey, std::size_t& aIndex);
+
+protected:
+    void CheckItem(const TBaseRecord* aItem) const override;
+
+private:
+    bool FSorted = true;
 };
 
 }  // namespace xls

@@ -1,7 +1,7 @@
 #include "globals/UXlsReferences.h"
 
 #include "globals/UXlsFormula.h"
-#include "globals/UXlsStrings.h"
+#include "records/UXlsStrings.h"
 
 namespace xls {
 

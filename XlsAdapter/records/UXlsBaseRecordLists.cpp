@@ -4,18 +4,6 @@
 
 namespace xls {
 
-namespace {
-
-template <class T>
-void RequireKind(const TBaseRecord* aItem)
-{
-    // A list only holds its own kind of record (or an empty slot); its typed
-    // access relies on that.
-    if (aItem && !dynamic_cast<const T*>(aItem)) RaiseXls(TXlsMsg::LogicalError);
-}
-
-}  // namespace
-
 // ------------------------------------------------------------ TBaseRecordList
 
 void TBaseRecordList::Notify(const TBaseRecord* aItem, bool aAdded)
@@ -311,11 +299,6 @@ std::int64_t TRowRecordList::TotalRangeSize(const TXlsCellRange& CellRange, bool
 
 // ------------------------------------------------------------ the typed lists
 
-void TNameRecordList::CheckItem(const TBaseRecord* aItem) const
-{
-    RequireKind<TNameRecord>(aItem);
-}
-
 void TBoundSheetRecordList::CheckItem(const TBaseRecord* aItem) const
 {
     RequireKind<TBoundSheetRecord>(aItem);
@@ -327,41 +310,6 @@ void TBoundSheetRecordList::SetSheetName(std::size_t aIndex, std::u16string_view
     const std::int64_t before = rec->TotalSize();
     rec->SetSheetName(aValue);
     AdaptSize(rec->TotalSize() - before);
-}
-
-void TShrFmlaRecordList::CheckItem(const TBaseRecord* aItem) const
-{
-    RequireKind<TShrFmlaRecord>(aItem);
-}
-
-std::size_t TShrFmlaRecordList::Add(std::unique_ptr<TBaseRecord> aItem)
-{
-    FSorted = false;
-    return TBaseRecordList::Add(std::move(aItem));
-}
-
-namespace {
-
-std::uint64_t KeyOf(const std::unique_ptr<TBaseRecord>& aItem)
-{
-    return aItem ? static_cast<const TShrFmlaRecord&>(*aItem).Key : 0x100000000ull;
-}
-
-}  // namespace
-
-void TShrFmlaRecordList::Sort()
-{
-    std::stable_sort(FList.begin(), FList.end(), [](const auto& a, const auto& b) { return KeyOf(a) < KeyOf(b); });
-    FSorted = true;
-}
-
-bool TShrFmlaRecordList::Find(std::uint32_t aKey, std::size_t& aIndex)
-{
-    if (!FSorted) Sort();
-    auto it = std::lower_bound(FList.begin(), FList.end(), aKey,
-                               [](const auto& item, std::uint32_t key) { return KeyOf(item) < key; });
-    aIndex = static_cast<std::size_t>(it - FList.begin());
-    return it != FList.end() && KeyOf(*it) == aKey;
 }
 
 }  // namespace xls

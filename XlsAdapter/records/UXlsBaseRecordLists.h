@@ -7,25 +7,21 @@
 // record in place reports the difference with AdaptSize.
 #pragma once
 
-#include "globals/UXlsFormula.h"
+#include "base/UXlsValueTypes.h"
 #include "records/UXlsBaseList.h"
 #include "records/UXlsBaseRecords.h"
 #include "records/UXlsOtherRecords.h"
-#include "worksheet/UXlsCellRecords.h"
 
 namespace xls {
 
-// A cell area, all bounds inclusive and 0-based.
-struct TXlsCellRange {
-    std::int32_t Left = 0;
-    std::int32_t Top = 0;
-    std::int32_t Right = 0;
-    std::int32_t Bottom = 0;
 
-    bool HasRow(std::int64_t aRow) const { return Top <= aRow && aRow <= Bottom; }
-    bool HasColumn(std::int64_t aCol) const { return Left <= aCol && aCol <= Right; }
-};
-constexpr TXlsCellRange WholeSheetRange{0, 0, 255, 65535};
+// A list only holds its own kind of record (or an empty slot); its typed
+// access relies on that.
+template <class T>
+void RequireKind(const TBaseRecord* aItem)
+{
+    if (aItem && !dynamic_cast<const T*>(aItem)) RaiseXls(TXlsMsg::LogicalError);
+}
 
 class TBaseRecordList : public TBaseList<TBaseRecord> {
 public:
@@ -130,15 +126,6 @@ protected:
     void CheckItem(const TBaseRecord* aItem) const override;
 };
 
-// NAME records of the workbook.
-class TNameRecordList : public TBaseRecordList {
-public:
-    TNameRecord* Items(std::size_t aIndex) const { return static_cast<TNameRecord*>(GetItem(aIndex)); }
-
-protected:
-    void CheckItem(const TBaseRecord* aItem) const override;
-};
-
 // BOUNDSHEET records: item i is sheet i.
 class TBoundSheetRecordList : public TBaseRecordList {
 public:
@@ -152,23 +139,6 @@ public:
 
 protected:
     void CheckItem(const TBaseRecord* aItem) const override;
-};
-
-// SHRFMLA records found by their Key.
-class TShrFmlaRecordList : public TBaseRecordList {
-public:
-    TShrFmlaRecord* Items(std::size_t aIndex) const { return static_cast<TShrFmlaRecord*>(GetItem(aIndex)); }
-
-    std::size_t Add(std::unique_ptr<TBaseRecord> aItem) override;
-    bool Sorted() const { return FSorted; }
-    void Sort();
-    bool Find(std::uint32_t aKey, std::size_t& aIndex);
-
-protected:
-    void CheckItem(const TBaseRecord* aItem) const override;
-
-private:
-    bool FSorted = true;
 };
 
 }  // namespace xls

@@ -3,18 +3,7 @@
 #include <algorithm>
 
 #include "cfb/UOle2Impl.h"
-#include "drawing/UXlsChart.h"
-#include "globals/UXlsFormula.h"
-#include "globals/UXlsPalette.h"
-#include "globals/UXlsSST.h"
-#include "globals/UXlsXF.h"
 #include "records/UXlsOtherRecords.h"
-#include "worksheet/UXlsCellRecords.h"
-#include "worksheet/UXlsColInfo.h"
-#include "worksheet/UXlsCondFmt.h"
-#include "worksheet/UXlsHyperLink.h"
-#include "worksheet/UXlsNotes.h"
-#include "worksheet/UXlsPageBreaks.h"
 
 namespace xls {
 
@@ -46,6 +35,11 @@ void TBaseRecord::SetData(TBytes aData)
 {
     if (aData.size() > 0xFFFF) RaiseXls(TXlsMsg::RecordInvalid, {std::int64_t(FId)});
     FData = std::move(aData);
+}
+
+void TBaseRecord::AttachFollower(std::unique_ptr<TBaseRecord>)
+{
+    RaiseXls(TXlsMsg::ExcelRecordsInvalid);
 }
 
 void TBaseRecord::AddContinue(std::unique_ptr<TContinueRecord> aContinue)
@@ -172,48 +166,9 @@ TBytes ReadData(TOle2File& DataStream, std::uint16_t aSize)
     return data;
 }
 
-bool IsFormulaKind(const TBaseRecord& aRecord)
+bool IsFollowerId(std::uint16_t aId)
 {
-    return dynamic_cast<const TFormulaRecord*>(&aRecord) || dynamic_cast<const TShrFmlaRecord*>(&aRecord) ||
-           dynamic_cast<const TArrayRecord*>(&aRecord) || dynamic_cast<const TTableRecord*>(&aRecord);
-}
-
-template <class T>
-std::unique_ptr<T> ReadFollower(TOle2File& DataStream, TRecordHeader& RecordHeader)
-{
-    std::unique_ptr<TBaseRecord> rec = ReadRecord(DataStream, RecordHeader);
-    auto* typed = dynamic_cast<T*>(rec.get());
-    if (!typed) RaiseXls(TXlsMsg::ExcelRecordsInvalid);
-    rec.release();
-    return std::unique_ptr<T>(typed);
-}
-
-// TABLE and ARRAY belong to the FORMULA before them, HLINKTOOLTIP to the
-// HLINK before it; a STRING may only follow a formula kind (its owner reads it
-// as the next record).
-void AttachFollower(TOle2File& DataStream, TBaseRecord& aRecord, TRecordHeader& RecordHeader)
-{
-    switch (RecordHeader.Id) {
-    case xlr_TABLE:
-    case xlr_ARRAY: {
-        auto* formula = dynamic_cast<TFormulaRecord*>(&aRecord);
-        if (!formula) RaiseXls(TXlsMsg::ExcelRecordsInvalid);
-        if (RecordHeader.Id == xlr_TABLE)
-            formula->SetTableRecord(ReadFollower<TTableRecord>(DataStream, RecordHeader));
-        else
-            formula->SetArrayRecord(ReadFollower<TArrayRecord>(DataStream, RecordHeader));
-        break;
-    }
-    case xlr_HLINKTOOLTIP: {
-        auto* link = dynamic_cast<THLinkRecord*>(&aRecord);
-        if (!link) RaiseXls(TXlsMsg::ExcelRecordsInvalid);
-        link->AddHint(ReadFollower<TScreenTipRecord>(DataStream, RecordHeader));
-        break;
-    }
-    default:
-        break;
-    }
-    if (RecordHeader.Id == xlr_STRING && !IsFormulaKind(aRecord)) RaiseXls(TXlsMsg::ExcelRecordsInvalid);
+    return aId == xlr_TABLE || aId == xlr_ARRAY || aId == xlr_HLINKTOOLTIP;
 }
 
 }  // namespace
@@ -231,14 +186,16 @@ std::uint16_t ReadContinueRecords(TOle2File& DataStream, TBaseRecord& aRecord, T
     return RecordHeader.Id;
 }
 
-std::unique_ptr<TBaseRecord> ReadRecord(TOle2File& DataStream, TRecordHeader& RecordHeader)
+std::unique_ptr<TBaseRecord> ReadRecord(TOle2File& DataStream, TRecordHeader& RecordHeader, TRecordCreator aCreate)
 {
-    std::unique_ptr<TBaseRecord> rec = CreateRecord(RecordHeader.Id, ReadData(DataStream, RecordHeader.Size));
+    std::unique_ptr<TBaseRecord> rec = aCreate(RecordHeader.Id, ReadData(DataStream, RecordHeader.Size));
     ReadNextHeader(DataStream, RecordHeader);
     // A record too large for one body carries its CONTINUE chain; a follower
-    // record may still come after that chain.
+    // record may still come after that chain. A STRING is left for the owner
+    // of the formula before it, which reads it as the next record.
     ReadContinueRecords(DataStream, *rec, RecordHeader);
-    AttachFollower(DataStream, *rec, RecordHeader);
+    if (IsFollowerId(RecordHeader.Id)) rec->AttachFollower(ReadRecord(DataStream, RecordHeader, aCreate));
+    if (RecordHeader.Id == xlr_STRING && !rec->IsFormulaKind()) RaiseXls(TXlsMsg::ExcelRecordsInvalid);
     return rec;
 }
 
@@ -327,136 +284,114 @@ void ReadCharsAcross(const TBaseRecord*& aRecord, std::size_t& aPos, TBytes& aSh
     }
 }
 
+void AppendRecords(TBytes& aOut, const TRecordTable& aTable)
+{
+    for (const auto& r : aTable) {
+        if (r.Data.size() > MaxRecordDataSize) RaiseXls(TXlsMsg::LogicalError);
+        AppendWord(aOut, r.Id);
+        AppendWord(aOut, static_cast<std::uint16_t>(r.Data.size()));
+        aOut.insert(aOut.end(), r.Data.begin(), r.Data.end());
+    }
+}
+
 // ------------------------------------------------------------- record factory
 
 namespace {
-
-using TRecordCreator = std::unique_ptr<TBaseRecord> (*)(std::uint16_t aId, TBytes aData);
-
-template <class T>
-std::unique_ptr<TBaseRecord> Make(std::uint16_t aId, TBytes aData)
-{
-    return std::make_unique<T>(aId, std::move(aData));
-}
 
 std::unique_ptr<TBaseRecord> RefuseEncrypted(std::uint16_t, TBytes)
 {
     RaiseXls(TXlsMsg::FilePasswordProtected);
 }
 
-struct TFactoryEntry {
-    std::uint16_t Id;
-    TRecordCreator Create;
-};
-
-// Sorted by id. Ids not listed become plain TBaseRecord objects, kept and
-// written back unchanged. Entries marked "later" are kinds whose own classes
-// come with the sections that interpret them; until then their bytes are kept.
-constexpr TFactoryEntry kFactory[] = {
-    {xlr_FORMULA, Make<TFormulaRecord>},
-    {xlr_EOF, Make<TEOFRecord>},
-    {xlr_PRECISION, Make<TPrecisionRecord>},
-    {xlr_REFMODE, Make<TRefModeRecord>},
-    {xlr_HEADER, Make<TPageHeaderRecord>},
-    {xlr_FOOTER, Make<TPageFooterRecord>},
-    {xlr_EXTERNSHEET, Make<TBaseRecord>},  // later TExternSheetRecord
-    {xlr_NAME, Make<TNameRecord>},
-    {xlr_VPAGEBREAKS, Make<TVPageBreakRecord>},
-    {xlr_HPAGEBREAKS, Make<THPageBreakRecord>},
-    {xlr_NOTE, Make<TNoteRecord>},
-    {xlr_DATEMODE, Make<T1904Record>},
-    {xlr_EXTERNNAME, Make<TBaseRecord>},  // later TExternNameRecord
-    {xlr_LEFTMARGIN, Make<TMarginRecord>},
-    {xlr_RIGHTMARGIN, Make<TMarginRecord>},
-    {xlr_TOPMARGIN, Make<TMarginRecord>},
-    {xlr_BOTTOMMARGIN, Make<TMarginRecord>},
-    {xlr_PRINTGRIDLINES, Make<TPrintGridLinesRecord>},
+// Sorted by id.
+constexpr TRecordKind kBaseRecordKinds[] = {
+    {xlr_EOF, MakeRecord<TEOFRecord>},
+    {xlr_PRECISION, MakeRecord<TPrecisionRecord>},
+    {xlr_REFMODE, MakeRecord<TRefModeRecord>},
+    {xlr_HEADER, MakeRecord<TPageHeaderRecord>},
+    {xlr_FOOTER, MakeRecord<TPageFooterRecord>},
+    {xlr_DATEMODE, MakeRecord<T1904Record>},
+    {xlr_LEFTMARGIN, MakeRecord<TMarginRecord>},
+    {xlr_RIGHTMARGIN, MakeRecord<TMarginRecord>},
+    {xlr_TOPMARGIN, MakeRecord<TMarginRecord>},
+    {xlr_BOTTOMMARGIN, MakeRecord<TMarginRecord>},
+    {xlr_PRINTGRIDLINES, MakeRecord<TPrintGridLinesRecord>},
     {xlr_FILEPASS, RefuseEncrypted},  // encrypted workbooks cannot be read
-    {xlr_FONT, Make<TFontRecord>},
-    {xlr_CONTINUE, Make<TContinueRecord>},  // a CONTINUE with no record before it
-    {xlr_WINDOW1, Make<TWindow1Record>},
-    {xlr_PANE, Make<TPaneRecord>},
-    {xlr_PLS, Make<TPlsRecord>},
-    {xlr_DEFCOLWIDTH, Make<TDefColWidthRecord>},
-    {0x0059, Make<TIgnoreRecord>},  // XCT
-    {0x005A, Make<TIgnoreRecord>},  // CRN
-    {xlr_OBJ, Make<TObjRecord>},
-    {xlr_TEMPLATE, Make<TTemplateRecord>},
-    {xlr_COLINFO, Make<TColInfoRecord>},
-    {xlr_GUTS, Make<TGutsRecord>},
-    {xlr_WSBOOL, Make<TWsBoolRecord>},
-    {xlr_HCENTER, Make<TPrintCenteredRecord>},
-    {xlr_VCENTER, Make<TPrintCenteredRecord>},
-    {xlr_BOUNDSHEET, Make<TBoundSheetRecord>},
-    {xlr_PALETTE, Make<TPaletteRecord>},
-    {xlr_STANDARDWIDTH, Make<TStandardWidthRecord>},
-    {xlr_AUTOFILTERINFO, Make<TAutoFilterInfoRecord>},
-    {xlr_SCL, Make<TSCLRecord>},
-    {xlr_SETUP, Make<TSetupRecord>},
-    {xlr_MULRK, Make<TMulRKRecord>},
-    {xlr_MULBLANK, Make<TMulBlankRecord>},
-    {xlr_OBPROJ, Make<TObProjRecord>},
-    {xlr_RSTRING, Make<TRStringRecord>},
-    {0x00D7, Make<TIgnoreRecord>},  // DBCELL
-    {xlr_BOOKBOOL, Make<TBookBoolRecord>},
-    {xlr_XF, Make<TXFRecord>},
-    {xlr_MERGECELLS, Make<TCellMergingRecord>},
-    {xlr_MSODRAWINGGROUP, Make<TBaseRecord>},  // later TDrawingGroupRecord
-    {xlr_MSODRAWING, Make<TBaseRecord>},  // later TDrawingRecord
-    {0x00ED, Make<TIgnoreRecord>},  // MSODRAWINGSELECTION
-    {xlr_SST, Make<TSSTRecord>},
-    {xlr_LABELSST, Make<TLabelSSTRecord>},
-    {xlr_EXTSST, Make<TIgnoreRecord>},
-    {0x013D, Make<TIgnoreRecord>},  // TABID
-    {xlr_SUPBOOK, Make<TBaseRecord>},  // later TSupBookRecord
-    {xlr_CONDFMT, Make<TCondFmtRecord>},
-    {xlr_CF, Make<TCFRecord>},
-    {0x01B2, Make<TDValRecord>},
-    {xlr_TXO, Make<TTXORecord>},
-    {xlr_HLINK, Make<THLinkRecord>},
-    {xlr_CODENAME, Make<TCodeNameRecord>},
-    {0x01C1, Make<TIgnoreRecord>},  // RECALCID
-    {xlr_DIMENSIONS, Make<TDimensionsRecord>},
-    {xlr_BLANK, Make<TBlankRecord>},
-    {xlr_NUMBER, Make<TNumberRecord>},
-    {xlr_LABEL, Make<TLabelRecord>},
-    {xlr_BOOLERR, Make<TBoolErrRecord>},
-    {xlr_STRING, Make<TStringRecord>},
-    {xlr_ROW, Make<TRowRecord>},
-    {0x020B, Make<TIgnoreRecord>},  // INDEX
-    {xlr_ARRAY, Make<TArrayRecord>},
-    {xlr_EXTERNNAME2, Make<TBaseRecord>},  // later TExternNameRecord
-    {xlr_DEFAULTROWHEIGHT, Make<TDefRowHeightRecord>},
-    {xlr_TABLE, Make<TTableRecord>},
-    {xlr_WINDOW2, Make<TWindow2Record>},
-    {xlr_RK, Make<TRKRecord>},
-    {xlr_STYLE, Make<TStyleRecord>},
-    {xlr_FORMAT, Make<TFormatRecord>},
-    {xlr_SHRFMLA, Make<TShrFmlaRecord>},
-    {xlr_HLINKTOOLTIP, Make<TScreenTipRecord>},
-    {xlr_BOF, Make<TBOFRecord>},
-    {xlr_CHARTBEGIN, Make<TBeginRecord>},
-    {xlr_CHARTEND, Make<TEndRecord>},
-    {xlr_CHARTAI, Make<TChartAIRecord>},
-    {0x1060, Make<TIgnoreRecord>},  // FBI (chart font basis)
+    {xlr_CONTINUE, MakeRecord<TContinueRecord>},  // a CONTINUE with no record before it
+    {xlr_WINDOW1, MakeRecord<TWindow1Record>},
+    {xlr_PANE, MakeRecord<TPaneRecord>},
+    {xlr_PLS, MakeRecord<TPlsRecord>},
+    {xlr_DEFCOLWIDTH, MakeRecord<TDefColWidthRecord>},
+    {xlr_XCT, MakeRecord<TIgnoreRecord>},
+    {xlr_CRN, MakeRecord<TIgnoreRecord>},
+    {xlr_OBJ, MakeRecord<TObjRecord>},
+    {xlr_TEMPLATE, MakeRecord<TTemplateRecord>},
+    {xlr_GUTS, MakeRecord<TGutsRecord>},
+    {xlr_WSBOOL, MakeRecord<TWsBoolRecord>},
+    {xlr_HCENTER, MakeRecord<TPrintCenteredRecord>},
+    {xlr_VCENTER, MakeRecord<TPrintCenteredRecord>},
+    {xlr_BOUNDSHEET, MakeRecord<TBoundSheetRecord>},
+    {xlr_STANDARDWIDTH, MakeRecord<TStandardWidthRecord>},
+    {xlr_AUTOFILTERINFO, MakeRecord<TAutoFilterInfoRecord>},
+    {xlr_SCL, MakeRecord<TSCLRecord>},
+    {xlr_SETUP, MakeRecord<TSetupRecord>},
+    {xlr_OBPROJ, MakeRecord<TObProjRecord>},
+    {xlr_DBCELL, MakeRecord<TIgnoreRecord>},
+    {xlr_BOOKBOOL, MakeRecord<TBookBoolRecord>},
+    {xlr_MERGECELLS, MakeRecord<TCellMergingRecord>},
+    {xlr_MSODRAWINGSELECTION, MakeRecord<TIgnoreRecord>},
+    {xlr_EXTSST, MakeRecord<TIgnoreRecord>},
+    {xlr_TABID, MakeRecord<TIgnoreRecord>},
+    {xlr_DVAL, MakeRecord<TDValRecord>},
+    {xlr_TXO, MakeRecord<TTXORecord>},
+    {xlr_CODENAME, MakeRecord<TCodeNameRecord>},
+    {xlr_RECALCID, MakeRecord<TIgnoreRecord>},
+    {xlr_DIMENSIONS, MakeRecord<TDimensionsRecord>},
+    {xlr_STRING, MakeRecord<TStringRecord>},
+    {xlr_ROW, MakeRecord<TRowRecord>},
+    {xlr_INDEX, MakeRecord<TIgnoreRecord>},
+    {xlr_DEFAULTROWHEIGHT, MakeRecord<TDefRowHeightRecord>},
+    {xlr_WINDOW2, MakeRecord<TWindow2Record>},
+    {xlr_BOF, MakeRecord<TBOFRecord>},
+    {xlr_FBI, MakeRecord<TIgnoreRecord>},  // chart font basis
 };
-
-constexpr bool FactoryIsSorted()
-{
-    for (std::size_t i = 1; i < std::size(kFactory); ++i)
-        if (kFactory[i - 1].Id >= kFactory[i].Id) return false;
-    return true;
-}
-static_assert(FactoryIsSorted(), "record factory table must be sorted by id");
+static_assert(AreSortedById(kBaseRecordKinds), "record kinds must be sorted by id");
 
 }  // namespace
 
-std::unique_ptr<TBaseRecord> CreateRecord(std::uint16_t aId, TBytes aData)
+std::unique_ptr<TBaseRecord> CreateFromKinds(std::span<const TRecordKind> aKinds, std::uint16_t aId, TBytes& aData)
 {
-    auto it = std::lower_bound(std::begin(kFactory), std::end(kFactory), aId,
-                               [](const TFactoryEntry& e, std::uint16_t id) { return e.Id < id; });
-    if (it != std::end(kFactory) && it->Id == aId) return it->Create(aId, std::move(aData));
+    auto it = std::lower_bound(aKinds.begin(), aKinds.end(), aId,
+                               [](const TRecordKind& e, std::uint16_t id) { return e.Id < id; });
+    if (it != aKinds.end() && it->Id == aId) return it->Create(aId, std::move(aData));
+    return nullptr;
+}
+
+std::unique_ptr<TBaseRecord> CreateBaseRecord(std::uint16_t aId, TBytes aData)
+{
+    if (auto rec = CreateFromKinds(kBaseRecordKinds, aId, aData)) return rec;
     return std::make_unique<TBaseRecord>(aId, std::move(aData));
+}
+
+// ------------------------------------------------------------------ TCellRecord
+
+TBytes TCellRecord::CellData(std::size_t aSize, std::uint16_t aRow, std::uint16_t aCol, std::uint16_t aXF)
+{
+    TBytes d(aSize, 0);
+    SetWord(d, 0, aRow);
+    SetWord(d, 2, aCol);
+    SetWord(d, 4, aXF);
+    return d;
+}
+
+bool TCellRecord::CanJoinNext(const TCellRecord*, std::int32_t) const
+{
+    return false;
+}
+
+void TCellRecord::SaveFirstMul(TOle2File& Workbook, std::int64_t)
+{
+    SaveToStream(Workbook);
 }
 
 }  // namespace xls

@@ -9,8 +9,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
+#include <vector>
 
 #include "base/UXlsBytes.h"
+#include "base/UXlsVariant.h"
 #include "records/UXlsRecordIds.h"
 
 namespace xls {
@@ -70,6 +73,13 @@ public:
     // A deep copy of the same class, with a copy of the CONTINUE chain.
     std::unique_ptr<TBaseRecord> CopyTo() const { return DoCopyTo(); }
 
+    // Followers: a record read right behind this one that belongs to it
+    // (TABLE or ARRAY after a formula, HLINKTOOLTIP after a hyperlink).
+    // Records that take none refuse with "Error reading Excel records. File invalid".
+    virtual void AttachFollower(std::unique_ptr<TBaseRecord> aFollower);
+    // Formula kinds may be followed by a STRING record holding their text result.
+    virtual bool IsFormulaKind() const { return false; }
+
     // Writes the record and its CONTINUE chain.
     virtual void SaveToStream(TOle2File& Workbook);
     // Bytes SaveToStream writes.
@@ -115,6 +125,17 @@ protected:
     }
 };
 
+// A record read as one of class T; a record of another class fails with
+// "Error reading Excel records. File invalid".
+template <class T>
+std::unique_ptr<T> TakeRecordAs(std::unique_ptr<TBaseRecord> aRecord)
+{
+    auto* typed = dynamic_cast<T*>(aRecord.get());
+    if (!typed) RaiseXls(TXlsMsg::ExcelRecordsInvalid);
+    aRecord.release();
+    return std::unique_ptr<T>(typed);
+}
+
 class TContinueRecord final : public TRecordClass<TContinueRecord> {
 public:
     using TRecordClass::TRecordClass;
@@ -153,6 +174,41 @@ protected:
     void CheckRowCol() const;
 };
 
+// Base of every cell: row, column and XF words at data offsets 0, 2 and 4.
+class TCellRecord : public TBaseRowColRecord {
+public:
+    using TBaseRowColRecord::TBaseRowColRecord;
+
+    std::uint16_t XF() const { return GetWord(Data(), 4); }
+    void SetXF(std::uint16_t aXF) { SetWord(Data(), 4, aXF); }
+
+    virtual TXlsVariant GetValue() const { return TVarEmpty{}; }
+    virtual void SetValue(const TXlsVariant&) {}
+
+    // Joining on save: the row's cell list asks each cell whether it can form
+    // one multiple record with the next, then writes the run through the
+    // *Mul operations and measures it with the TotalSize* operations.
+    virtual bool CanJoinNext(const TCellRecord* NextRecord, std::int32_t MaxCol) const;
+    virtual void SaveFirstMul(TOle2File& Workbook, std::int64_t JoinedRecordSize);
+    virtual void SaveMidMul(TOle2File&) {}
+    virtual void SaveLastMul(TOle2File&) {}
+    virtual std::int64_t TotalSizeFirst() const { return TotalSize(); }
+    virtual std::int64_t TotalSizeMid() const { return TotalSize(); }
+    virtual std::int64_t TotalSizeLast() const { return TotalSize(); }
+
+protected:
+    TCellRecord(const TCellRecord&) = default;
+    // aSize zero bytes with row, column and XF set.
+    static TBytes CellData(std::size_t aSize, std::uint16_t aRow, std::uint16_t aCol, std::uint16_t aXF);
+    // Whether NextRecord is of the same class as this one, right behind it and within MaxCol.
+    template <class T>
+    bool IsNextOfKind(const TCellRecord* NextRecord, std::int32_t MaxCol) const
+    {
+        return dynamic_cast<const T*>(NextRecord) && NextRecord->Column() == Column() + 1 &&
+               NextRecord->Column() <= MaxCol;
+    }
+};
+
 // Raw access to the compound stream for record code (the one place that
 // knows the stream's calling conventions).
 void StreamRead(TOle2File& DataStream, TByteSpan aBuffer);
@@ -165,13 +221,53 @@ void ReadHeader(TOle2File& DataStream, TRecordHeader& RecordHeader);
 // it becomes an EOF header of size 0 marked StreamEnded, without reading.
 void ReadNextHeader(TOle2File& DataStream, TRecordHeader& RecordHeader);
 
-// Creates the record object of the class the factory table gives for aId.
-// FILEPASS fails with "File is password protected".
-std::unique_ptr<TBaseRecord> CreateRecord(std::uint16_t aId, TBytes aData);
+// A record of the engine's own record tables (the empty workbook's): id and data.
+struct TRecordRow {
+    std::uint16_t Id;
+    TBytes Data;
+};
+using TRecordTable = std::vector<TRecordRow>;
+
+// Appends each row as a record: header, then data.
+void AppendRecords(TBytes& aOut, const TRecordTable& aTable);
+
+// The record factory: the record object of the class its table gives for an
+// id. Each layer has a table of its own record classes and hands ids it does
+// not know down to the layer below; ids no table knows become plain records,
+// kept and written back unchanged.
+using TRecordCreator = std::unique_ptr<TBaseRecord> (*)(std::uint16_t aId, TBytes aData);
+
+// The record kinds of this layer. FILEPASS fails with "File is password protected".
+std::unique_ptr<TBaseRecord> CreateBaseRecord(std::uint16_t aId, TBytes aData);
+
+// One row of a layer's table: the class an id is created as.
+struct TRecordKind {
+    std::uint16_t Id;
+    TRecordCreator Create;
+};
+
+template <class T>
+std::unique_ptr<TBaseRecord> MakeRecord(std::uint16_t aId, TBytes aData)
+{
+    return std::make_unique<T>(aId, std::move(aData));
+}
+
+template <std::size_t N>
+constexpr bool AreSortedById(const TRecordKind (&aKinds)[N])
+{
+    for (std::size_t i = 1; i < N; ++i)
+        if (aKinds[i - 1].Id >= aKinds[i].Id) return false;
+    return true;
+}
+
+// The record of the kind aKinds (sorted by id) lists for aId, taking aData;
+// none (aData untouched) when the table lacks the id.
+std::unique_ptr<TBaseRecord> CreateFromKinds(std::span<const TRecordKind> aKinds, std::uint16_t aId, TBytes& aData);
 
 // Reads the record whose header is in RecordHeader (already consumed) and its
-// followers; on exit RecordHeader holds the header of the next record.
-std::unique_ptr<TBaseRecord> ReadRecord(TOle2File& DataStream, TRecordHeader& RecordHeader);
+// followers, creating them with aCreate; on exit RecordHeader holds the
+// header of the next record.
+std::unique_ptr<TBaseRecord> ReadRecord(TOle2File& DataStream, TRecordHeader& RecordHeader, TRecordCreator aCreate);
 
 // Hangs every CONTINUE record that follows onto aRecord's chain; returns the
 // id of the next record that is not a CONTINUE.

@@ -1,7 +1,7 @@
 #include "records/UXlsOtherRecords.h"
 
-#include "globals/UXlsStrings.h"
 #include "records/UXlsBaseRecordLists.h"
+#include "records/UXlsStrings.h"
 
 namespace xls {
 
@@ -39,7 +39,7 @@ std::unique_ptr<TRowRecord> TRowRecord::CreateStandard(std::uint16_t aRow)
     SetWord(d, 6, 255);
     SetWord(d, 12, OptStandard);
     SetWord(d, 14, DefaultXF);
-    return std::make_unique<TRowRecord>(0x0208, std::move(d));
+    return std::make_unique<TRowRecord>(xlr_ROW, std::move(d));
 }
 
 std::uint16_t TRowRecord::XF() const
@@ -75,14 +75,14 @@ TBOFRecord::TBOFRecord(std::uint16_t aId, TBytes aData) : TRecordClass(aId, std:
 TObjRecord::TObjRecord(std::uint16_t aId, TBytes aData) : TRecordClass(aId, std::move(aData))
 {
     FObjId = GetWord(Data(), 0);
-    if (FObjId == 0x15) FCmoId = GetWord(Data(), 4);
+    if (FObjId == ftCmo) FCmoId = GetWord(Data(), 4);
 }
 
 std::unique_ptr<TTXORecord> TTXORecord::CreateFromData()
 {
     TBytes d(18, 0);
     SetWord(d, 0, 0x0212);
-    return std::make_unique<TTXORecord>(0x01B6, std::move(d));
+    return std::make_unique<TTXORecord>(xlr_TXO, std::move(d));
 }
 
 void TGutsRecord::StoreLevel(std::size_t aGutterOfs, std::size_t aCountOfs, std::int32_t aLevel)
@@ -127,7 +127,7 @@ TDimensionsRec TDimensionsRecord::Dim() const
 
 void TTemplateRecord::SaveNewRecord(TOle2File& Workbook)
 {
-    TTemplateRecord(RecordId, {}).SaveToStream(Workbook);
+    TTemplateRecord(xlr_TEMPLATE, {}).SaveToStream(Workbook);
 }
 
 // ------------------------------------------------------------------ BOUNDSHEET
@@ -138,7 +138,7 @@ std::unique_ptr<TBoundSheetRecord> TBoundSheetRecord::CreateNew(std::uint16_t aO
     AppendCardinal(d, 0);
     AppendWord(d, aOptionFlags);
     TExcelString(1, aName, false).AppendTo(d);
-    return std::make_unique<TBoundSheetRecord>(RecordId, std::move(d));
+    return std::make_unique<TBoundSheetRecord>(xlr_BOUNDSHEET, std::move(d));
 }
 
 TXlsSheetVisible TBoundSheetRecord::Visible() const
@@ -178,7 +178,7 @@ std::unique_ptr<TCodeNameRecord> TCodeNameRecord::CreateNew(std::u16string_view 
 {
     TBytes d;
     TExcelString(2, aName, false).AppendTo(d);
-    return std::make_unique<TCodeNameRecord>(RecordId, std::move(d));
+    return std::make_unique<TCodeNameRecord>(xlr_CODENAME, std::move(d));
 }
 
 TXlsString TCodeNameRecord::Value() const

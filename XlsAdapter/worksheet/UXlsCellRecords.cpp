@@ -8,27 +8,6 @@
 
 namespace xls {
 
-// ------------------------------------------------------------------ TCellRecord
-
-TBytes TCellRecord::CellData(std::size_t aSize, std::uint16_t aRow, std::uint16_t aCol, std::uint16_t aXF)
-{
-    TBytes d(aSize, 0);
-    SetWord(d, 0, aRow);
-    SetWord(d, 2, aCol);
-    SetWord(d, 4, aXF);
-    return d;
-}
-
-bool TCellRecord::CanJoinNext(const TCellRecord*, std::int32_t) const
-{
-    return false;
-}
-
-void TCellRecord::SaveFirstMul(TOle2File& Workbook, std::int64_t)
-{
-    SaveToStream(Workbook);
-}
-
 namespace {
 
 // The bytes [aOfs, aOfs + aCount) of a record's data; fails when the record is shorter.
@@ -172,28 +151,6 @@ void TRKRecord::SaveLastMul(TOle2File& Workbook)
 
 // ---------------------------------------------------------------- TBoolErrRecord
 
-namespace {
-
-struct TErrorCode {
-    std::uint8_t Code;
-    std::u16string_view Text;
-};
-
-constexpr std::array kErrorCodes{
-    TErrorCode{0x00, u"#NULL!"}, TErrorCode{0x07, u"#DIV/0!"}, TErrorCode{0x0F, u"#VALUE!"},
-    TErrorCode{0x17, u"#REF!"},  TErrorCode{0x1D, u"#NAME?"},  TErrorCode{0x24, u"#NUM!"},
-    TErrorCode{0x2A, u"#N/A"},
-};
-
-}  // namespace
-
-std::u16string_view ErrorCodeText(std::uint8_t aCode)
-{
-    for (const auto& e : kErrorCodes)
-        if (e.Code == aCode) return e.Text;
-    return kErrorCodes[0].Text;
-}
-
 std::unique_ptr<TBoolErrRecord> TBoolErrRecord::CreateFromData(std::uint16_t aRow, std::uint16_t aCol,
                                                                std::uint16_t aXF)
 {
@@ -215,12 +172,11 @@ void TBoolErrRecord::SetValue(const TXlsVariant& Value)
         return;
     }
     if (const TXlsString* s = std::get_if<TXlsString>(&Value)) {
-        for (const auto& e : kErrorCodes)
-            if (e.Text == *s) {
-                SetByte(Data(), 6, e.Code);
-                SetByte(Data(), 7, 1);
-                return;
-            }
+        if (const auto code = ErrorCodeOf(*s)) {
+            SetByte(Data(), 6, *code);
+            SetByte(Data(), 7, 1);
+            return;
+        }
         RaiseXls(TXlsMsg::InvalidCellErrorCode, {Utf16ToUtf8(*s)});
     }
     RaiseXls(TXlsMsg::InvalidCellValue, {Utf16ToUtf8(VarToText(Value))});

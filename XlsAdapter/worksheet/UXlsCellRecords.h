@@ -9,42 +9,7 @@
 
 namespace xls {
 
-// Base of every cell: row, column and XF words at data offsets 0, 2 and 4.
-class TCellRecord : public TBaseRowColRecord {
-public:
-    using TBaseRowColRecord::TBaseRowColRecord;
-
-    std::uint16_t XF() const { return GetWord(Data(), 4); }
-    void SetXF(std::uint16_t aXF) { SetWord(Data(), 4, aXF); }
-
-    virtual TXlsVariant GetValue() const { return TVarEmpty{}; }
-    virtual void SetValue(const TXlsVariant&) {}
-
-    // Joining on save: the row's cell list asks each cell whether it can form
-    // one multiple record with the next, then writes the run through the
-    // *Mul operations and measures it with the TotalSize* operations.
-    virtual bool CanJoinNext(const TCellRecord* NextRecord, std::int32_t MaxCol) const;
-    virtual void SaveFirstMul(TOle2File& Workbook, std::int64_t JoinedRecordSize);
-    virtual void SaveMidMul(TOle2File&) {}
-    virtual void SaveLastMul(TOle2File&) {}
-    virtual std::int64_t TotalSizeFirst() const { return TotalSize(); }
-    virtual std::int64_t TotalSizeMid() const { return TotalSize(); }
-    virtual std::int64_t TotalSizeLast() const { return TotalSize(); }
-
-protected:
-    TCellRecord(const TCellRecord&) = default;
-    // aSize zero bytes with row, column and XF set.
-    static TBytes CellData(std::size_t aSize, std::uint16_t aRow, std::uint16_t aCol, std::uint16_t aXF);
-    // Whether NextRecord is of the same class as this one, right behind it and within MaxCol.
-    template <class T>
-    bool IsNextOfKind(const TCellRecord* NextRecord, std::int32_t MaxCol) const
-    {
-        return dynamic_cast<const T*>(NextRecord) && NextRecord->Column() == Column() + 1 &&
-               NextRecord->Column() <= MaxCol;
-    }
-};
-
-// BLANK (0x0201), 6 data bytes: a formatted empty cell.
+// BLANK, 6 data bytes: a formatted empty cell.
 class TBlankRecord final : public TRecordClass<TBlankRecord, TCellRecord> {
 public:
     using TRecordClass::TRecordClass;
@@ -59,7 +24,7 @@ public:
     std::int64_t TotalSizeLast() const override { return 4; }
 };
 
-// NUMBER (0x0203), 14 data bytes: an IEEE double at offset 6.
+// NUMBER, 14 data bytes: an IEEE double at offset 6.
 class TNumberRecord final : public TRecordClass<TNumberRecord, TCellRecord> {
 public:
     using TRecordClass::TRecordClass;
@@ -73,7 +38,7 @@ bool EncodeRK(double x, std::uint32_t& aRK);
 bool IsRKValue(double x);
 double DecodeRK(std::uint32_t aRK);
 
-// RK (0x027E), 10 data bytes: a 32-bit RK code at offset 6.
+// RK, 10 data bytes: a 32-bit RK code at offset 6.
 class TRKRecord final : public TRecordClass<TRKRecord, TCellRecord> {
 public:
     using TRecordClass::TRecordClass;
@@ -91,7 +56,7 @@ public:
     std::int64_t TotalSizeLast() const override { return 8; }
 };
 
-// BOOLERR (0x0205), 8 data bytes: value byte, kind byte (0 boolean, 1 error).
+// BOOLERR, 8 data bytes: value byte, kind byte (0 boolean, 1 error).
 class TBoolErrRecord final : public TRecordClass<TBoolErrRecord, TCellRecord> {
 public:
     using TRecordClass::TRecordClass;
@@ -100,9 +65,6 @@ public:
     TXlsVariant GetValue() const override;
     void SetValue(const TXlsVariant& Value) override;
 };
-
-// The text of a BOOLERR error code; unknown codes read as "#NULL!".
-std::u16string_view ErrorCodeText(std::uint8_t aCode);
 
 // MULRK and MULBLANK: row, first column, per cell data, last column.
 class TMultipleValueRecord : public TBaseRecord {

@@ -1,4 +1,5 @@
 #include "worksheet/UXlsCondFmt.h"
+#include "worksheet/UXlsRecordFactory.h"
 
 namespace xls {
 

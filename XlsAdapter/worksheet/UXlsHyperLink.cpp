@@ -197,4 +197,9 @@ void THLinkList::DeleteRange(const TXlsCellRange& CellRange, std::int32_t aRowCo
     }
 }
 
+void THLinkRecord::AttachFollower(std::unique_ptr<TBaseRecord> aFollower)
+{
+    AddHint(TakeRecordAs<TScreenTipRecord>(std::move(aFollower)));
+}
+
 }  // namespace xls

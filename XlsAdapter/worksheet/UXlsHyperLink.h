@@ -7,13 +7,13 @@
 
 namespace xls {
 
-// HLINKTOOLTIP (0x0800): 0x0800, the link's range (4 words), the tip text.
+// HLINKTOOLTIP: its own id repeated, the link's range (4 words), the tip text.
 class TScreenTipRecord final : public TRecordClass<TScreenTipRecord> {
 public:
     using TRecordClass::TRecordClass;
 };
 
-// HLINK (0x01B8): first row, last row, first column, last column (16-bit
+// HLINK: first row, last row, first column, last column (16-bit
 // each), then the hyperlink object. Writes itself, then its screen tip.
 class THLinkRecord final : public TRecordClass<THLinkRecord> {
 public:
@@ -24,6 +24,8 @@ public:
     const TScreenTipRecord* Hint() const { return FHint.get(); }
     // Replaces (and frees) the tip held before.
     void AddHint(std::unique_ptr<TScreenTipRecord> aHint) { FHint = std::move(aHint); }
+    // An HLINKTOOLTIP read right behind the link is its hint.
+    void AttachFollower(std::unique_ptr<TBaseRecord> aFollower) override;
     // Copies the link's range into its tip, which repeats it.
     void SyncHintRange();
 

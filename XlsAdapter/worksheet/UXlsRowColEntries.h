@@ -4,8 +4,10 @@
 // cell records in blocks of 32 rows (without DBCELL and INDEX records).
 #pragma once
 
+#include "globals/UXlsFormula.h"
 #include "globals/UXlsSST.h"
 #include "records/UXlsBaseRecordLists.h"
+#include "worksheet/UXlsCellRecords.h"
 #include "worksheet/UXlsColInfo.h"
 
 namespace xls {

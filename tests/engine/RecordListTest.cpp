@@ -4,6 +4,7 @@
 
 #include "RecordTestSupport.h"
 #include "records/UXlsBaseRecordLists.h"
+#include "worksheet/UXlsCellRecords.h"
 
 using namespace rectest;
 

@@ -18,6 +18,7 @@
 #include "globals/UXlsSST.h"
 #include "records/UXlsBaseRecords.h"
 #include "worksheet/UXlsHyperLink.h"
+#include "worksheet/UXlsRecordFactory.h"
 
 namespace rectest {
 

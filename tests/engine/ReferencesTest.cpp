@@ -54,7 +54,7 @@ std::string SheetText(TWorkbookGlobals& g, std::int32_t aRef)
 
 TEST(References, SheetTextsOfFormulas)
 {
-    TWorkbookGlobals g;
+    TWorkbookGlobals g{std::make_unique<TDrawingGroup>()};
     LoadGlobals(g, ReferencesBook("\x01\x01" "CDaten\x03" "Umsatz.xls",
                                   {{1, 0, 0}, {1, 1, 1}, {1, 0, 2}, {0, 1, 1}, {0, 0, 1}, {1, 0xFFFF, 0xFFFF},
                                    {2, 0xFFFE, 0xFFFE}, {1, 0xFFFE, 0xFFFE}}));
@@ -95,7 +95,7 @@ TEST(References, BookPathsAreDecoded)
         {"d.xls", "'[d.xls]Jan'!"},
     };
     for (const auto& c : cases) {
-        TWorkbookGlobals g;
+        TWorkbookGlobals g{std::make_unique<TDrawingGroup>()};
         LoadGlobals(g, ReferencesBook(c.Path, {{0, 0, 0}}));
         EXPECT_EQ(SheetText(g, 0), c.Text) << c.Path;
     }
@@ -103,7 +103,7 @@ TEST(References, BookPathsAreDecoded)
 
 TEST(References, NameTextsOfThisAndOtherBooks)
 {
-    TWorkbookGlobals g;
+    TWorkbookGlobals g{std::make_unique<TDrawingGroup>()};
     LoadGlobals(g, ReferencesBook("x.xls", {{1, 0, 0}, {0, 0, 0}, {2, 0xFFFE, 0xFFFE}}));
     const TReferences& refs = g.References();
     EXPECT_EQ(refs.GetName(-1, 0, g.Names()), u"Total");

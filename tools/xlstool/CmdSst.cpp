@@ -6,6 +6,7 @@
 #include "XlsToolCommands.h"
 #include "cfb/UOle2Impl.h"
 #include "globals/UXlsSST.h"
+#include "worksheet/UXlsRecordFactory.h"
 
 namespace xlstool {
 
