@@ -45,11 +45,10 @@ std::string Utf8(std::u16string_view s)
     return Utf16ToUtf8(s);
 }
 
-constexpr std::int32_t LongestErrorText()
+// "#DIV/0!" is the longest error literal.
+std::int32_t LongestErrorText()
 {
-    std::size_t n = 0;
-    for (const auto& e : FormulaErrors) n = std::max(n, e.Text.size());
-    return static_cast<std::int32_t>(n);
+    return static_cast<std::int32_t>(ErrorCodeText(0x07).size());
 }
 
 std::uint8_t ClassBits(TFmReturnType aType)
@@ -413,10 +412,9 @@ void TParseString::ErrorConstant()
         const char16_t c = CharAt(ParsePos);
         text.push_back(c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 0x20) : c);
         NextChar();
-        for (const auto& e : FormulaErrors) {
-            if (e.Text != text) continue;
+        if (const std::optional<std::uint8_t> code = ErrorCodeOf(text)) {
             AddToken(ptgErr);
-            FParsedData.push_back(e.Code);
+            FParsedData.push_back(*code);
             return;
         }
         if (static_cast<std::int32_t>(text.size()) > MaxErrorLen) RaiseUnexpectedIdentifier(text);

@@ -29,9 +29,7 @@ void AppendDecimal(TXlsString& s, std::uint32_t v)
 
 std::u16string_view ErrorText(std::uint8_t aCode)
 {
-    for (const auto& e : FormulaErrors)
-        if (e.Code == aCode) return e.Text;
-    return kUnknownError;
+    return IsKnownErrorCode(aCode) ? ErrorCodeText(aCode) : kUnknownError;
 }
 
 // Column 0 is "A", 26 is "AA".

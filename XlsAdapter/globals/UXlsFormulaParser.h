@@ -5,7 +5,6 @@
 // from space attributes.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string_view>
 
@@ -44,19 +43,6 @@ public:
 // runs past Data with "Error reading formula: the token array runs past the
 // end of its record".
 TXlsString DecodeFormula(TByteView Data, std::size_t aPos, TFormulaContext& CellList);
-
-// The error literals of formulas with their codes.
-struct TFormulaError {
-    std::uint8_t Code;
-    std::u16string_view Text;
-};
-constexpr std::array<TFormulaError, 7> FormulaErrors{{{0x00, u"#NULL!"},
-                                                       {0x07, u"#DIV/0!"},
-                                                       {0x0F, u"#VALUE!"},
-                                                       {0x17, u"#REF!"},
-                                                       {0x1D, u"#NAME?"},
-                                                       {0x24, u"#NUM!"},
-                                                       {0x2A, u"#N/A"}}};
 
 // A number as formula text: the shortest digits that read back to the same
 // double, positional for exponents from -5 to 14, else as in 1.5E+20.

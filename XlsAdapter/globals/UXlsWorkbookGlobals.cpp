@@ -39,15 +39,6 @@ std::unique_ptr<T> As(std::unique_ptr<TBaseRecord> aRecord)
     return std::unique_ptr<T>(typed);
 }
 
-// A plain record as a record of class T, with its CONTINUE chain.
-template <class T>
-std::unique_ptr<T> Retyped(std::unique_ptr<TBaseRecord> aRecord)
-{
-    auto typed = std::make_unique<T>(aRecord->Id(), TBytes(aRecord->Data().begin(), aRecord->Data().end()));
-    if (auto chain = aRecord->DetachContinue()) typed->AddContinue(std::move(chain));
-    return typed;
-}
-
 // WINDOW1 fields.
 
 // The largest word a NAME record's sheet + 1 may hold.
@@ -228,11 +219,11 @@ void TWorkbookGlobals::LoadRecord(TOle2File& DataStream, TRecordHeader& RecordHe
         FSST->Load(*As<TSSTRecord>(std::move(aRecord)));
         break;
     case xlr_SUPBOOK:
-        FReferences.AddSupBook(Retyped<TSupBookRecord>(std::move(aRecord)));
+        FReferences.AddSupBook(TakeRecordAs<TSupBookRecord>(std::move(aRecord)));
         break;
     case xlr_EXTERNNAME:
     case xlr_EXTERNNAME2:
-        FReferences.AddExternName(Retyped<TExternNameRecord>(std::move(aRecord)));
+        FReferences.AddExternName(TakeRecordAs<TExternNameRecord>(std::move(aRecord)));
         break;
     case xlr_EXTERNSHEET:
         FReferences.AddExternRef(*aRecord);
