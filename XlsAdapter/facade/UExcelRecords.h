@@ -95,7 +95,6 @@ private:
     std::int32_t FirstVisibleSheet() const;
     void CheckSheetCount() const;
     TSheet& CheckedSheet(std::int64_t SheetNo) const;
-    TSheetInfo SheetInfoFor(std::int32_t InsSheet, std::int32_t FormulaSheet) const;
 
     std::unique_ptr<TWorkbookGlobals> FGlobals;
     TSheetList FSheets;

@@ -445,6 +445,27 @@ void TXLSFile::AssignCellValueX2(std::int32_t aRow, std::int32_t aCol, const TXl
     FIsFileModified = true;
 }
 
+TXlsString TXLSFile::GetCellFormula(std::int32_t aRow, std::int32_t aCol)
+{
+    TWorkSheet* ws = ActiveWorkSheet();
+    return ws ? ws->Cells().CellList().GetFormula(ModelRow(aRow), ModelCol(aCol)) : TXlsString();
+}
+
+void TXLSFile::SetCellFormula(std::int32_t aRow, std::int32_t aCol, const TXlsString& Value)
+{
+    SetCellFormulaX(aRow, aCol, Value, TVarEmpty{});
+}
+
+void TXLSFile::SetCellFormulaX(std::int32_t aRow, std::int32_t aCol, const TXlsString& Formula,
+                               const TXlsVariant& Value)
+{
+    TWorkSheet* ws = ActiveWorkSheet();
+    if (!ws) return;
+    ws->Cells().CellList().AssignFormulaX(ModelRow(aRow), ModelCol(aCol), Formula, Value,
+                                          Workbook().Globals().Is1904());
+    FIsFileModified = true;
+}
+
 std::int32_t TXLSFile::GetCellFormat(std::int32_t aRow, std::int32_t aCol) { return GetCellValueX(aRow, aCol).XF; }
 
 void TXLSFile::SetCellFormat(std::int32_t aRow, std::int32_t aCol, std::int32_t Value)
@@ -704,6 +725,68 @@ void TXLSFile::SetOptionsPrecisionAsDisplayed(bool Value)
 }
 
 // ---------------------------------------------------------------------------
+// Named ranges: counted from 1; rows, columns and sheets from 1, 0 where a
+// name is no single area or cell.
+
+TNameRecord& TXLSFile::NameAt(std::int32_t index)
+{
+    TNameRecordList& names = Workbook().Globals().Names();
+    if (index < 1 || index > static_cast<std::int32_t>(names.Count()) || !names.Items(index - 1u))
+        RaiseXls(TXlsMsg::PropertyIndexOutOfRange,
+                 {std::int64_t(index), std::string("Name Index"), std::int64_t(1), std::int64_t(names.Count())});
+    return *names.Items(static_cast<std::size_t>(index - 1));
+}
+
+std::int32_t TXLSFile::GetExcelNameCount() { return static_cast<std::int32_t>(Workbook().Globals().Names().Count()); }
+
+TXlsString TXLSFile::GetRangeName(std::int32_t index) { return NameAt(index).Name(); }
+
+std::int32_t TXLSFile::GetRangeR1(std::int32_t index) { return NameAt(index).GetR1() + 1; }
+
+std::int32_t TXLSFile::GetRangeR2(std::int32_t index) { return NameAt(index).GetR2() + 1; }
+
+std::int32_t TXLSFile::GetRangeC1(std::int32_t index) { return NameAt(index).GetC1() + 1; }
+
+std::int32_t TXLSFile::GetRangeC2(std::int32_t index) { return NameAt(index).GetC2() + 1; }
+
+void TXLSFile::SetRangeR1(std::int32_t index, std::int32_t value)
+{
+    NameAt(index).SetR1(value - 1);
+    FIsFileModified = true;
+}
+
+void TXLSFile::SetRangeR2(std::int32_t index, std::int32_t value)
+{
+    NameAt(index).SetR2(value - 1);
+    FIsFileModified = true;
+}
+
+void TXLSFile::SetRangeC1(std::int32_t index, std::int32_t value)
+{
+    NameAt(index).SetC1(value - 1);
+    FIsFileModified = true;
+}
+
+void TXLSFile::SetRangeC2(std::int32_t index, std::int32_t value)
+{
+    NameAt(index).SetC2(value - 1);
+    FIsFileModified = true;
+}
+
+std::int32_t TXLSFile::GetRangeSheet(std::int32_t index)
+{
+    const TReferences& refs = Workbook().Globals().References();
+    return NameAt(index).RefersToSheet([&](std::int32_t SheetRef) { return refs.GetSheet(SheetRef); }) + 1;
+}
+
+void TXLSFile::AddRange(const TXlsNamedRange& Range)
+{
+    TWorkbookGlobals& globals = Workbook().Globals();
+    globals.AddName(Range, globals);
+    FIsFileModified = true;
+}
+
+// ---------------------------------------------------------------------------
 // Sheet walk and what this program does not refresh
 
 void TXLSFile::EndSheet(std::int32_t) {}
@@ -717,12 +800,6 @@ void TXLSFile::RefreshChartRanges(const TXlsString&) {}
 // ---------------------------------------------------------------------------
 // Operations on parts of the workbook this build does not model
 
-TXlsString TXLSFile::GetCellFormula(std::int32_t, std::int32_t) { NotAvailable("GetCellFormula"); }
-void TXLSFile::SetCellFormula(std::int32_t, std::int32_t, const TXlsString&) { NotAvailable("SetCellFormula"); }
-void TXLSFile::SetCellFormulaX(std::int32_t, std::int32_t, const TXlsString&, const TXlsVariant&)
-{
-    NotAvailable("SetCellFormulaX");
-}
 
 std::int32_t TXLSFile::GetCommentsCount(std::int32_t) { NotAvailable("GetCommentsCount"); }
 TRichString TXLSFile::GetCommentText(std::int32_t, std::int32_t) { NotAvailable("GetCommentText"); }
@@ -749,18 +826,6 @@ void TXLSFile::ParseComments() { NotAvailable("ParseComments"); }
 // The sheet walk keeps an index of the sheet's pictures by row.
 void TXLSFile::BeginSheet() { NotAvailable("BeginSheet"); }
 
-std::int32_t TXLSFile::GetExcelNameCount() { NotAvailable("GetExcelNameCount"); }
-TXlsString TXLSFile::GetRangeName(std::int32_t) { NotAvailable("GetRangeName"); }
-std::int32_t TXLSFile::GetRangeR1(std::int32_t) { NotAvailable("GetRangeR1"); }
-std::int32_t TXLSFile::GetRangeR2(std::int32_t) { NotAvailable("GetRangeR2"); }
-std::int32_t TXLSFile::GetRangeC1(std::int32_t) { NotAvailable("GetRangeC1"); }
-std::int32_t TXLSFile::GetRangeC2(std::int32_t) { NotAvailable("GetRangeC2"); }
-void TXLSFile::SetRangeR1(std::int32_t, std::int32_t) { NotAvailable("SetRangeR1"); }
-void TXLSFile::SetRangeR2(std::int32_t, std::int32_t) { NotAvailable("SetRangeR2"); }
-void TXLSFile::SetRangeC1(std::int32_t, std::int32_t) { NotAvailable("SetRangeC1"); }
-void TXLSFile::SetRangeC2(std::int32_t, std::int32_t) { NotAvailable("SetRangeC2"); }
-std::int32_t TXLSFile::GetRangeSheet(std::int32_t) { NotAvailable("GetRangeSheet"); }
-void TXLSFile::AddRange(const TXlsNamedRange&) { NotAvailable("AddRange"); }
 // The bounds come from a named range.
 void TXLSFile::SetBounds(std::int32_t) { NotAvailable("SetBounds"); }
 

@@ -19,6 +19,7 @@
 
 namespace xls {
 
+class TNameRecord;
 class TWorkbook;
 class TWorkSheet;
 class TXLSAdapter;
@@ -291,6 +292,8 @@ private:
     // The workbook's sheet insertion (0-based, CopyFrom -1 for new empty sheets).
     void InsertSheets(std::int32_t CopyFrom, std::int32_t InsertBefore, std::int32_t SheetCount);
     void SaveWorkbook(TStream& OutStream);
+    // Named range index (from 1); other indexes fail with "The index ... of the property "Name Index" ...".
+    TNameRecord& NameAt(std::int32_t index);
     void SetCellStringWorker(std::int32_t aRow, std::int32_t aCol, const TXlsString& Text, const TTbrFormat* Fm,
                              const TXlsString& DateFormat, const TXlsString& TimeFormat);
     [[noreturn]] static void NotAvailable(const char* Operation);

@@ -71,9 +71,14 @@ public:
     TXlsString Decode(std::size_t aPos)
     {
         if (aPos < 2) RaiseXls(TXlsMsg::TokenArrayTruncated);
+        return Decode(aPos, GetWord(Data, aPos - 2));
+    }
+
+    TXlsString Decode(std::size_t aPos, std::size_t aSize)
+    {
         Pos = aPos;
-        End = aPos + GetWord(Data, aPos - 2);
-        if (End > Data.size()) RaiseXls(TXlsMsg::TokenArrayTruncated);
+        End = aPos + aSize;
+        if (aPos > Data.size() || aSize > Data.size() - aPos) RaiseXls(TXlsMsg::TokenArrayTruncated);
         ArrayPos = End;
         while (Pos < End) DecodeToken();
         TXlsString text = u"=";
@@ -467,6 +472,11 @@ void TFormulaDecoder::DecodeToken()
 TXlsString DecodeFormula(TByteView Data, std::size_t aPos, TFormulaContext& CellList)
 {
     return TFormulaDecoder(Data, CellList, false).Decode(aPos);
+}
+
+TXlsString DecodeFormula(TByteView Data, std::size_t aPos, std::size_t aSize, TFormulaContext& CellList)
+{
+    return TFormulaDecoder(Data, CellList, false).Decode(aPos, aSize);
 }
 
 void AppendFormulaNumber(TXlsString& aText, double aValue)

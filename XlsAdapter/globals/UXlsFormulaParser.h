@@ -43,6 +43,8 @@ public:
 // runs past Data with "Error reading formula: the token array runs past the
 // end of its record".
 TXlsString DecodeFormula(TByteView Data, std::size_t aPos, TFormulaContext& CellList);
+// The same for the aSize bytes of tokens at aPos (a NAME keeps its size apart).
+TXlsString DecodeFormula(TByteView Data, std::size_t aPos, std::size_t aSize, TFormulaContext& CellList);
 
 // A number as formula text: the shortest digits that read back to the same
 // double, positional for exponents from -5 to 14, else as in 1.5E+20.

@@ -132,7 +132,7 @@ TWorkbookGlobals& RequireGlobals(TWorkbookGlobals* aWorkbookGlobals)
 }  // namespace
 
 TWorkSheet::TWorkSheet(TWorkbookGlobals* aWorkbookGlobals)
-    : TSheet(aWorkbookGlobals), FCells(RequireGlobals(aWorkbookGlobals).SST(), FColumns)
+    : TSheet(aWorkbookGlobals), FCells(RequireGlobals(aWorkbookGlobals), FColumns)
 {
     FPrintRecords = &FMiscRecords1;
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "RecordTestSupport.h"
+#include "drawing/UXlsEscher.h"
 #include "worksheet/UXlsColInfo.h"
 #include "worksheet/UXlsRowColEntries.h"
 
@@ -14,9 +15,10 @@ namespace {
 constexpr std::uint16_t Rel = RowRelativeBit | ColRelativeBit;
 
 struct TSheetFixture {
-    TSST SST;
+    TWorkbookGlobals Globals{std::make_unique<TDrawingGroup>()};
+    TSST& SST = Globals.SST();
     TColInfoList Columns;
-    TCells Cells{SST, Columns};
+    TCells Cells{Globals, Columns};
 
     TCellList& List() { return Cells.CellList(); }
     void Set(std::int64_t aRow, std::int64_t aCol, const TXlsVariant& aValue, std::int32_t aXF = -1,
@@ -753,7 +755,7 @@ TEST(CellStore, ACopyIsIndependent)
     TSheetFixture s;
     s.Set(1, 1, TXlsString(u"shared"));
     s.Set(2, 2, 5.0);
-    TCells copy(s.SST, s.Columns);
+    TCells copy(s.Globals, s.Columns);
     copy.CopyFrom(s.Cells);
     copy.CellList().SetValueX2(2, 2, TXlsCellValue{7.0, -1, false}, {}, false);
     EXPECT_EQ(s.Get(2, 2).Value, TXlsVariant(5.0));

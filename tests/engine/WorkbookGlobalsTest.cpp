@@ -435,7 +435,7 @@ TEST(WorkbookGlobals, InsertingAndDeletingSheetsMovesReferencesAndNames)
     TWorkbookGlobals g{std::make_unique<TDrawingGroup>()};
     LoadGlobals(g, ThreeSheetBook());
 
-    g.InsertSheets(1, 0x0000, u"Sheet", 2);
+    g.InsertSheets(-1, 1, 0x0000, u"Sheet", 2);
     EXPECT_EQ(SheetNames(g), (std::vector<TXlsString>{u"A", u"Sheet", u"Sheet1", u"B", u"C"}));
     EXPECT_EQ(XtisOf(g.References()),
               (std::vector<TXti>{{1, 0, 0}, {1, 3, 3}, {1, 4, 4}, {0, 1, 1}, {1, 0, 4}, {1, 0xFFFE, 0xFFFE}}));
@@ -454,7 +454,7 @@ TEST(WorkbookGlobals, InsertingAndDeletingSheetsMovesReferencesAndNames)
     EXPECT_EQ(SheetNames(g), (std::vector<TXlsString>{u"A", u"Sheet"}));
     EXPECT_EQ(NamesOf(g), (std::vector<std::pair<std::string, std::uint16_t>>{{"g", 0}}));
     EXPECT_EQ(ErrorOf([&] { g.DeleteSheets(3, 1); }), R"(Sheet number "3" invalid. Must be between 0 and 2)");
-    EXPECT_EQ(ErrorOf([&] { g.InsertSheets(3, 0, u"X", 1); }), R"(Sheet number "3" invalid. Must be between 0 and 2)");
+    EXPECT_EQ(ErrorOf([&] { g.InsertSheets(-1, 3, 0, u"X", 1); }), R"(Sheet number "3" invalid. Must be between 0 and 2)");
 
     TWorkbookGlobals again{std::make_unique<TDrawingGroup>()};
     LoadGlobals(again, SavedGlobals(g));
@@ -469,9 +469,9 @@ TEST(WorkbookGlobals, AFailedSheetInsertionChangesNothing)
 
     // The second copy of a 255-character name needs a 256th character.
     const TXlsString longName(255, u'x');
-    EXPECT_EQ(ErrorOf([&] { g.InsertSheets(0, 0, longName, 2); }), "Invalid String record");
+    EXPECT_EQ(ErrorOf([&] { g.InsertSheets(-1, 0, 0, longName, 2); }), "Invalid String record");
     EXPECT_TRUE(SameBytes(SavedGlobals(g), before));
-    g.InsertSheets(0, 0, longName, 1);
+    g.InsertSheets(-1, 0, 0, longName, 1);
     EXPECT_EQ(g.SheetName(0), longName);
     g.DeleteSheets(0, 1);
     EXPECT_TRUE(SameBytes(SavedGlobals(g), before));
@@ -481,7 +481,7 @@ TEST(WorkbookGlobals, AFailedSheetInsertionChangesNothing)
     TWorkbookGlobals names{std::make_unique<TDrawingGroup>()};
     LoadGlobals(names, ThreeSheetBook({Rec(0x0018, farName)}));
     const TBytes namesBefore = SavedGlobals(names);
-    EXPECT_EQ(ErrorOf([&] { names.InsertSheets(0, 0, u"S", 1); }),
+    EXPECT_EQ(ErrorOf([&] { names.InsertSheets(-1, 0, 0, u"S", 1); }),
               "Too many entries for this kind of record (65002 out of a maximum of 65001)");
     EXPECT_TRUE(SameBytes(SavedGlobals(names), namesBefore));
 }
@@ -499,7 +499,7 @@ TEST(WorkbookGlobals, MacroWorkbookRefusesSheetDeletion)
     EXPECT_EQ(g.CodeName(), u"DieseArbeits");
     EXPECT_EQ(ErrorOf([&] { g.DeleteSheets(0, 1); }), "Can't delete a sheet on a file containing macros");
     EXPECT_EQ(g.SheetCount(), 2u);
-    g.InsertSheets(2, 0, u"A", 1);
+    g.InsertSheets(-1, 2, 0, u"A", 1);
     g.SetSheetName(0, u"Erste");
     EXPECT_EQ(SheetNames(g), (std::vector<TXlsString>{u"Erste", u"B", u"A1"}));
     const auto records = SplitRecordChains(SavedGlobals(g));
