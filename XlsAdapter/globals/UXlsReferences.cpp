@@ -126,12 +126,14 @@ TXlsString TSupBookRecord::BookName() const
 
 TXlsString TSupBookRecord::SheetName(std::int32_t SheetIndex, const TBoundSheetRecordList& LocalSheets) const
 {
-    if (SheetIndex < 0 || SheetIndex >= SheetCount()) return {};
+    if (SheetIndex < 0) return {};
+    // Writers leave the local book's own sheet count behind (one writer keeps
+    // it at 1): this workbook's sheets are the ones it has.
     if (IsLocal()) {
         if (static_cast<std::size_t>(SheetIndex) >= LocalSheets.Count()) return {};
         return LocalSheets.GetSheetName(static_cast<std::size_t>(SheetIndex));
     }
-    if (IsAddIn()) return {};
+    if (SheetIndex >= SheetCount() || IsAddIn()) return {};
     const TBaseRecord* rec = this;
     std::size_t ofs = 2;
     TExcelString s(2, rec, ofs);  // the path

@@ -53,7 +53,8 @@ public:
     bool IsAddIn() const;
     // The path of another book, decoded; empty for this workbook and add-ins.
     TXlsString BookName() const;
-    // Empty outside the sheet count; this workbook's names come from LocalSheets.
+    // Empty outside the sheet count; this workbook's names come from
+    // LocalSheets, whatever count its record holds.
     TXlsString SheetName(std::int32_t SheetIndex, const TBoundSheetRecordList& LocalSheets) const;
 
     void AddExternName(std::unique_ptr<TExternNameRecord> aRecord) { FExternNameList.push_back(std::move(aRecord)); }

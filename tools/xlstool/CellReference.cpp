@@ -65,4 +65,12 @@ std::int32_t FindSheetArgument(xls::TExcelFile& file, const std::string& sheet)
     throw std::runtime_error("There is no sheet \"" + sheet + "\"");
 }
 
+std::int32_t SelectWorksheet(xls::TExcelFile& file, const std::string& sheet)
+{
+    const std::int32_t index = FindSheetArgument(file, sheet);
+    if (!file.IsWorksheet(index)) throw std::runtime_error("Sheet " + sheet + " is not a worksheet");
+    file.SetActiveSheet(index);
+    return index;
+}
+
 }  // namespace xlstool

@@ -28,4 +28,8 @@ TCellRef ParseCellReference(std::string_view text);
 // else ignoring the case of A-Z). Fails when no sheet matches.
 std::int32_t FindSheetArgument(xls::TExcelFile& file, const std::string& sheet);
 
+// Makes the worksheet SHEET names the active sheet and returns it; fails for
+// a sheet of another kind.
+std::int32_t SelectWorksheet(xls::TExcelFile& file, const std::string& sheet);
+
 }  // namespace xlstool

@@ -1,6 +1,5 @@
 // xlstool get FILE SHEET CELL: one cell's value as a line of the dump format.
 #include <iostream>
-#include <stdexcept>
 
 #include "CellReference.h"
 #include "DumpCell.h"
@@ -19,9 +18,7 @@ int RunGet(TArgs args)
     xls::TXLSFile xls(nullptr);
     xls.Connect();
     xls.OpenFile(args[0]);
-    const std::int32_t sheet = FindSheetArgument(xls, args[1]);
-    if (!xls.IsWorksheet(sheet)) throw std::runtime_error("Sheet " + args[1] + " is not a worksheet");
-    xls.SetActiveSheet(sheet);
+    const std::int32_t sheet = SelectWorksheet(xls, args[1]);
     // Refuses a cell outside the sheet; an empty cell prints nothing.
     if (xls.GetCellFormat(cell.Row, cell.Col) < 0) return 0;
 

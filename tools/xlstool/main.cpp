@@ -19,6 +19,23 @@ void RequireArgCount(TArgs args, std::size_t min, std::size_t max)
     if (args.size() > max) throw EUsageError("too many arguments");
 }
 
+TSavingArgs SplitSavingArgs(TArgs args)
+{
+    TSavingArgs split;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (!optionsEnded && args[i] == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && args[i] == "-o") {
+            if (i + 1 == args.size()) throw EUsageError("-o needs a file name");
+            split.Out = args[++i];
+        } else {
+            split.Positional.push_back(args[i]);
+        }
+    }
+    return split;
+}
+
 namespace {
 
 constexpr std::array kCommands{
@@ -142,6 +159,51 @@ constexpr std::array kCommands{
                 "named Sheet1, Sheet2, ..., to FILE. An existing FILE is replaced as by\n"
                 "set: only once the new file is complete.\n",
                 RunNew},
+    TSubcommand{"formula", "prints the formula of one cell, or writes one and saves",
+                "usage: xlstool formula FILE SHEET CELL\n"
+                "       xlstool formula FILE SHEET CELL \"=TEXT\" [-o OUT]\n\n"
+                "Without TEXT, prints the formula of the cell as the engine reads it back\n"
+                "from its tokens, starting with \"=\" (sheet names in single quotes, such as\n"
+                "='Data'!A1*2); a cell without a formula prints nothing. With TEXT, writes\n"
+                "the formula into the cell and saves the workbook to OUT or, without -o,\n"
+                "over FILE, as set does (only a complete new file replaces the old one).\n"
+                "The formula takes A1 references, sheet references, the operators and the\n"
+                "built-in functions; no defined names, R1C1 or array constants. SHEET and\n"
+                "CELL as for get.\n\n"
+                "Exit 1 with the engine's message when the file cannot be read or written,\n"
+                "or when the formula is refused (\"Function not found: ...\"); nothing is\n"
+                "written then.\n",
+                RunFormula},
+    TSubcommand{"names", "lists the defined names, or adds one and saves",
+                "usage: xlstool names FILE\n"
+                "       xlstool names FILE --add SCOPE NAME \"=FORMULA\" [-o OUT]\n\n"
+                "Lists the defined names of FILE in file order, one per line:\n\n"
+                "  SCOPE<TAB>NAME<TAB>HIDDEN<TAB>=FORMULA\n\n"
+                "SCOPE is * for a global name, else the name of its sheet; built-in names\n"
+                "show their English name (Print_Area, Print_Titles, _FilterDatabase, ...);\n"
+                "HIDDEN is 0 or 1; FORMULA is the name's formula (\"=\" alone for none, ? when\n"
+                "it cannot be read). Texts are escaped as in the dump format.\n\n"
+                "With --add, adds the name (or replaces the one of that scope whose name\n"
+                "equals NAME ignoring case) and saves as set does. SCOPE is * or a sheet's\n"
+                "position or name; NAME may be a built-in name such as Print_Area. Cell\n"
+                "references without a sheet point at the scope's sheet (the first sheet for\n"
+                "a global name) and are made absolute.\n\n"
+                "Exit 1 with the engine's message for an invalid name (\"Invalid named range:\n"
+                "...\") or a refused formula; nothing is written then.\n",
+                RunNames},
+    TSubcommand{"features", "prints the feature dump of a workbook (names, formulas, ...)",
+                "usage: xlstool features FILE [--kinds K,...]\n\n"
+                "Prints what the workbook holds beyond its cell values, one line per item,\n"
+                "fields separated by TAB and escaped as in the dump format:\n\n"
+                "  W<TAB>date1904<TAB>0|1, W<TAB>sheets<TAB>N, W<TAB>active<TAB>SHEET\n"
+                "  N<TAB>SCOPE<TAB>NAME<TAB>HIDDEN<TAB>=FORMULA   every defined name, file order\n"
+                "  F<TAB>SHEET!REF<TAB>=FORMULA             every formula cell by row and column\n\n"
+                "W and N lines come first, then the F lines sheet by sheet. --kinds prints\n"
+                "only the kinds listed (letters as above). A formula that cannot be read\n"
+                "shows ?.\n\n"
+                "Exit 1 with the engine's message when the file cannot be read, 2 for an\n"
+                "unknown kind.\n",
+                RunFeatures},
 };
 
 void PrintOverview(std::ostream& out)
