@@ -91,3 +91,5 @@ void BM_Parse100000Formulas(benchmark::State& state)
 
 BENCHMARK(BM_DecodeEveryFormula)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Parse100000Formulas)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();

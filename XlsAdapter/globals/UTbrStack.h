@@ -12,8 +12,10 @@ namespace xls {
 // Popping or peeking an empty stack fails with "String Stack is empty".
 class TStringStack {
 public:
-    void Push(TXlsString s) { FList.push_back(std::move(s)); }
+    void Push(TXlsString s);
     TXlsString Pop();
+    // The top aCount texts, lowest first, joined by aSeparator.
+    TXlsString PopJoined(std::size_t aCount, char16_t aSeparator);
     const TXlsString& Peek() const;
     std::size_t Count() const { return FList.size(); }
     bool AtLeast(std::size_t ACount) const { return FList.size() >= ACount; }

@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <vector>
 
 #include "globals/UTbrStack.h"
 #include "globals/UXlsTokenArray.h"
@@ -81,8 +80,8 @@ public:
         if (aPos > Data.size() || aSize > Data.size() - aPos) RaiseXls(TXlsMsg::TokenArrayTruncated);
         ArrayPos = End;
         while (Pos < End) DecodeToken();
-        TXlsString text = u"=";
-        text += Stack.Pop();
+        TXlsString text = Stack.Pop();
+        text.insert(text.begin(), u'=');
         return text;
     }
 
@@ -96,14 +95,8 @@ private:
     std::uint8_t Byte(std::size_t aOfs) const { return Data[Pos + aOfs]; }
     std::uint16_t Word(std::size_t aOfs) const { return GetWord(Data, Pos + aOfs); }
 
-    // The spaces announced for the next pushed text, with room for it.
-    TXlsString Spaced() const
-    {
-        TXlsString s;
-        s.reserve(Stack.FmSpaces.size() + 16);
-        s += Stack.FmSpaces;
-        return s;
-    }
+    // The spaces announced for the next pushed text.
+    TXlsString Spaced() const { return Stack.FmSpaces; }
 
     void DecodeToken();
     void Binary(std::u16string_view aOperator);
@@ -127,6 +120,7 @@ void TFormulaDecoder::Binary(std::u16string_view aOperator)
 {
     TXlsString right = Stack.Pop();
     TXlsString left = Stack.Pop();
+    left.reserve(left.size() + Stack.FmSpaces.size() + aOperator.size() + right.size());
     left += Stack.FmSpaces;
     left += aOperator;
     left += right;
@@ -175,22 +169,17 @@ void TFormulaDecoder::Function(std::uint16_t aIndex, std::size_t aArgCount)
     if (aIndex >= FunctionCount)
         RaiseXls(TXlsMsg::PropertyIndexOutOfRange,
                  {std::int64_t(aIndex), std::string("Function name"), std::int64_t(0), std::int64_t(FunctionCount - 1)});
-    const TXlsString spaces = Stack.FmSpaces;
+    TXlsString s = Stack.FmSpaces;
     // A call by name (255) has its name as the operand below the arguments.
     const bool byName = aIndex == 255;
     const std::size_t args = byName && aArgCount > 0 ? aArgCount - 1 : aArgCount;
-    std::vector<TXlsString> arguments(args);
-    for (std::size_t i = args; i-- > 0;) arguments[i] = Stack.Pop();
-    TXlsString s = spaces;
+    TXlsString arguments = Stack.PopJoined(args, u',');
     if (byName)
         s += Stack.Pop();
     else
         AppendAscii(s, FuncNameArray()[aIndex].Name);
     s.push_back(u'(');
-    for (std::size_t i = 0; i < args; ++i) {
-        if (i > 0) s.push_back(u',');
-        s += arguments[i];
-    }
+    s += arguments;
     s.push_back(u')');
     Stack.Push(std::move(s));
 }
