@@ -360,8 +360,11 @@ void TWorkbook::DeleteSheets(std::int32_t SheetPos, std::int32_t SheetCount)
     if (SheetPos < 0 || SheetPos > count) RaiseXls(TXlsMsg::SheetNumberInvalid, {std::int64_t(SheetPos), 0, count});
     if (SheetCount <= 0) return;
     const std::int32_t shown = ActiveSheet();
-    FGlobals->DeleteSheets(SheetPos, SheetCount);
+    const TDeletedNames deletedNames = FGlobals->DeleteSheets(SheetPos, SheetCount);
     FSheets.DeleteSheets(SheetPos, SheetCount);
+    // Formulas name names by position: the names behind deleted ones moved up.
+    if (!deletedNames.Positions.empty())
+        for (std::size_t i = 0; i < FSheets.Count(); ++i) FSheets.Items(i)->ArrangeDeletedNames(deletedNames);
     // The sheet the file shows moves with the sheets behind the deleted ones;
     // when it was deleted itself, the next one (or the new last) takes its
     // place, so that the file never shows a sheet it does not have.

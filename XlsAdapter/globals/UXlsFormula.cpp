@@ -150,6 +150,11 @@ void TArrayRecord::ArrangeCopySheet(const TSheetInfo& SheetInfo)
     ArrangeTokensCopySheet(Data(), 14, TokensEnd(), SheetInfo);
 }
 
+void TArrayRecord::ArrangeDeletedNames(const TDeletedNames& Deleted)
+{
+    ArrangeTokensDeleteNames(Data(), 14, TokensEnd(), Deleted);
+}
+
 // ---------------------------------------------------------------- TTableRecord
 
 TTableRecord::TTableRecord(std::uint16_t aId, TBytes aData) : TRecordClass(aId, std::move(aData))
@@ -309,6 +314,14 @@ void TFormulaRecord::ArrangeCopySheet(const TSheetInfo& SheetInfo)
     WithCellContext([&] {
         ArrangeTokensCopySheet(Data(), TokensOfs, TokensEnd(), SheetInfo);
         if (FArrayRecord) FArrayRecord->ArrangeCopySheet(SheetInfo);
+    });
+}
+
+void TFormulaRecord::ArrangeDeletedNames(const TDeletedNames& Deleted)
+{
+    WithCellContext([&] {
+        ArrangeTokensDeleteNames(Data(), TokensOfs, TokensEnd(), Deleted);
+        if (FArrayRecord) FArrayRecord->ArrangeDeletedNames(Deleted);
     });
 }
 
@@ -516,6 +529,12 @@ void TNameRecord::ArrangeCopySheet(const TSheetInfo& SheetInfo)
     WithNameContext([&] { ArrangeTokensCopySheet(Data(), FormulaOfs(), FormulaEnd(), SheetInfo); });
 }
 
+void TNameRecord::ArrangeDeletedNames(const TDeletedNames& Deleted)
+{
+    if (FormulaSize() == 0) return;
+    WithNameContext([&] { ArrangeTokensDeleteNames(Data(), FormulaOfs(), FormulaEnd(), Deleted); });
+}
+
 void TFormulaRecord::AttachFollower(std::unique_ptr<TBaseRecord> aFollower)
 {
     if (aFollower->Id() == xlr_TABLE)
@@ -581,21 +600,26 @@ void TNameRecordList::InsertSheets(std::int32_t CopyFrom, std::int32_t BeforeShe
     for (auto& copy : copies) Add(std::move(copy));
 }
 
-std::vector<std::size_t> TNameRecordList::DeleteSheets(std::int32_t SheetIndex, std::int32_t SheetCount)
+TDeletedNames TNameRecordList::DeleteSheets(std::int32_t SheetIndex, std::int32_t SheetCount,
+                                            std::function<bool(std::int32_t)> IsLocalRef)
 {
-    std::vector<std::size_t> removed;
+    TDeletedNames deleted{{}, std::move(IsLocalRef)};
     for (std::size_t i = Count(); i-- > 0;) {
         const TNameRecord* name = Items(i);
         if (!name) continue;
         const std::int32_t sheet = name->RangeSheet();
         if (sheet >= SheetIndex && sheet < SheetIndex + SheetCount) {
             Delete(i);
-            removed.insert(removed.begin(), i);
+            deleted.Positions.insert(deleted.Positions.begin(), i);
         }
     }
-    for (std::size_t i = 0; i < Count(); ++i)
-        if (TNameRecord* name = Items(i)) name->ArrangeInsertSheets(SheetIndex, -SheetCount);
-    return removed;
+    for (std::size_t i = 0; i < Count(); ++i) {
+        if (TNameRecord* name = Items(i)) {
+            name->ArrangeInsertSheets(SheetIndex, -SheetCount);
+            name->ArrangeDeletedNames(deleted);
+        }
+    }
+    return deleted;
 }
 
 void TShrFmlaRecordList::CheckItem(const TBaseRecord* aItem) const

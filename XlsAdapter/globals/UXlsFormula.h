@@ -32,6 +32,7 @@ public:
     // A copied array formula: range and relative references move by the offsets.
     void ArrangeCopyRowsAndCols(std::int32_t RowOffset, std::int32_t ColOffset);
     void ArrangeCopySheet(const TSheetInfo& SheetInfo);
+    void ArrangeDeletedNames(const TDeletedNames& Deleted);
 
 private:
     std::size_t TokensEnd() const;
@@ -155,6 +156,8 @@ public:
     void ArrangeCopyRowsAndCols(std::int32_t RowOffset, std::int32_t ColOffset) override;
     // After a sheet copy: references and names of the copied sheet point at the copy.
     void ArrangeCopySheet(const TSheetInfo& SheetInfo);
+    // Name tokens follow names that were deleted.
+    void ArrangeDeletedNames(const TDeletedNames& Deleted);
 
     // The FORMULA record, its ARRAY, its TABLE, then the STRING record of a
     // text result.
@@ -236,6 +239,7 @@ public:
     void ArrangeInsertSheets(std::int32_t FirstSheet, std::int32_t SheetCount);
     // A copied name: references to the copied sheet point at the copy.
     void ArrangeCopySheet(const TSheetInfo& SheetInfo);
+    void ArrangeDeletedNames(const TDeletedNames& Deleted);
 
 private:
     // 0 first row, 1 last row, 2 first column, 3 last column.
@@ -265,8 +269,10 @@ public:
     void InsertSheets(std::int32_t CopyFrom, std::int32_t BeforeSheet, std::int32_t SheetCount,
                       const TSheetInfo& SheetInfo);
     // Removes the names local to the deleted sheets; the names of sheets
-    // behind them move along. Returns the removed positions, ascending.
-    std::vector<std::size_t> DeleteSheets(std::int32_t SheetIndex, std::int32_t SheetCount);
+    // behind them move along, and name tokens in the names left follow.
+    // Returns the removed positions (ascending) with IsLocalRef.
+    TDeletedNames DeleteSheets(std::int32_t SheetIndex, std::int32_t SheetCount,
+                               std::function<bool(std::int32_t)> IsLocalRef);
 
 protected:
     void CheckItem(const TBaseRecord* aItem) const override;

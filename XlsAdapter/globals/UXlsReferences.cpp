@@ -276,6 +276,12 @@ std::int32_t TReferences::GetSheet(std::int32_t SheetRef) const
     return ref.FirstSheet;
 }
 
+bool TReferences::IsLocalRef(std::int32_t SheetRef) const
+{
+    return SheetRef >= 0 && static_cast<std::size_t>(SheetRef) < FExternRefs.Count() && FLocalSupBook >= 0 &&
+           FExternRefs.Items(static_cast<std::size_t>(SheetRef)).SupBookRecord == FLocalSupBook;
+}
+
 std::int32_t TReferences::LocalRef(std::int32_t FirstSheet, std::int32_t LastSheet)
 {
     const TExternRef wanted{static_cast<std::uint16_t>(FLocalSupBook), static_cast<std::uint16_t>(FirstSheet),

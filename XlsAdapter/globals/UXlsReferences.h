@@ -125,6 +125,8 @@ public:
     // sheet, else -1. An index outside the table fails with "The index "%d"
     // of the property "Sheet Reference" is not in the range %d-%d".
     std::int32_t GetSheet(std::int32_t SheetRef) const;
+    // Whether the entry exists and names sheets of this workbook.
+    bool IsLocalRef(std::int32_t SheetRef) const;
     // The first local XTI for just Sheet, appended when there is none.
     std::int32_t SetSheet(std::int32_t Sheet);
     // The same for sheets FirstSheet to LastSheet; a workbook without a local

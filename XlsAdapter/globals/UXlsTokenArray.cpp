@@ -340,6 +340,46 @@ void ArrangeTokensCopySheet(TByteSpan Data, std::size_t aPos, std::size_t aEnd, 
     });
 }
 
+namespace {
+
+// A 1-based name index after names were deleted; 0 for a deleted one (and for 0).
+std::uint16_t RenumberedName(std::uint16_t aIndex, const TDeletedNames& Deleted)
+{
+    if (aIndex == 0) return 0;
+    const auto& pos = Deleted.Positions;
+    const auto it = std::lower_bound(pos.begin(), pos.end(), std::size_t(aIndex) - 1);
+    if (it != pos.end() && *it == std::size_t(aIndex) - 1) return 0;
+    return static_cast<std::uint16_t>(aIndex - (it - pos.begin()));
+}
+
+// The name token at aPos (its index word at aOfs) turned into #REF! when
+// its name is gone, else renumbered.
+void ArrangeNameToken(TByteSpan Data, std::size_t aPos, std::size_t aOfs, std::uint8_t aErrorId,
+                      const TDeletedNames& Deleted)
+{
+    const std::uint16_t index = GetWord(Data, aOfs);
+    const std::uint16_t moved = RenumberedName(index, Deleted);
+    if (index == 0 || moved != 0) {
+        SetWord(Data, aOfs, moved);
+        return;
+    }
+    // Same size and class: ptgRefErr (row, column) or ptgRefErr3d (entry, row, column).
+    Data[aPos] = static_cast<std::uint8_t>((Data[aPos] & ptgClassMask) | (aErrorId & ~ptgClassMask));
+    std::fill(Data.begin() + std::ptrdiff_t(aOfs), Data.begin() + std::ptrdiff_t(aOfs + 4), std::uint8_t(0));
+}
+
+}  // namespace
+
+void ArrangeTokensDeleteNames(TByteSpan Data, std::size_t aPos, std::size_t aEnd, const TDeletedNames& Deleted)
+{
+    if (Deleted.Positions.empty()) return;
+    WalkTokens(Data, aPos, aEnd, [&](std::size_t p, const TToken& t) {
+        if (t.Kind == TTokenKind::Name) ArrangeNameToken(Data, p, p + 1, ptgRefErr, Deleted);
+        if (t.Kind == TTokenKind::NameX && Deleted.IsLocalRef && Deleted.IsLocalRef(GetWord(Data, p + 1)))
+            ArrangeNameToken(Data, p, p + 3, ptgRefErr3d, Deleted);
+    });
+}
+
 void ArrangeTokensSharedFormula(TByteSpan Data, std::size_t aPos, std::size_t aEnd, std::int32_t Row, std::int32_t Col)
 {
     WalkTokens(Data, aPos, aEnd, [&](std::size_t p, const TToken& t) {

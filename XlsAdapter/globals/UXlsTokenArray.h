@@ -10,6 +10,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <vector>
 
 #include "records/UXlsBaseRecords.h"
 
@@ -126,6 +128,18 @@ void ArrangeTokensInsertRowsAndCols(TByteSpan Data, std::size_t aPos, std::size_
 // EXTERNSHEET index (when SetSheet is given), names of the source sheet or
 // global names get the copy's local name of the same text (when there is one).
 void ArrangeTokensCopySheet(TByteSpan Data, std::size_t aPos, std::size_t aEnd, const TSheetInfo& SheetInfo);
+
+// Names that left the workbook's name list: their positions (from 0,
+// ascending) and whether an EXTERNSHEET entry names this workbook.
+struct TDeletedNames {
+    std::vector<std::size_t> Positions;
+    std::function<bool(std::int32_t)> IsLocalRef;
+};
+
+// Name tokens of this workbook (ptgName, and ptgNameX through a local entry)
+// follow the renumbered names; one that named a deleted name becomes #REF!
+// (ptgRefErr or ptgRefErr3d, which have the same size).
+void ArrangeTokensDeleteNames(TByteSpan Data, std::size_t aPos, std::size_t aEnd, const TDeletedNames& Deleted);
 
 // Turns the relative tokens of a shared formula into the tokens of the cell at
 // (Row, Col): RefN and AreaN become Ref and Area, and relative rows and

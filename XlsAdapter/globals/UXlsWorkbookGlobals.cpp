@@ -531,7 +531,7 @@ void TWorkbookGlobals::InsertSheets(std::int32_t CopyFrom, std::int32_t BeforeSh
     }
 }
 
-std::vector<std::size_t> TWorkbookGlobals::DeleteSheets(std::int32_t SheetIndex, std::int32_t SheetCount)
+TDeletedNames TWorkbookGlobals::DeleteSheets(std::int32_t SheetIndex, std::int32_t SheetCount)
 {
     if (FHasMacro) RaiseXls(TXlsMsg::CantDeleteSheetWithMacros);
     const std::int64_t count = std::int64_t(FBoundSheets.Count());
@@ -542,7 +542,8 @@ std::vector<std::size_t> TWorkbookGlobals::DeleteSheets(std::int32_t SheetIndex,
     if (deleted == 0) return {};
 
     FReferences.InsertSheets(SheetIndex, -deleted);
-    std::vector<std::size_t> removed = FNames.DeleteSheets(SheetIndex, deleted);
+    TDeletedNames removed =
+        FNames.DeleteSheets(SheetIndex, deleted, [this](std::int32_t SheetRef) { return FReferences.IsLocalRef(SheetRef); });
     for (std::int32_t k = 0; k < deleted; ++k) FBoundSheets.DeleteSheet(static_cast<std::size_t>(SheetIndex));
     return removed;
 }

@@ -153,9 +153,9 @@ public:
     // Deletes SheetCount sheets from SheetIndex on (up to the last sheet),
     // the names local to them, and points references to them at no sheet.
     // Fails with "Can't delete a sheet on a file containing macros" for a
-    // workbook with a macro project. Returns the positions of the removed
-    // names, ascending.
-    std::vector<std::size_t> DeleteSheets(std::int32_t SheetIndex, std::int32_t SheetCount);
+    // workbook with a macro project. Returns the removed names, which the
+    // sheets' formulas must follow.
+    TDeletedNames DeleteSheets(std::int32_t SheetIndex, std::int32_t SheetCount);
 
     // The defined names follow rows and columns inserted (copied) or
     // deleted in sheet SheetInfo.InsSheet.

@@ -464,6 +464,11 @@ void TCellList::ArrangeInsertSheet(const TSheetInfo& SheetInfo)
     ForEachFormula([&](TCellRecordList&, TFormulaRecord& formula) { formula.ArrangeCopySheet(SheetInfo); });
 }
 
+void TCellList::ArrangeDeletedNames(const TDeletedNames& Deleted)
+{
+    ForEachFormula([&](TCellRecordList&, TFormulaRecord& formula) { formula.ArrangeDeletedNames(Deleted); });
+}
+
 std::int64_t TCellList::FixTotalSize(bool NeedsRecalc)
 {
     std::int64_t size = 0;

@@ -108,6 +108,8 @@ public:
     void FixFormulas(TShrFmlaRecordList& ShrFmlas);
     // After a sheet copy: formulas of the copied sheet point at the copy.
     void ArrangeInsertSheet(const TSheetInfo& SheetInfo);
+    // Name tokens of the formulas follow names that were deleted.
+    void ArrangeDeletedNames(const TDeletedNames& Deleted);
     // The bytes all cells take when written (formula results reset first when NeedsRecalc).
     std::int64_t FixTotalSize(bool NeedsRecalc);
 

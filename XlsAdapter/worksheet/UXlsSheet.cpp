@@ -539,6 +539,11 @@ void TWorkSheet::ArrangeCopySheet(const TSheetInfo& SheetInfo)
     FCells.ArrangeInsertSheet(SheetInfo);
 }
 
+void TWorkSheet::ArrangeDeletedNames(const TDeletedNames& Deleted)
+{
+    FCells.CellList().ArrangeDeletedNames(Deleted);
+}
+
 // ------------------------------------------------------------------ TTbrChart
 
 void TTbrChart::Clear()

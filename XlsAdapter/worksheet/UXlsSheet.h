@@ -76,6 +76,8 @@ public:
     }
     // This sheet is a new copy: references to its source point at it.
     virtual void ArrangeCopySheet(const TSheetInfo&) {}
+    // Names of the workbook were deleted: formulas that use names follow.
+    virtual void ArrangeDeletedNames(const TDeletedNames&) {}
     virtual void DeleteHPageBreak(std::int32_t) {}
     virtual void DeleteVPageBreak(std::int32_t) {}
     virtual void InsertHPageBreak(std::int32_t) {}
@@ -170,6 +172,7 @@ public:
                            const TSheetInfo& SheetInfo) override;
     void ArrangeInsertRowsAndCols(std::int32_t InsRowPos, std::int32_t InsRowCount, std::int32_t InsColPos,
                                   std::int32_t InsColCount, const TSheetInfo& SheetInfo) override;
+    void ArrangeDeletedNames(const TDeletedNames& Deleted) override;
     void ArrangeCopySheet(const TSheetInfo& SheetInfo) override;
     void DeleteHPageBreak(std::int32_t aRow) override { FHPageBreaks.DeleteBreak(aRow); }
     void DeleteVPageBreak(std::int32_t aCol) override { FVPageBreaks.DeleteBreak(aCol); }
