@@ -360,11 +360,19 @@ void TWorkbook::DeleteSheets(std::int32_t SheetPos, std::int32_t SheetCount)
     if (SheetPos < 0 || SheetPos > count) RaiseXls(TXlsMsg::SheetNumberInvalid, {std::int64_t(SheetPos), 0, count});
     if (SheetCount <= 0) return;
     const std::int32_t shown = ActiveSheet();
-    const TDeletedNames deletedNames = FGlobals->DeleteSheets(SheetPos, SheetCount);
+    // Formulas name names by position: the names behind deleted ones move up.
+    // A formula that cannot follow fails before anything changes.
+    TDeletedNames names = FGlobals->NamesOfSheets(SheetPos, SheetCount);
+    if (!names.Positions.empty()) {
+        names.CheckOnly = true;
+        FGlobals->Names().ArrangeDeletedNames(names);
+        for (std::int64_t i = 0; i < count; ++i)
+            if (i < SheetPos || i >= std::int64_t(SheetPos) + SheetCount) FSheets.Items(i)->ArrangeDeletedNames(names);
+    }
+    names = FGlobals->DeleteSheets(SheetPos, SheetCount);
     FSheets.DeleteSheets(SheetPos, SheetCount);
-    // Formulas name names by position: the names behind deleted ones moved up.
-    if (!deletedNames.Positions.empty())
-        for (std::size_t i = 0; i < FSheets.Count(); ++i) FSheets.Items(i)->ArrangeDeletedNames(deletedNames);
+    if (!names.Positions.empty())
+        for (std::size_t i = 0; i < FSheets.Count(); ++i) FSheets.Items(i)->ArrangeDeletedNames(names);
     // The sheet the file shows moves with the sheets behind the deleted ones;
     // when it was deleted itself, the next one (or the new last) takes its
     // place, so that the file never shows a sheet it does not have.

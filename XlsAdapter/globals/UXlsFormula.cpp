@@ -600,25 +600,35 @@ void TNameRecordList::InsertSheets(std::int32_t CopyFrom, std::int32_t BeforeShe
     for (auto& copy : copies) Add(std::move(copy));
 }
 
+TDeletedNames TNameRecordList::NamesOfSheets(std::int32_t SheetIndex, std::int32_t SheetCount,
+                                             std::function<bool(std::int32_t)> IsLocalRef) const
+{
+    TDeletedNames names{{}, std::move(IsLocalRef)};
+    for (std::size_t i = 0; i < Count(); ++i) {
+        const TNameRecord* name = Items(i);
+        if (name && name->RangeSheet() >= SheetIndex && name->RangeSheet() < SheetIndex + SheetCount)
+            names.Positions.push_back(i);
+    }
+    return names;
+}
+
+void TNameRecordList::ArrangeDeletedNames(const TDeletedNames& Deleted)
+{
+    for (std::size_t i = 0; i < Count(); ++i) {
+        TNameRecord* name = Items(i);
+        const bool deleted = std::binary_search(Deleted.Positions.begin(), Deleted.Positions.end(), i);
+        if (name && !(Deleted.CheckOnly && deleted)) name->ArrangeDeletedNames(Deleted);
+    }
+}
+
 TDeletedNames TNameRecordList::DeleteSheets(std::int32_t SheetIndex, std::int32_t SheetCount,
                                             std::function<bool(std::int32_t)> IsLocalRef)
 {
-    TDeletedNames deleted{{}, std::move(IsLocalRef)};
-    for (std::size_t i = Count(); i-- > 0;) {
-        const TNameRecord* name = Items(i);
-        if (!name) continue;
-        const std::int32_t sheet = name->RangeSheet();
-        if (sheet >= SheetIndex && sheet < SheetIndex + SheetCount) {
-            Delete(i);
-            deleted.Positions.insert(deleted.Positions.begin(), i);
-        }
-    }
-    for (std::size_t i = 0; i < Count(); ++i) {
-        if (TNameRecord* name = Items(i)) {
-            name->ArrangeInsertSheets(SheetIndex, -SheetCount);
-            name->ArrangeDeletedNames(deleted);
-        }
-    }
+    TDeletedNames deleted = NamesOfSheets(SheetIndex, SheetCount, std::move(IsLocalRef));
+    for (auto it = deleted.Positions.rbegin(); it != deleted.Positions.rend(); ++it) Delete(*it);
+    for (std::size_t i = 0; i < Count(); ++i)
+        if (TNameRecord* name = Items(i)) name->ArrangeInsertSheets(SheetIndex, -SheetCount);
+    ArrangeDeletedNames(deleted);
     return deleted;
 }
 

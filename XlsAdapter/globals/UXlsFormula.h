@@ -268,9 +268,14 @@ public:
     // their sheets. All or nothing.
     void InsertSheets(std::int32_t CopyFrom, std::int32_t BeforeSheet, std::int32_t SheetCount,
                       const TSheetInfo& SheetInfo);
+    // The names local to sheets SheetIndex to SheetIndex + SheetCount - 1.
+    TDeletedNames NamesOfSheets(std::int32_t SheetIndex, std::int32_t SheetCount,
+                                std::function<bool(std::int32_t)> IsLocalRef) const;
+    // The name tokens of every name that stays follow Deleted.
+    void ArrangeDeletedNames(const TDeletedNames& Deleted);
     // Removes the names local to the deleted sheets; the names of sheets
     // behind them move along, and name tokens in the names left follow.
-    // Returns the removed positions (ascending) with IsLocalRef.
+    // Returns the removed names.
     TDeletedNames DeleteSheets(std::int32_t SheetIndex, std::int32_t SheetCount,
                                std::function<bool(std::int32_t)> IsLocalRef);
 

@@ -374,6 +374,7 @@ void ArrangeTokensDeleteNames(TByteSpan Data, std::size_t aPos, std::size_t aEnd
 {
     if (Deleted.Positions.empty()) return;
     WalkTokens(Data, aPos, aEnd, [&](std::size_t p, const TToken& t) {
+        if (Deleted.CheckOnly) return;
         if (t.Kind == TTokenKind::Name) ArrangeNameToken(Data, p, p + 1, ptgRefErr, Deleted);
         if (t.Kind == TTokenKind::NameX && Deleted.IsLocalRef && Deleted.IsLocalRef(GetWord(Data, p + 1)))
             ArrangeNameToken(Data, p, p + 3, ptgRefErr3d, Deleted);

@@ -134,6 +134,9 @@ void ArrangeTokensCopySheet(TByteSpan Data, std::size_t aPos, std::size_t aEnd, 
 struct TDeletedNames {
     std::vector<std::size_t> Positions;
     std::function<bool(std::int32_t)> IsLocalRef;
+    // Only walk the tokens, so that a formula that cannot be walked fails
+    // before anything changes.
+    bool CheckOnly = false;
 };
 
 // Name tokens of this workbook (ptgName, and ptgNameX through a local entry)

@@ -542,10 +542,19 @@ TDeletedNames TWorkbookGlobals::DeleteSheets(std::int32_t SheetIndex, std::int32
     if (deleted == 0) return {};
 
     FReferences.InsertSheets(SheetIndex, -deleted);
-    TDeletedNames removed =
-        FNames.DeleteSheets(SheetIndex, deleted, [this](std::int32_t SheetRef) { return FReferences.IsLocalRef(SheetRef); });
+    TDeletedNames removed = FNames.DeleteSheets(SheetIndex, deleted, LocalRefTest());
     for (std::int32_t k = 0; k < deleted; ++k) FBoundSheets.DeleteSheet(static_cast<std::size_t>(SheetIndex));
     return removed;
+}
+
+std::function<bool(std::int32_t)> TWorkbookGlobals::LocalRefTest() const
+{
+    return [this](std::int32_t SheetRef) { return FReferences.IsLocalRef(SheetRef); };
+}
+
+TDeletedNames TWorkbookGlobals::NamesOfSheets(std::int32_t SheetIndex, std::int32_t SheetCount) const
+{
+    return FNames.NamesOfSheets(SheetIndex, SheetCount, LocalRefTest());
 }
 
 void TWorkbookGlobals::InsertAndCopyRowsAndCols(std::int32_t DestRow, std::int32_t aRowCount, std::int32_t DestCol,

@@ -156,6 +156,8 @@ public:
     // workbook with a macro project. Returns the removed names, which the
     // sheets' formulas must follow.
     TDeletedNames DeleteSheets(std::int32_t SheetIndex, std::int32_t SheetCount);
+    // The names DeleteSheets would remove.
+    TDeletedNames NamesOfSheets(std::int32_t SheetIndex, std::int32_t SheetCount) const;
 
     // The defined names follow rows and columns inserted (copied) or
     // deleted in sheet SheetInfo.InsSheet.
@@ -204,6 +206,8 @@ private:
     std::int64_t SubListsSize() const;
     void SaveBody(TOle2File& DataStream, std::int32_t OnlySheet);
     void ClearRecordFields();
+    // Whether an EXTERNSHEET entry names this workbook.
+    std::function<bool(std::int32_t)> LocalRefTest() const;
 
     std::unique_ptr<TSST> FSST = std::make_unique<TSST>();  // replaced by Clear
     TReferences FReferences;

@@ -177,3 +177,42 @@ TEST(FileInterfaceFormulas, NamedRangesCountFromOne)
     EXPECT_EQ(ErrorOf([&] { f.AddRange(TXlsNamedRange{u"B2", u"=1", 0, -1}); }), R"(Invalid named range: "B2")");
     EXPECT_TRUE(f.IsFileModified());
 }
+
+namespace {
+
+// Writes a formula cell of raw tokens at row 1, column 1 of a worksheet.
+void PutTokens(TXLSFile& aFile, std::int32_t aSheet, const TBytes& aTokens)
+{
+    auto cell = TFormulaRecord::CreateFromData(static_cast<std::uint16_t>(TFormulaRecord::TokensOfs + aTokens.size()),
+                                               0, 0, 15, TVarEmpty{}, false);
+    SetWord(cell->Data(), TFormulaRecord::TokensOfs - 2, static_cast<std::uint16_t>(aTokens.size()));
+    std::copy(aTokens.begin(), aTokens.end(), cell->Data().begin() + TFormulaRecord::TokensOfs);
+    aFile.Workbook().GetWorkSheets(aSheet - 1).Cells().AddCell(std::move(cell));
+}
+
+}  // namespace
+
+TEST(FileInterfaceFormulas, DeletingASheetRenumbersTheNamesFormulasUse)
+{
+    TXLSFile f(nullptr);
+    f.Connect();
+    f.NewFile(3);
+    f.AddRange(TXlsNamedRange{u"Gone", u"=$A$1", 0, 1});
+    f.AddRange(TXlsNamedRange{u"Kept", u"=Sheet3!$A$1", 0, -1});
+    PutTokens(f, 3, {ptgName, 2, 0, 0, 0, ptgName, 1, 0, 0, 0, ptgAdd});
+    f.SetActiveSheet(3);
+    EXPECT_EQ(f.GetCellFormula(1, 1), u"=Kept+Gone");
+    f.SetActiveSheet(2);
+    f.DeleteSheet(1);
+    f.SetActiveSheet(2);
+    EXPECT_EQ(f.GetCellFormula(1, 1), u"=Kept+#REF!");
+
+    // A formula the walk cannot read stops the deletion before anything changes.
+    f.AddRange(TXlsNamedRange{u"Local", u"=$A$1", 0, 1});
+    PutTokens(f, 1, {ptgSheet, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    f.SetActiveSheet(2);
+    EXPECT_EQ(ErrorOf([&] { f.DeleteSheet(1); }), "Formula at Row 1, column 1 is not supported. Token Id: 0x1A");
+    EXPECT_EQ(f.SheetCount(), 2);
+    EXPECT_EQ(f.RangeCount(), 2);
+    EXPECT_EQ(f.GetCellFormula(1, 1), u"=Kept+#REF!");
+}
