@@ -35,7 +35,7 @@ int main(int argc, char* argv[])
     parser.addVersionOption();
     const QCommandLineOption readerOption(
         QStringLiteral("reader"),
-        QStringLiteral("Reader backend: auto (default), d2xx, serial[:DEVICE], sim[:cancel|:ignore]."),
+        QStringLiteral("Reader backend: auto (default), d2xx, serial[:DEVICE], pcsc[:NAME], sim[:cancel|:ignore]."),
         QStringLiteral("KIND"), QStringLiteral("auto"));
     parser.addOption(readerOption);
     parser.process(app);
@@ -47,7 +47,7 @@ int main(int argc, char* argv[])
     }
     auto clock = std::make_shared<tagstation::TSystemTickClock>();
     tagstation::TReader reader = tagstation::MakeReader(*choice, clock);
-    if (!reader.Driver) {
+    if (!reader.Driver && !reader.Pcsc) {
         std::fprintf(stderr, "tagstation: %s\n", reader.Description.c_str());
         return 1;
     }
@@ -57,6 +57,8 @@ int main(int argc, char* argv[])
     LoadTahomaWhereMissing();
     tagstation::TStationServices services;
     services.Driver = std::move(reader.Driver);
+    services.Pcsc = std::move(reader.Pcsc);
+    services.PcscReader = reader.PcscReader;
     services.Clock = clock;
     tagstation::TForm1 form(std::move(services));
     std::optional<tagstation::TSimTagFeeder> tagFeeder;
