@@ -79,10 +79,7 @@ TBytes ListingResponse(const TTypeATarget& target)
                    target.SelRes,
                    static_cast<std::uint8_t>(target.Uid.size())};
     data.insert(data.end(), target.Uid.begin(), target.Uid.end());
-    if (!target.Ats.empty()) {
-        data.push_back(static_cast<std::uint8_t>(target.Ats.size() + 1));  // the length counts itself
-        data.insert(data.end(), target.Ats.begin(), target.Ats.end());
-    }
+    data.insert(data.end(), target.Ats.begin(), target.Ats.end());
     return InformationFrame(data);
 }
 
@@ -103,6 +100,8 @@ std::optional<TBytes> TagUidOf(TByteView reply)
         return std::nullopt;
     const std::size_t uidLength = reply[UidLength];
     if (!IsUidLength(uidLength) || len < TargetHeadLength + uidLength) return std::nullopt;
+    // An answer to select follows the UID for ISO 14443-4 targets; its first
+    // byte counts its length.
     const std::size_t atsPart = len - TargetHeadLength - uidLength;
     if (atsPart != 0 && reply[UidStart + uidLength] != atsPart) return std::nullopt;
     const TByteView checked = reply.subspan(Tfi, len + 1);  // the data and DCS

@@ -42,7 +42,9 @@ struct TTypeATarget {
     std::uint16_t SensRes = 0x0004;  // ATQA, sent high byte first
     std::uint8_t SelRes = 0x08;      // SAK
     TBytes Uid;
-    TBytes Ats;  // empty when the target does not speak ISO 14443-4
+    // The answer to select, its length byte TL first; empty when the target
+    // does not speak ISO 14443-4.
+    TBytes Ats;
 };
 
 // The InListPassiveTarget response frame for this one target.

@@ -513,26 +513,29 @@ void TForm1::ShowEntryButtonState()
 
 void TForm1::Button2Click()
 {
-    WhenCycleEnds([this] { EnterTag(); });
-}
-
-void TForm1::EnterTag()
-{
-    // Without a number or a workbook file there is nothing to enter.
-    if (FChipNumber.isEmpty() || !QFileInfo(FWorkbookPath).isFile() || FClosed) return;
+    // What the window shows at the click goes in, also when the entry waits
+    // for a running poll cycle to end.
+    if (FChipNumber.isEmpty()) return;
     TEntryCells cells;
     cells.Row = UpDown1->Position();
     cells.Column = ComboBox1->currentIndex() + 1;
     cells.ChipNumber = FChipNumber;
     cells.ChipNumberAsText = FChipNumberAsText;
     cells.UidText = Panel1->text();
+    WhenCycleEnds([this, path = FWorkbookPath, cells] { EnterTag(path, cells); });
+}
+
+void TForm1::EnterTag(const QString& path, TEntryCells cells)
+{
+    // Without a workbook file there is nothing to enter into.
+    if (!QFileInfo(path).isFile() || FClosed) return;
     if (CheckBox3->isChecked()) cells.TimeStamp = FServices.Now ? FServices.Now() : QDateTime::currentDateTime();
-    std::optional<TEntryUndo> undo = TEntryUndo::Before(FWorkbookPath);
+    std::optional<TEntryUndo> undo = TEntryUndo::Before(path);
     try {
-        TEntryWorkbook workbook(FWorkbookPath);
+        TEntryWorkbook workbook(path);
         if (CheckBox2->isChecked()) {
             const int row = workbook.RowOf(cells.Column, cells.ChipNumber);
-            if (row > 0 && !ConfirmDuplicate(row)) return;  // the number stays pending
+            if (row > 0 && !ConfirmDuplicate(cells.ChipNumber, row)) return;  // the number stays pending
         }
         workbook.Write(cells);
         workbook.Save();
@@ -546,11 +549,15 @@ void TForm1::EnterTag()
     // tag's button reads "Nr: 300  EINTRAGEN" again, so a further entry
     // into row 300 is announced before it is made.
     if (CheckBox1->isChecked()) UpDown1->SetPosition(std::min(cells.Row + 1, RowMax));
-    Button2->setText(QString::fromUtf8(NoChipNumber));
-    Button2->setEnabled(false);
-    FChipNumber.clear();
-    Panel1->clear();
-    Panel2->clear();
+    if (FChipNumber == cells.ChipNumber) {
+        Button2->setText(QString::fromUtf8(NoChipNumber));
+        Button2->setEnabled(false);
+        FChipNumber.clear();
+        Panel1->clear();
+        Panel2->clear();
+    } else {
+        ShowEntryButtonState();  // another tag was read while the entry waited
+    }
 
     FUndo = std::move(undo);
     if (FUndo) FUndo->Saved();
@@ -559,11 +566,11 @@ void TForm1::EnterTag()
     ShowUndoState();
 }
 
-bool TForm1::ConfirmDuplicate(int row)
+bool TForm1::ConfirmDuplicate(const QString& chipNumber, int row)
 {
     const QString question =
         QStringLiteral("Die Chipnummer %1 steht schon in Zeile %2.\nSoll sie noch einmal eingetragen werden?")
-            .arg(FChipNumber)
+            .arg(chipNumber)
             .arg(row);
     // No poll while the question is open: a tag read meanwhile would replace
     // the number that the answer is about.

@@ -21,6 +21,7 @@
 #include "PcscApi.h"
 #include "StationBytes.h"
 #include "TickClock.h"
+#include "WorkbookEntry.h"
 
 class QCheckBox;
 class QComboBox;
@@ -111,9 +112,9 @@ private:
     void RunDeferred();
 
     void ChooseWorkbook();
-    void EnterTag();
+    void EnterTag(const QString& path, TEntryCells cells);
     void UndoLastEntry();
-    bool ConfirmDuplicate(int row);
+    bool ConfirmDuplicate(const QString& chipNumber, int row);
     void ShowUndoState();
     void AcceptTag(const TBytes& uid);
     void ShowEntryButtonState();
