@@ -204,8 +204,8 @@ void RegistrarOptionsTest::undoRestoresTheWorkbook()
     TOptionStation station;
     station.Control<QCheckBox>("CheckBox1")->setChecked(advance);
     station.Option("CheckBox3")->setChecked(timeStamp);
-    const QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
-    QVERIFY(QFile::setPermissions(station.Workbook, permissions));
+    QVERIFY(QFile::setPermissions(station.Workbook, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+    const QFile::Permissions permissions = QFile::permissions(station.Workbook);
     const QByteArray original = FileBytes(station.Workbook);
     station.Read(DeadBeef);
     QVERIFY(!station.Undo()->isEnabled());
