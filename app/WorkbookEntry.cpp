@@ -2,7 +2,7 @@
 
 #include <QFile>
 
-#include "XLSAdapter.h"
+#include "facade/XLSAdapter.h"
 
 namespace tagstation {
 

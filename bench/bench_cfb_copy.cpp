@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "UOle2Impl.h"
+#include "cfb/UOle2Impl.h"
 
 extern char** environ;
 

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "UOle2Impl.h"
-#include "UXlsWorkbookGlobals.h"
+#include "cfb/UOle2Impl.h"
+#include "globals/UXlsWorkbookGlobals.h"
 
 namespace {
 

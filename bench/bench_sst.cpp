@@ -9,9 +9,9 @@
 #include <new>
 #include <string>
 
-#include "UOle2Impl.h"
-#include "UXlsSST.h"
-#include "UXlsUnicode.h"
+#include "base/UXlsUnicode.h"
+#include "cfb/UOle2Impl.h"
+#include "globals/UXlsSST.h"
 
 namespace {
 

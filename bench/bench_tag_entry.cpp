@@ -13,9 +13,9 @@
 #include <map>
 #include <string>
 
-#include "UXlsStreams.h"
-#include "UXlsUnicode.h"
-#include "XLSAdapter.h"
+#include "base/UXlsStreams.h"
+#include "base/UXlsUnicode.h"
+#include "facade/XLSAdapter.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "UExcelRecords.h"
-#include "UOle2Impl.h"
+#include "cfb/UOle2Impl.h"
+#include "facade/UExcelRecords.h"
 
 namespace {
 

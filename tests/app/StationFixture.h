@@ -16,7 +16,7 @@
 #include "SimulatedFt232Driver.h"
 #include "TickClock.h"
 #include "Unit1.h"
-#include "XLSAdapter.h"
+#include "facade/XLSAdapter.h"
 
 namespace tagstation::test {
 

@@ -10,7 +10,7 @@
 #include "StationFixture.h"
 #include "UpDown.h"
 #include "WriteProtection.h"
-#include "XLSAdapter.h"
+#include "facade/XLSAdapter.h"
 
 #ifdef Q_OS_LINUX
 #include <sys/resource.h>

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "RecordTestSupport.h"
-#include "UXlsCellRecords.h"
+#include "worksheet/UXlsCellRecords.h"
 
 using namespace rectest;
 

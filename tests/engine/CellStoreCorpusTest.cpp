@@ -9,10 +9,10 @@
 #include <map>
 
 #include "RecordTestSupport.h"
-#include "UXlsColInfo.h"
-#include "UXlsOtherRecords.h"
-#include "UXlsRowColEntries.h"
-#include "UXlsUnicode.h"
+#include "base/UXlsUnicode.h"
+#include "records/UXlsOtherRecords.h"
+#include "worksheet/UXlsColInfo.h"
+#include "worksheet/UXlsRowColEntries.h"
 
 using namespace rectest;
 namespace fs = std::filesystem;

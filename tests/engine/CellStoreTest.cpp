@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "RecordTestSupport.h"
-#include "UXlsColInfo.h"
-#include "UXlsRowColEntries.h"
+#include "worksheet/UXlsColInfo.h"
+#include "worksheet/UXlsRowColEntries.h"
 
 using namespace rectest;
 

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "LocaleTestSupport.h"
-#include "UXlsCellText.h"
-#include "UXlsUnicode.h"
+#include "base/UXlsUnicode.h"
+#include "facade/UXlsCellText.h"
 
 using namespace xls;
 using localetest::English;

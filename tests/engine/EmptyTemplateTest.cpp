@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "UXlsBytes.h"
-#include "UXlsEmptyTemplate.h"
-#include "UXlsStreams.h"
-#include "UXlsUnicode.h"
+#include "base/UXlsBytes.h"
+#include "base/UXlsStreams.h"
+#include "base/UXlsUnicode.h"
+#include "facade/UXlsEmptyTemplate.h"
 
 using namespace xls;
 namespace fs = std::filesystem;

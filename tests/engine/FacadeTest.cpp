@@ -10,10 +10,10 @@
 
 #include "FacadeTestSupport.h"
 #include "RecordTestSupport.h"
-#include "UExcelRecords.h"
-#include "USafeFileSave.h"
-#include "UXlsEmptyTemplate.h"
-#include "XLSAdapter.h"
+#include "cfb/USafeFileSave.h"
+#include "facade/UExcelRecords.h"
+#include "facade/UXlsEmptyTemplate.h"
+#include "facade/XLSAdapter.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "UXlsStreams.h"
+#include "base/UXlsStreams.h"
 
 namespace factest {
 

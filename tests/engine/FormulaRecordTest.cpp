@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "RecordTestSupport.h"
-#include "UXlsFormula.h"
-#include "UXlsOtherRecords.h"
+#include "globals/UXlsFormula.h"
+#include "records/UXlsOtherRecords.h"
 
 using namespace rectest;
 

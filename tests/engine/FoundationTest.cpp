@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "UXlsBytes.h"
-#include "UXlsMessages.h"
-#include "UXlsStreams.h"
-#include "UXlsUnicode.h"
-#include "UXlsVariant.h"
+#include "base/UXlsBytes.h"
+#include "base/UXlsMessages.h"
+#include "base/UXlsStreams.h"
+#include "base/UXlsUnicode.h"
+#include "base/UXlsVariant.h"
 
 using namespace xls;
 

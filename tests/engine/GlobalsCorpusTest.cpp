@@ -16,7 +16,7 @@ namespace {
 
 // Kinds the engine drops (and rebuilds where needed), and STRING, which only a formula cell writes.
 const std::set<std::uint16_t> kDropped{0x0059, 0x005A, 0x00D7, 0x00ED, 0x00FF, 0x013D,
-                                       0x01C1, 0x020B, 0x1060, 0x0207, TTemplateRecord::RecordId};
+                                       0x01C1, 0x020B, 0x1060, 0x0207, xlr_TEMPLATE};
 
 // The globals as the engine must write them, up to the shared strings:
 // BOF, TEMPLATE, the kept records with each of the FONT, FORMAT and XF
@@ -33,7 +33,7 @@ TBytes ExpectedHead(const std::vector<TRecordChain>& aGlobals)
     bool isTemplate = false;
     for (std::size_t i = 1; i + 1 < aGlobals.size(); ++i) {
         const TRecordChain& r = aGlobals[i];
-        isTemplate = isTemplate || r.Id == TTemplateRecord::RecordId;
+        isTemplate = isTemplate || r.Id == xlr_TEMPLATE;
         if (kDropped.contains(r.Id) || r.Id == xlr_SST) continue;
         switch (r.Id) {
         case xlr_FONT:
@@ -41,7 +41,7 @@ TBytes ExpectedHead(const std::vector<TRecordChain>& aGlobals)
         case xlr_XF:
             if (blocks.contains(r.Id)) kept.push_back(blocks.extract(r.Id).mapped());
             break;
-        case TBoundSheetRecord::RecordId:
+        case xlr_BOUNDSHEET:
             sheets.push_back(r.Bytes);
             break;
         case xlr_SUPBOOK:
@@ -71,7 +71,7 @@ TBytes ExpectedHead(const std::vector<TRecordChain>& aGlobals)
         }
     }
     TBytes head = aGlobals.front().Bytes;
-    if (isTemplate) head = Cat({head, Rec(TTemplateRecord::RecordId, {})});
+    if (isTemplate) head = Cat({head, Rec(xlr_TEMPLATE, {})});
     for (const auto* part : {&kept, &sheets, &references, &externSheets, &names, &drawing})
         for (const TBytes& b : *part) head.insert(head.end(), b.begin(), b.end());
     return head;
@@ -106,7 +106,7 @@ TEST(GlobalsCorpus, EveryWorkbookWritesItsGlobalsBackInTheDocumentedOrder)
         ole.SelectStream(u"Workbook");
         TWorkbookGlobals g;
         LoadGlobals(g, ole);
-        EXPECT_EQ(g.SheetCount(), CountOf(original, TBoundSheetRecord::RecordId));
+        EXPECT_EQ(g.SheetCount(), CountOf(original, xlr_BOUNDSHEET));
         EXPECT_EQ(g.XF().Count(), CountOf(original, xlr_XF));
         EXPECT_EQ(g.Fonts().Count(), CountOf(original, xlr_FONT));
         EXPECT_EQ(g.Formats().Count(), CountOf(original, xlr_FORMAT));

@@ -5,9 +5,9 @@
 
 #include <string_view>
 
-#include "RecordTestSupport.h"
 #include "LocaleTestSupport.h"
-#include "UXlsWorkbookGlobals.h"
+#include "RecordTestSupport.h"
+#include "globals/UXlsWorkbookGlobals.h"
 
 namespace globtest {
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "LocaleTestSupport.h"
-#include "UXlsLocale.h"
-#include "UXlsUnicode.h"
+#include "base/UXlsLocale.h"
+#include "base/UXlsUnicode.h"
 
 using namespace xls;
 using localetest::German;

@@ -1,7 +1,7 @@
 // Locale settings the tests run under, and a scope that puts them in place.
 #pragma once
 
-#include "UXlsLocale.h"
+#include "base/UXlsLocale.h"
 
 namespace localetest {
 

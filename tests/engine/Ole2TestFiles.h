@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "UOle2Impl.h"
-#include "UXlsBytes.h"
-#include "UXlsStreams.h"
+#include "base/UXlsBytes.h"
+#include "base/UXlsStreams.h"
+#include "cfb/UOle2Impl.h"
 
 namespace ole2test {
 

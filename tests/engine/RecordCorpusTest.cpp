@@ -9,9 +9,9 @@
 #include <sstream>
 
 #include "RecordTestSupport.h"
-#include "UXlsEmptyTemplate.h"
-#include "UXlsOtherRecords.h"
-#include "UXlsUnicode.h"
+#include "base/UXlsUnicode.h"
+#include "facade/UXlsEmptyTemplate.h"
+#include "records/UXlsOtherRecords.h"
 
 using namespace rectest;
 namespace fs = std::filesystem;

@@ -3,7 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "RecordTestSupport.h"
-#include "UXlsBaseRecordLists.h"
+#include "records/UXlsBaseRecordLists.h"
+#include "worksheet/UXlsCellRecords.h"
 
 using namespace rectest;
 

@@ -3,12 +3,12 @@
 #include <typeinfo>
 
 #include "RecordTestSupport.h"
-#include "UXlsCellRecords.h"
-#include "UXlsColInfo.h"
-#include "UXlsOtherRecords.h"
-#include "UXlsPalette.h"
-#include "UXlsSST.h"
-#include "UXlsXF.h"
+#include "globals/UXlsPalette.h"
+#include "globals/UXlsSST.h"
+#include "globals/UXlsXF.h"
+#include "records/UXlsOtherRecords.h"
+#include "worksheet/UXlsCellRecords.h"
+#include "worksheet/UXlsColInfo.h"
 
 using namespace rectest;
 

@@ -13,11 +13,12 @@
 #include <vector>
 
 #include "Ole2TestFiles.h"
-#include "UOle2Impl.h"
-#include "UXlsBaseRecords.h"
-#include "UXlsFormula.h"
-#include "UXlsHyperLink.h"
-#include "UXlsSST.h"
+#include "cfb/UOle2Impl.h"
+#include "globals/UXlsFormula.h"
+#include "globals/UXlsSST.h"
+#include "records/UXlsBaseRecords.h"
+#include "worksheet/UXlsHyperLink.h"
+#include "worksheet/UXlsRecordFactory.h"
 
 namespace rectest {
 

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "RecordTestSupport.h"
-#include "UXlsSST.h"
-#include "UXlsUnicode.h"
+#include "base/UXlsUnicode.h"
+#include "globals/UXlsSST.h"
 
 using namespace rectest;
 

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "FacadeTestSupport.h"
-#include "USafeFileSave.h"
+#include "cfb/USafeFileSave.h"
 
 namespace {
 

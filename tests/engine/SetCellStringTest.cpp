@@ -6,9 +6,9 @@
 #include <optional>
 
 #include "LocaleTestSupport.h"
-#include "UXlsLocale.h"
-#include "UXlsUnicode.h"
-#include "XLSAdapter.h"
+#include "base/UXlsLocale.h"
+#include "base/UXlsUnicode.h"
+#include "facade/XLSAdapter.h"
 
 namespace {
 

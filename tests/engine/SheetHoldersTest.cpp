@@ -5,11 +5,11 @@
 #include <gtest/gtest.h>
 
 #include "RecordTestSupport.h"
-#include "UXlsChart.h"
-#include "UXlsCondFmt.h"
-#include "UXlsHyperLink.h"
-#include "UXlsPageBreaks.h"
-#include "UXlsRangeRecords.h"
+#include "drawing/UXlsChart.h"
+#include "worksheet/UXlsCondFmt.h"
+#include "worksheet/UXlsHyperLink.h"
+#include "worksheet/UXlsPageBreaks.h"
+#include "worksheet/UXlsRangeRecords.h"
 
 using namespace rectest;
 

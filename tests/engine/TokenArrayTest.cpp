@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "RecordTestSupport.h"
-#include "UXlsBaseRecordLists.h"
-#include "UXlsFormula.h"
-#include "UXlsTokenArray.h"
+#include "globals/UXlsFormula.h"
+#include "globals/UXlsTokenArray.h"
+#include "records/UXlsBaseRecordLists.h"
 
 using namespace rectest;
 

@@ -11,7 +11,7 @@
 #include <set>
 
 #include "RecordTestSupport.h"
-#include "UExcelRecords.h"
+#include "facade/UExcelRecords.h"
 
 using namespace rectest;
 namespace fs = std::filesystem;

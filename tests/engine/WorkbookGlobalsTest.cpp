@@ -113,7 +113,7 @@ TEST(WorkbookGlobals, SavesEveryBlockInTheFixedOrder)
     const TBytes stream = GlobalsStream({interfaceHdr, window, arial, first, format, supBook, xf0, externName, courier,
                                          xf1, style, name, externSheet, second, drawing,
                                          Rec(xlr_SST, SSTBody({"a", "b"})), Rec(xlr_EXTSST, B({8, 0})), country,
-                                         Rec(TTemplateRecord::RecordId, {})});
+                                         Rec(xlr_TEMPLATE, {})});
     TWorkbookGlobals g;
     LoadGlobals(g, stream);
     EXPECT_TRUE(g.IsXltTemplate());
@@ -126,7 +126,7 @@ TEST(WorkbookGlobals, SavesEveryBlockInTheFixedOrder)
     const TBytes saved = SavedGlobals(g);
     TBytes windowFixed = window;
     SetWord(windowFixed, 4 + 4, 1);  // a zero window width is written as 1
-    const TBytes expectedHead = Cat({Rec(xlr_BOF, BofGlobals()), Rec(TTemplateRecord::RecordId, {}), interfaceHdr,
+    const TBytes expectedHead = Cat({Rec(xlr_BOF, BofGlobals()), Rec(xlr_TEMPLATE, {}), interfaceHdr,
                                      windowFixed, arial, courier, format, xf0, xf1, style, country, first, second,
                                      supBook, externName, externSheet, name, drawing});
     ASSERT_GT(saved.size(), expectedHead.size());
@@ -186,7 +186,7 @@ TEST(WorkbookGlobals, TemplateFlagCostsFourBytes)
     g.SetIsXltTemplate(true);
     const TBytes saved = SavedGlobals(g);
     EXPECT_EQ(std::int64_t(saved.size()), plain + 4);
-    EXPECT_EQ(Ids(SplitRecordChains(saved)).at(1), TTemplateRecord::RecordId);
+    EXPECT_EQ(Ids(SplitRecordChains(saved)).at(1), xlr_TEMPLATE);
 
     TWorkbookGlobals loaded;
     LoadGlobals(loaded, saved);
@@ -494,7 +494,7 @@ TEST(WorkbookGlobals, MacroWorkbookRefusesSheetDeletion)
     AppendWord(codeName, 12);
     AppendByte(codeName, 0);
     for (char c : std::string("DieseArbeits")) AppendByte(codeName, static_cast<std::uint8_t>(c));
-    LoadGlobals(g, GlobalsStream({Rec(0x00D3, {}), Rec(TCodeNameRecord::RecordId, codeName),
+    LoadGlobals(g, GlobalsStream({Rec(0x00D3, {}), Rec(xlr_CODENAME, codeName),
                                   Rec(0x0085, BoundSheetBody("A")), Rec(0x0085, BoundSheetBody("B"))}));
     EXPECT_TRUE(g.HasMacro());
     EXPECT_EQ(g.CodeName(), u"DieseArbeits");
@@ -504,7 +504,7 @@ TEST(WorkbookGlobals, MacroWorkbookRefusesSheetDeletion)
     g.SetSheetName(0, u"Erste");
     EXPECT_EQ(SheetNames(g), (std::vector<TXlsString>{u"Erste", u"B", u"A1"}));
     const auto records = SplitRecordChains(SavedGlobals(g));
-    EXPECT_EQ(records.at(2).Bytes, Rec(TCodeNameRecord::RecordId, codeName));
+    EXPECT_EQ(records.at(2).Bytes, Rec(xlr_CODENAME, codeName));
 }
 
 TEST(References, InsertSheetsKeepsTheContinueSplitAndChecksLimits)
@@ -548,7 +548,7 @@ TEST(WorkbookGlobals, RangeSaveHoldsOneSheetAndNoDrawingGroup)
     std::vector<TXlsString> sheets;
     for (const auto& r : SplitRecordChains(saved)) {
         EXPECT_NE(r.Id, xlr_MSODRAWINGGROUP);
-        if (r.Id == TBoundSheetRecord::RecordId)
+        if (r.Id == xlr_BOUNDSHEET)
             sheets.push_back(TBoundSheetRecord(r.Id, TBytes(r.Bytes.begin() + 4, r.Bytes.end())).SheetName());
     }
     EXPECT_EQ(sheets, std::vector<TXlsString>{u"B"});

@@ -3,8 +3,8 @@
 // offsets, visibility), and the operations on rows, columns and sheets.
 #include <gtest/gtest.h>
 
-#include "UXlsUnicode.h"
 #include "WorkbookTestSupport.h"
+#include "base/UXlsUnicode.h"
 
 using namespace booktest;
 

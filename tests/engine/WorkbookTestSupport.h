@@ -3,7 +3,7 @@
 #pragma once
 
 #include "GlobalsTestSupport.h"
-#include "UExcelRecords.h"
+#include "facade/UExcelRecords.h"
 
 namespace booktest {
 

@@ -7,7 +7,7 @@
 
 #include "FacadeTestSupport.h"
 #include "RecordTestSupport.h"
-#include "UXlsEmptyTemplate.h"
+#include "facade/UXlsEmptyTemplate.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 
 #include <stdexcept>
 
-#include "UExcelAdapter.h"
-#include "UXlsUnicode.h"
 #include "XlsToolCommands.h"
+#include "base/UXlsUnicode.h"
+#include "facade/UExcelAdapter.h"
 
 namespace xlstool {
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <string>
 
-#include "UOle2Impl.h"
-#include "USafeFileSave.h"
 #include "XlsToolCommands.h"
+#include "cfb/UOle2Impl.h"
+#include "cfb/USafeFileSave.h"
 
 namespace xlstool {
 

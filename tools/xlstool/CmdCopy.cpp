@@ -1,7 +1,7 @@
 // xlstool copy IN OUT: loads a workbook and saves it unchanged through the
 // file interface, carrying every other stream of the compound file.
-#include "XLSAdapter.h"
 #include "XlsToolCommands.h"
+#include "facade/XLSAdapter.h"
 
 namespace xlstool {
 

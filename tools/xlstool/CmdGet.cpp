@@ -5,9 +5,9 @@
 #include "CellReference.h"
 #include "DumpCell.h"
 #include "DumpText.h"
-#include "UExcelRecords.h"
-#include "XLSAdapter.h"
 #include "XlsToolCommands.h"
+#include "facade/UExcelRecords.h"
+#include "facade/XLSAdapter.h"
 
 namespace xlstool {
 

@@ -3,10 +3,10 @@
 #include <iostream>
 
 #include "DumpText.h"
-#include "UXlsFormula.h"
-#include "UExcelRecords.h"
-#include "XLSAdapter.h"
 #include "XlsToolCommands.h"
+#include "facade/UExcelRecords.h"
+#include "facade/XLSAdapter.h"
+#include "globals/UXlsFormula.h"
 
 namespace xlstool {
 

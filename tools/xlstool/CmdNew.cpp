@@ -2,8 +2,8 @@
 #include <charconv>
 #include <string>
 
-#include "XLSAdapter.h"
 #include "XlsToolCommands.h"
+#include "facade/XLSAdapter.h"
 
 namespace xlstool {
 

@@ -5,13 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "RecordNames.h"
-#include "UOle2Impl.h"
-#include "UXlsBaseRecords.h"
-#include "UXlsFormula.h"
-#include "UXlsHyperLink.h"
-#include "UXlsUnicode.h"
 #include "XlsToolCommands.h"
+#include "base/UXlsUnicode.h"
+#include "cfb/UOle2Impl.h"
+#include "globals/UXlsFormula.h"
+#include "records/UXlsBaseRecords.h"
+#include "records/UXlsRecordIds.h"
+#include "worksheet/UXlsHyperLink.h"
+#include "worksheet/UXlsRecordFactory.h"
 
 namespace xlstool {
 
@@ -71,7 +72,7 @@ private:
     std::int64_t ListOne(const TBaseRecord& aRecord, std::int64_t aOffset)
     {
         std::string line = Format("%8lld  %04X  %-20s %6d", static_cast<long long>(aOffset), aRecord.Id(),
-                                  std::string(RecordName(aRecord.Id())).c_str(), int(aRecord.DataSize()));
+                                  std::string(xls::RecordName(aRecord.Id())).c_str(), int(aRecord.DataSize()));
         std::int64_t end = aOffset + 4 + aRecord.DataSize();
         int continues = 0;
         long long continueBytes = 0;

@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "CellReference.h"
-#include "UXlsUnicode.h"
-#include "XLSAdapter.h"
 #include "XlsToolCommands.h"
+#include "base/UXlsUnicode.h"
+#include "facade/XLSAdapter.h"
 
 namespace xlstool {
 

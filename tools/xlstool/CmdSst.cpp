@@ -3,9 +3,10 @@
 #include <memory>
 
 #include "DumpText.h"
-#include "UOle2Impl.h"
-#include "UXlsSST.h"
 #include "XlsToolCommands.h"
+#include "cfb/UOle2Impl.h"
+#include "globals/UXlsSST.h"
+#include "worksheet/UXlsRecordFactory.h"
 
 namespace xlstool {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "UOle2Impl.h"
 #include "XlsToolCommands.h"
+#include "cfb/UOle2Impl.h"
 
 namespace xlstool {
 

@@ -1,7 +1,7 @@
 // xlstool template OUT: writes the empty workbook the engine starts new files from.
-#include "UXlsEmptyTemplate.h"
-#include "UXlsStreams.h"
 #include "XlsToolCommands.h"
+#include "base/UXlsStreams.h"
+#include "facade/UXlsEmptyTemplate.h"
 
 namespace xlstool {
 

@@ -1,8 +1,8 @@
 #include "DumpCell.h"
 
 #include "DumpText.h"
-#include "UXlsFormula.h"
-#include "UXlsSST.h"
+#include "globals/UXlsFormula.h"
+#include "globals/UXlsSST.h"
 
 namespace xlstool {
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "UXlsCellRecords.h"
+#include "worksheet/UXlsCellRecords.h"
 
 namespace xlstool {
 

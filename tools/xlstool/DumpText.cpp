@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cmath>
 
-#include "UXlsUnicode.h"
+#include "base/UXlsUnicode.h"
 
 namespace xlstool {
 

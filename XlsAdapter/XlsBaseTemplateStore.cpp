@@ -1,8 +1,0 @@
-#include "XlsBaseTemplateStore.h"
-
-namespace xls {
-
-// Defined here so that the class's virtual table has one home.
-TXlsBaseTemplateStore::~TXlsBaseTemplateStore() = default;
-
-}  // namespace xls

@@ -1,0 +1,190 @@
+#include "cfb/USafeFileSave.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <random>
+#include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#ifdef _WIN32
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
+#include <io.h>
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace xls {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ErrorText(int err) { return std::generic_category().message(err); }
+
+[[noreturn]] void RaiseOpen(const std::string& fileName, const std::string& reason)
+{
+    RaiseXls(TXlsMsg::FileOpenFailed, {fileName, reason});
+}
+
+// What an existing target passes on to the file that replaces it.
+struct TExistingFile {
+    unsigned Mode = 0;
+#ifndef _WIN32
+    uid_t Owner = 0;
+    gid_t Group = 0;
+#endif
+};
+
+// The file that saving replaces: the target, or the file its symbolic link leads to.
+fs::path ResolveTarget(const fs::path& target)
+{
+    std::error_code ec;
+    if (!fs::is_symlink(fs::symlink_status(target, ec))) return target;
+    fs::path real = fs::canonical(target, ec);
+    return ec ? target : real;
+}
+
+// Nothing when the target does not exist yet. Refuses (before anything is
+// written) a target that is no regular file or that the user may not write:
+// replacing a write-protected file by a rename would bypass its protection.
+std::optional<TExistingFile> CheckExistingTarget(const fs::path& target, const std::string& fileName)
+{
+    TExistingFile existing;
+#ifdef _WIN32
+    struct _stat64 st {};
+    if (_wstat64(target.c_str(), &st) != 0) {
+        if (errno == ENOENT) return std::nullopt;
+        RaiseOpen(fileName, ErrorText(errno));
+    }
+    if ((st.st_mode & _S_IFMT) == _S_IFDIR) RaiseOpen(fileName, ErrorText(EISDIR));
+    if ((st.st_mode & _S_IFMT) != _S_IFREG) RaiseOpen(fileName, "not a regular file");
+    const int fd = _wopen(target.c_str(), _O_WRONLY | _O_BINARY);
+    if (fd < 0) RaiseOpen(fileName, ErrorText(errno));
+    _close(fd);
+#else
+    struct stat st {};
+    if (::stat(target.c_str(), &st) != 0) {
+        if (errno == ENOENT) return std::nullopt;
+        RaiseOpen(fileName, ErrorText(errno));
+    }
+    if (S_ISDIR(st.st_mode)) RaiseOpen(fileName, ErrorText(EISDIR));
+    if (!S_ISREG(st.st_mode)) RaiseOpen(fileName, "not a regular file");
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) RaiseOpen(fileName, ErrorText(errno));
+    ::close(fd);
+    existing.Owner = st.st_uid;
+    existing.Group = st.st_gid;
+#endif
+    existing.Mode = static_cast<unsigned>(st.st_mode) & 07777u;
+    return existing;
+}
+
+// Creates an empty file with a new name beside the target. It starts
+// readable by its owner only when it is to replace a file, so that a private
+// file never becomes readable by others on its way.
+fs::path CreateTempFile(const fs::path& target, bool replacing, const std::string& fileName)
+{
+    std::random_device random;
+    // Room for the suffix within the usual 255-byte name limit.
+    const std::string stem = target.filename().string().substr(0, 200);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(random()));
+        const fs::path temp = target.parent_path() / (stem + suffix);
+#ifdef _WIN32
+        const int fd = _wopen(temp.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+        if (fd >= 0) {
+            _close(fd);
+            return temp;
+        }
+#else
+        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, replacing ? 0600 : 0666);
+        if (fd >= 0) {
+            ::close(fd);
+            return temp;
+        }
+#endif
+        if (errno != EEXIST) RaiseOpen(fileName, ErrorText(errno));
+    }
+    RaiseOpen(fileName, ErrorText(EEXIST));
+}
+
+// Removed when this object goes away, unless it has become the target.
+class TTempFile {
+public:
+    explicit TTempFile(fs::path path) : FPath(std::move(path)) {}
+    ~TTempFile()
+    {
+        std::error_code ignored;
+        if (!FKept) fs::remove(FPath, ignored);
+    }
+    TTempFile(const TTempFile&) = delete;
+    TTempFile& operator=(const TTempFile&) = delete;
+
+    const fs::path& Path() const { return FPath; }
+    void Keep() { FKept = true; }
+
+private:
+    fs::path FPath;
+    bool FKept = false;
+};
+
+// Gives the new file the old one's permission bits and, where permitted, its
+// owner (a file saved by an administrator stays its user's). Failing that,
+// the new file keeps its narrower owner-only permissions.
+void KeepAttributes([[maybe_unused]] const fs::path& temp, [[maybe_unused]] const TExistingFile& existing)
+{
+#ifndef _WIN32
+    if (::chown(temp.c_str(), existing.Owner, existing.Group) != 0) {
+        // Ordinary users cannot give files away; the file stays theirs.
+    }
+    if (::chmod(temp.c_str(), static_cast<mode_t>(existing.Mode)) != 0) {
+        // A file system without permission bits: nothing to keep.
+    }
+#endif
+}
+
+void ReplaceTarget(const fs::path& temp, const fs::path& target, const std::string& fileName)
+{
+#ifdef _WIN32
+    if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        RaiseXls(TXlsMsg::FileIoFailed, {fileName, std::system_category().message(static_cast<int>(GetLastError()))});
+#else
+    if (std::rename(temp.c_str(), target.c_str()) != 0) RaiseXls(TXlsMsg::FileIoFailed, {fileName, ErrorText(errno)});
+    // Make the rename itself durable. The file is already in place, so a
+    // failure here is no failure of the save.
+    const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        if (::fsync(dir) != 0) {
+            // See above.
+        }
+        ::close(dir);
+    }
+#endif
+}
+
+}  // namespace
+
+void SaveFileSafely(const std::string& FileName, const std::function<void(TStream&)>& Write)
+{
+    const fs::path target = ResolveTarget(fs::path(FileName));
+    const std::optional<TExistingFile> existing = CheckExistingTarget(target, FileName);
+    TTempFile temp(CreateTempFile(target, existing.has_value(), FileName));
+    {
+        TFileStream out(temp.Path().string(), TFileMode::OpenReadWrite, FileName);
+        Write(out);
+        out.Sync();
+        out.Close();
+    }
+    if (existing) KeepAttributes(temp.Path(), *existing);
+    ReplaceTarget(temp.Path(), target, FileName);
+    temp.Keep();
+}
+
+}  // namespace xls

@@ -1,0 +1,877 @@
+#include "facade/XLSAdapter.h"
+
+#include <algorithm>
+#include <ctime>
+#include <filesystem>
+#include <optional>
+
+#include "base/UXlsLocale.h"
+#include "base/UXlsUnicode.h"
+#include "cfb/UOle2Impl.h"
+#include "cfb/USafeFileSave.h"
+#include "facade/UExcelRecords.h"
+#include "facade/UXlsCellText.h"
+#include "facade/UXlsEmptyTemplate.h"
+
+#ifdef _WIN32
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
+
+namespace xls {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::u16string_view kWorkbookStream = u"Workbook";
+// The format of a cell without a format of its own.
+constexpr std::int32_t kDefaultFormatId = 15;
+constexpr std::int64_t kMaxRow = 65535;
+constexpr std::int64_t kMaxCol = 255;
+// Colour positions of the palette at this interface: 1 to 56.
+constexpr std::size_t kPaletteColors = 56;
+
+// The local calendar year, which completes a date typed without one.
+int CurrentYear()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
+    localtime_r(&now, &local);
+#endif
+    return local.tm_year + 1900;
+}
+
+// The folder of the running program file.
+fs::path ProgramFolder()
+{
+#ifdef _WIN32
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n < path.size()) {
+            path.resize(n);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    return fs::path(path).parent_path();
+#else
+    std::error_code ec;
+    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? fs::current_path() : exe.parent_path();
+#endif
+}
+
+bool IsBlank(const std::string& s)
+{
+    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) <= ' '; });
+}
+
+// Rows and columns of this interface (from 1) as the model counts them (from
+// 0), refused outside the sheet's limits as the cell store refuses them.
+std::int64_t ModelRow(std::int32_t aRow)
+{
+    const std::int64_t row = std::int64_t(aRow) - 1;
+    if (row < 0 || row > kMaxRow) RaiseXls(TXlsMsg::InvalidRow, {row});
+    return row;
+}
+
+std::int64_t ModelCol(std::int32_t aCol)
+{
+    const std::int64_t col = std::int64_t(aCol) - 1;
+    if (col < 0 || col > kMaxCol) RaiseXls(TXlsMsg::InvalidColumn, {col});
+    return col;
+}
+
+// The cells of a row (1-based), null for a row without cells.
+TCellRecordList* CellsOfRow(TWorkSheet& ws, std::int32_t aRow)
+{
+    return ws.Cells().CellList().CellRow(static_cast<std::size_t>(ModelRow(aRow)));
+}
+
+bool HasBreakAt(const TPageBreakList& aBreaks, std::int64_t aPos)
+{
+    for (std::size_t i = 0; i < aBreaks.Count(); ++i)
+        if (aBreaks.Items(i).Pos == aPos) return true;
+    return false;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Construction, connection, the active sheet
+
+TXLSFile::TXLSFile(TXLSAdapter* aAdapter, bool aAllowOverwritingFiles)
+    : FAdapter(aAdapter), FAllowOverwritingFiles(aAllowOverwritingFiles)
+{
+}
+
+TXLSFile::~TXLSFile() = default;
+
+void TXLSFile::NotAvailable(const char* Operation) { RaiseXls(TXlsMsg::NotAvailable, {std::string(Operation)}); }
+
+void TXLSFile::CheckConnected() const
+{
+    if (!FWorkbook) RaiseXls(TXlsMsg::NotConnected);
+}
+
+TWorkbook& TXLSFile::Workbook()
+{
+    CheckConnected();
+    return *FWorkbook;
+}
+
+std::int32_t TXLSFile::ActiveSheetIndex()
+{
+    const auto count = static_cast<std::int64_t>(Workbook().Sheets().Count());
+    if (FActiveSheet < 1 || FActiveSheet > count)
+        RaiseXls(TXlsMsg::SheetNumberInvalid, {std::int64_t(FActiveSheet), std::int64_t(1), count});
+    return FActiveSheet - 1;
+}
+
+TWorkSheet* TXLSFile::ActiveWorkSheet()
+{
+    const std::int32_t index = ActiveSheetIndex();
+    return Workbook().IsWorksheet(index) ? &Workbook().GetWorkSheets(index) : nullptr;
+}
+
+void TXLSFile::Connect() { FWorkbook = std::make_unique<TWorkbook>(); }
+
+void TXLSFile::Disconnect() { FWorkbook.reset(); }
+
+std::int32_t TXLSFile::ActiveSheet() { return FActiveSheet; }
+
+void TXLSFile::SetActiveSheet(std::int32_t Value) { FActiveSheet = Value; }
+
+TXlsString TXLSFile::ActiveSheetName() { return Workbook().Globals().SheetName(ActiveSheetIndex()); }
+
+void TXLSFile::SetActiveSheetName(const TXlsString& Value)
+{
+    Workbook().Globals().SetSheetName(ActiveSheetIndex(), Value);
+    FIsFileModified = true;
+}
+
+TXlsString TXLSFile::ActiveSheetCodeName()
+{
+    return Workbook().Sheets().Items(static_cast<std::size_t>(ActiveSheetIndex()))->CodeName();
+}
+
+void TXLSFile::SetActiveSheetCodeName(const TXlsString& Value)
+{
+    Workbook().Sheets().Items(static_cast<std::size_t>(ActiveSheetIndex()))->SetCodeName(Value);
+    FIsFileModified = true;
+}
+
+TXlsSheetVisible TXLSFile::ActiveSheetVisible() { return Workbook().Globals().SheetVisible(ActiveSheetIndex()); }
+
+void TXLSFile::SetActiveSheetVisible(TXlsSheetVisible Value)
+{
+    Workbook().Globals().SetSheetVisible(ActiveSheetIndex(), Value);
+    FIsFileModified = true;
+}
+
+std::int32_t TXLSFile::SheetCount() { return static_cast<std::int32_t>(Workbook().Globals().SheetCount()); }
+
+void TXLSFile::SelectSheet(std::int32_t SheetNo)
+{
+    Workbook().SetActiveSheet(SheetNo - 1);
+    FIsFileModified = true;
+}
+
+bool TXLSFile::IsWorksheet(std::int32_t index) { return Workbook().IsWorksheet(index - 1); }
+
+// ---------------------------------------------------------------------------
+// Loading
+
+void TXLSFile::LoadWorkbook(TStream& aStream)
+{
+    // Load into a new workbook and take it only when everything succeeded, so
+    // that a failed load leaves the file object as it was (a later save must
+    // never put another workbook into the image of this one).
+    CheckConnected();
+    auto workbook = std::make_unique<TWorkbook>();
+    TMemoryStream image;
+    {
+        TOle2File ole(aStream);
+        ole.SelectStream(kWorkbookStream);
+        workbook->LoadFromStream(ole);
+        ole.PrepareForWrite(image, kWorkbookStream);
+        ole.Close();
+    }
+    FWorkbook = std::move(workbook);
+    FOtherStreams = image.TakeBytes();
+    FActiveSheet = FWorkbook->ActiveSheet() + 1;
+    FIsFileModified = false;
+}
+
+void TXLSFile::LoadFromStream(TStream& aStream) { LoadWorkbook(aStream); }
+
+void TXLSFile::OpenFile(const std::string& FileName)
+{
+    if (FAdapter) {
+        if (const auto store = FAdapter->TemplateStore()) {
+            TMemoryStream stored(store->GetStoredFile(FileName));
+            LoadWorkbook(stored);
+            return;
+        }
+    }
+    TFileStream file(FileName, TFileMode::OpenRead);
+    try {
+        LoadWorkbook(file);
+    } catch (const EXlsException& e) {
+        // The compound file layer reads a stream and cannot name the file.
+        if (e.MsgId() == TXlsMsg::FileInvalid) RaiseXls(TXlsMsg::FileInvalid, {FileName});
+        throw;
+    }
+}
+
+void TXLSFile::OpenFileAndSearch(const std::string& FileName)
+{
+    if (!FAdapter || FAdapter->TemplateStore()) {
+        OpenFile(FileName);
+        return;
+    }
+    const fs::path name(FileName);
+    std::string path;
+    std::string shown;  // the name the error message gives
+    if (name.has_root_name() || name.has_root_directory()) {
+        path = shown = FileName;
+    } else if (!IsBlank(FAdapter->BasePathToOpen)) {
+        path = shown = (fs::path(FAdapter->BasePathToOpen) / name).string();
+    } else {
+        path = (ProgramFolder() / name).string();
+        shown = FileName;
+    }
+    if (!FileExists(path)) RaiseXls(TXlsMsg::CantFindFile, {shown});
+    OpenFile(path);
+}
+
+void TXLSFile::NewFile(std::int32_t SheetCount)
+{
+    TMemoryStream empty(EmptyWorkbookTemplate());
+    LoadWorkbook(empty);
+    // The sheets behind the template's "Sheet1" are named on from it, Sheet2,
+    // Sheet3, ...; the workbook's own rule for new sheets would give "Sheet",
+    // "Sheet2", ... here.
+    for (std::int32_t i = 1; i < SheetCount; ++i) {
+        InsertSheets(-1, i, 1);
+        FWorkbook->Globals().SetSheetName(i, u"Sheet" + Utf8ToUtf16(std::to_string(i + 1)));
+    }
+}
+
+void TXLSFile::CloseFile() {}
+
+// ---------------------------------------------------------------------------
+// Saving
+
+void TXLSFile::SaveWorkbook(TStream& OutStream)
+{
+    CheckConnected();
+    TMemoryStream image(FOtherStreams);
+    TOle2File ole(image);
+    ole.PrepareForWrite(OutStream, kWorkbookStream);
+    // Formula results stay as they were read, also in a changed workbook:
+    // every formula read from a file is marked to be calculated when the
+    // file is opened, and readers that do not calculate keep showing the last
+    // results instead of an error in every formula cell.
+    FWorkbook->SaveToStream(ole, false);
+    ole.Close();
+}
+
+void TXLSFile::Save(bool /*AutoClose*/, const std::string& FileName, const TOnGetFileName& OnGetFileName,
+                    const TOnGetOutStream& OnGetOutStream, TStream* DataStream)
+{
+    // Of the outputs (snXLS, snCSVComma, snCSVSemiColon, snTabDelimited) this
+    // program writes the workbook only: the text formats produce nothing, so
+    // they ask for no file name or stream and cannot fail either.
+    const TExcelSaveFormatNative format = TExcelSaveFormatNative::snXLS;
+    if (FAdapter && !FAdapter->SaveFormat.Contains(format)) return;
+    std::string name = FileName;
+    TStream* out = DataStream;
+    if (!out && OnGetOutStream) OnGetOutStream(*this, format, out);
+    if (out) {
+        SaveWorkbook(*out);
+        return;
+    }
+    if (OnGetFileName) OnGetFileName(*this, format, name);
+    if (!FAllowOverwritingFiles && FileExists(name)) RaiseXls(TXlsMsg::CantWriteToFile, {name});
+    SaveFileSafely(name, [this](TStream& s) { SaveWorkbook(s); });
+}
+
+// ---------------------------------------------------------------------------
+// Sheets, rows and columns through the workbook container
+
+void TXLSFile::InsertSheets(std::int32_t CopyFrom, std::int32_t InsertBefore, std::int32_t SheetCount)
+{
+    Workbook().InsertSheets(CopyFrom, InsertBefore, SheetCount);
+    FIsFileModified = true;
+}
+
+void TXLSFile::InsertAndCopySheets(std::int32_t CopyFrom, std::int32_t InsertBefore, std::int32_t SheetCount)
+{
+    // CopyFrom below 1: new empty worksheets.
+    InsertSheets(CopyFrom < 1 ? -1 : CopyFrom - 1, InsertBefore - 1, SheetCount);
+}
+
+void TXLSFile::DeleteSheet(std::int32_t SheetCount)
+{
+    Workbook().DeleteSheets(ActiveSheetIndex(), SheetCount);
+    FIsFileModified = true;
+}
+
+void TXLSFile::ClearSheet()
+{
+    if (TWorkSheet* ws = ActiveWorkSheet()) {
+        ws->ClearValues();
+        FIsFileModified = true;
+    }
+}
+
+void TXLSFile::InsertAndCopyRows(std::int32_t FirstRow, std::int32_t LastRow, std::int32_t DestRow,
+                                 std::int32_t aCount, bool OnlyFormulas)
+{
+    if (!ActiveWorkSheet()) return;
+    Workbook().InsertAndCopyRowsAndCols(ActiveSheetIndex(), FirstRow - 1, LastRow - 1, DestRow - 1, aCount, 0, 0, 0,
+                                        0, OnlyFormulas);
+    FIsFileModified = true;
+}
+
+void TXLSFile::InsertAndCopyCols(std::int32_t FirstCol, std::int32_t LastCol, std::int32_t DestCol,
+                                 std::int32_t aCount, bool OnlyFormulas)
+{
+    if (!ActiveWorkSheet()) return;
+    Workbook().InsertAndCopyRowsAndCols(ActiveSheetIndex(), 0, 0, 0, 0, FirstCol - 1, LastCol - 1, DestCol - 1, aCount,
+                                        OnlyFormulas);
+    FIsFileModified = true;
+}
+
+void TXLSFile::DeleteRows(std::int32_t aRow, std::int32_t aCount)
+{
+    if (!ActiveWorkSheet()) return;
+    Workbook().DeleteRowsAndCols(ActiveSheetIndex(), aRow - 1, aCount, 0, 0);
+    FIsFileModified = true;
+}
+
+void TXLSFile::DeleteCols(std::int32_t aCol, std::int32_t aCount)
+{
+    if (!ActiveWorkSheet()) return;
+    Workbook().DeleteRowsAndCols(ActiveSheetIndex(), 0, 0, aCol - 1, aCount);
+    FIsFileModified = true;
+}
+
+void TXLSFile::InsertHPageBreak(std::int32_t aRow)
+{
+    if (!ActiveWorkSheet()) return;
+    Workbook().InsertHPageBreak(ActiveSheetIndex(), static_cast<std::int32_t>(ModelRow(aRow)));
+    FIsFileModified = true;
+}
+
+void TXLSFile::InsertVPageBreak(std::int32_t aCol)
+{
+    if (!ActiveWorkSheet()) return;
+    Workbook().InsertVPageBreak(ActiveSheetIndex(), static_cast<std::int32_t>(ModelCol(aCol)));
+    FIsFileModified = true;
+}
+
+void TXLSFile::DeleteHPageBreak(std::int32_t aRow)
+{
+    if (TWorkSheet* ws = ActiveWorkSheet()) {
+        ws->DeleteHPageBreak(static_cast<std::int32_t>(ModelRow(aRow)));
+        FIsFileModified = true;
+    }
+}
+
+void TXLSFile::DeleteVPageBreak(std::int32_t aCol)
+{
+    if (TWorkSheet* ws = ActiveWorkSheet()) {
+        ws->DeleteVPageBreak(static_cast<std::int32_t>(ModelCol(aCol)));
+        FIsFileModified = true;
+    }
+}
+
+bool TXLSFile::HasHPageBreak(std::int32_t aRow)
+{
+    TWorkSheet* ws = ActiveWorkSheet();
+    return ws && HasBreakAt(ws->HPageBreaks(), ModelRow(aRow));
+}
+
+bool TXLSFile::HasVPageBreak(std::int32_t aCol)
+{
+    TWorkSheet* ws = ActiveWorkSheet();
+    return ws && HasBreakAt(ws->VPageBreaks(), ModelCol(aCol));
+}
+
+// ---------------------------------------------------------------------------
+// Cell values and formats
+
+TXlsVariant TXLSFile::GetCellValue(std::int32_t aRow, std::int32_t aCol) { return GetCellValueX(aRow, aCol).Value; }
+
+void TXLSFile::SetCellValue(std::int32_t aRow, std::int32_t aCol, const TXlsVariant& Value)
+{
+    SetCellValueX(aRow, aCol, TXlsCellValue{Value, -1, false});
+}
+
+TXlsCellValue TXLSFile::GetCellValueX(std::int32_t aRow, std::int32_t aCol)
+{
+    TXlsCellValue v;
+    TRTFRunList runs;
+    GetCellValueX2(aRow, aCol, v, runs);
+    return v;
+}
+
+void TXLSFile::SetCellValueX(std::int32_t aRow, std::int32_t aCol, const TXlsCellValue& Value)
+{
+    AssignCellValueX2(aRow, aCol, Value, {});
+}
+
+void TXLSFile::GetCellValueX2(std::int32_t aRow, std::int32_t aCol, TXlsCellValue& v, TRTFRunList& RTFRuns)
+{
+    v = TXlsCellValue{};
+    RTFRuns.clear();
+    if (TWorkSheet* ws = ActiveWorkSheet()) ws->Cells().CellList().GetValueX2(ModelRow(aRow), ModelCol(aCol), v, RTFRuns);
+}
+
+void TXLSFile::AssignCellValueX2(std::int32_t aRow, std::int32_t aCol, const TXlsCellValue& Value,
+                                 const TRTFRunList& RTFRuns)
+{
+    TWorkSheet* ws = ActiveWorkSheet();
+    if (!ws) return;
+    ws->Cells().CellList().SetValueX2(ModelRow(aRow), ModelCol(aCol), Value, RTFRuns, Workbook().Globals().Is1904());
+    FIsFileModified = true;
+}
+
+std::int32_t TXLSFile::GetCellFormat(std::int32_t aRow, std::int32_t aCol) { return GetCellValueX(aRow, aCol).XF; }
+
+void TXLSFile::SetCellFormat(std::int32_t aRow, std::int32_t aCol, std::int32_t Value)
+{
+    TWorkSheet* ws = ActiveWorkSheet();
+    if (!ws) return;
+    ws->Cells().CellList().SetFormat(ModelRow(aRow), ModelCol(aCol), Value);
+    FIsFileModified = true;
+}
+
+void TXLSFile::SetCellString(std::int32_t aRow, std::int32_t aCol, const TXlsString& Text,
+                             const TXlsString& DateFormat, const TXlsString& TimeFormat)
+{
+    SetCellStringWorker(aRow, aCol, Text, nullptr, DateFormat, TimeFormat);
+}
+
+void TXLSFile::SetCellString(std::int32_t aRow, std::int32_t aCol, const TXlsString& Text, const TTbrFormat& Fm,
+                             const TXlsString& DateFormat, const TXlsString& TimeFormat)
+{
+    SetCellStringWorker(aRow, aCol, Text, &Fm, DateFormat, TimeFormat);
+}
+
+void TXLSFile::SetCellStringWorker(std::int32_t aRow, std::int32_t aCol, const TXlsString& Text,
+                                   const TTbrFormat* Fm, const TXlsString& DateFormat, const TXlsString& TimeFormat)
+{
+    // On another kind of sheet nothing is written, so no format may be added either.
+    if (!ActiveWorkSheet()) return;
+    const TXlsFormatSettings& settings = XlsFormatSettings();
+    const int year = CurrentYear();
+    TCellTextReading reading = ReadCellText(Text, settings, DateFormat, TimeFormat, year);
+
+    // A number or a date takes the caller's format or the cell's present one,
+    // with the number format the text asks for.
+    const auto formatFor = [&](const TCellTextReading& r) {
+        TTbrFormat f = Fm ? *Fm : GetFormatList(GetCellFormat(aRow, aCol));
+        if (r.FormatCode) f.Format = *r.FormatCode;
+        return f;
+    };
+    if (reading.Kind == TCellTextKind::Number) {
+        std::optional<TTbrFormat> format;
+        try {
+            format = formatFor(reading);
+        } catch (const EXlsException&) {
+            // The number cannot get its format: the text is taken as no number.
+            reading = ReadCellTextAsNonNumber(Text, settings, DateFormat, TimeFormat, year);
+        }
+        if (format) {
+            SetCellValueX(aRow, aCol, TXlsCellValue{reading.Value, AddFormat(*format), false});
+            return;
+        }
+    }
+    if (reading.Kind == TCellTextKind::Date) {
+        SetCellValueX(aRow, aCol, TXlsCellValue{reading.Value, AddFormat(formatFor(reading)), false});
+    } else if (Fm) {
+        SetCellValueX(aRow, aCol, TXlsCellValue{reading.Value, AddFormat(*Fm), false});
+    } else {
+        SetCellValue(aRow, aCol, reading.Value);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Cell data by column offset, sheet queries and blocks
+
+std::int32_t TXLSFile::CellCount(std::int32_t aRow) { return ColIndexCount(aRow); }
+
+TXlsVariant TXLSFile::GetCellData(std::int32_t aRow, std::int32_t aColOffset)
+{
+    return GetCellValue(aRow, FirstColumn + aColOffset);
+}
+
+TXlsCellValue TXLSFile::GetCellDataX(std::int32_t aRow, std::int32_t aColOffset)
+{
+    return GetCellValueX(aRow, FirstColumn + aColOffset);
+}
+
+void TXLSFile::GetCellDataX2(std::int32_t aRow, std::int32_t aColOffset, TXlsCellValue& v, TRTFRunList& RTFRuns)
+{
+    GetCellValueX2(aRow, FirstColumn + aColOffset, v, RTFRuns);
+}
+
+void TXLSFile::AssignCellData(std::int32_t aRow, std::int32_t aColOffset, const TXlsVariant& Value)
+{
+    SetCellValue(aRow, FirstColumn + aColOffset, Value);
+}
+
+void TXLSFile::AssignCellDataX(std::int32_t aRow, std::int32_t aColOffset, const TXlsCellValue& Value)
+{
+    SetCellValueX(aRow, FirstColumn + aColOffset, Value);
+}
+
+void TXLSFile::AssignCellDataX2(std::int32_t aRow, std::int32_t aColOffset, const TXlsCellValue& Value,
+                                const TRTFRunList& RTFRuns)
+{
+    AssignCellValueX2(aRow, FirstColumn + aColOffset, Value, RTFRuns);
+}
+
+std::int32_t TXLSFile::MaxRow()
+{
+    TWorkSheet* ws = ActiveWorkSheet();
+    if (!ws) return 0;
+    const TCellList& cells = ws->Cells().CellList();
+    for (std::size_t r = cells.Count(); r > 0; --r)
+        if (cells.CellRow(r - 1) && cells.CellRow(r - 1)->Count() > 0) return static_cast<std::int32_t>(r);
+    return 0;
+}
+
+std::int32_t TXLSFile::MaxCol()
+{
+    TWorkSheet* ws = ActiveWorkSheet();
+    if (!ws) return 0;
+    const TCellList& cells = ws->Cells().CellList();
+    std::int32_t last = 0;
+    for (std::size_t r = 0; r < cells.Count(); ++r) {
+        const TCellRecordList* row = cells.CellRow(r);
+        for (std::size_t i = 0; row && i < row->Count(); ++i)
+            last = std::max<std::int32_t>(last, row->Items(i)->Column() + 1);
+    }
+    return last;
+}
+
+bool TXLSFile::IsEmptyRow(std::int32_t aRow) { return ColIndexCount(aRow) == 0; }
+
+std::int32_t TXLSFile::ColIndexCount(std::int32_t Row)
+{
+    TWorkSheet* ws = ActiveWorkSheet();
+    const TCellRecordList* cells = ws ? CellsOfRow(*ws, Row) : nullptr;
+    return cells ? static_cast<std::int32_t>(cells->Count()) : 0;
+}
+
+std::int32_t TXLSFile::ColByIndex(std::int32_t Row, std::int32_t ColIndex)
+{
+    TWorkSheet* ws = ActiveWorkSheet();
+    TCellRecordList* cells = ws ? CellsOfRow(*ws, Row) : nullptr;
+    if (!cells || ColIndex < 1 || ColIndex > static_cast<std::int64_t>(cells->Count())) return 0;
+    if (!cells->Sorted()) cells->Sort();
+    return cells->Items(static_cast<std::size_t>(ColIndex - 1))->Column() + 1;
+}
+
+std::int32_t TXLSFile::ColIndex(std::int32_t Row, std::int32_t Col)
+{
+    TWorkSheet* ws = ActiveWorkSheet();
+    TCellRecordList* cells = ws ? CellsOfRow(*ws, Row) : nullptr;
+    std::size_t index = 0;
+    if (!cells || !cells->Find(static_cast<std::int32_t>(ModelCol(Col)), index)) return 0;
+    return static_cast<std::int32_t>(index) + 1;
+}
+
+std::int32_t TXLSFile::DefaultColWidth()
+{
+    TWorkSheet* ws = ActiveWorkSheet();
+    return ws ? ws->DefColWidth() : 0;
+}
+
+std::int32_t TXLSFile::DefaultRowHeight()
+{
+    TWorkSheet* ws = ActiveWorkSheet();
+    return ws ? ws->DefRowHeight() : 0;
+}
+
+std::int32_t TXLSFile::GetFirstColumn() { return FirstColumn; }
+
+// Block data is written straight into the cells, so there is nothing to
+// prepare or to paste afterwards.
+void TXLSFile::PrepareBlockData(std::int32_t, std::int32_t, std::int32_t, std::int32_t) {}
+
+void TXLSFile::AssignBlockData(std::int32_t Row, std::int32_t Col, const TXlsVariant& v) { SetCellValue(Row, Col, v); }
+
+void TXLSFile::PasteBlockData() {}
+
+// ---------------------------------------------------------------------------
+// Formats, fonts and the palette
+
+TTbrFormat TXLSFile::GetFormatList(std::int32_t index) { return Workbook().Globals().GetFormat(index); }
+
+std::int32_t TXLSFile::AddFormat(const TTbrFormat& Fmt)
+{
+    const std::size_t index = Workbook().Globals().AddFormat(Fmt);
+    FIsFileModified = true;
+    return static_cast<std::int32_t>(index);
+}
+
+std::int32_t TXLSFile::FormatListCount() { return static_cast<std::int32_t>(Workbook().Globals().XF().Count()); }
+
+std::int32_t TXLSFile::DefaultFormatId() { return kDefaultFormatId; }
+
+TTbrFont TXLSFile::GetFontList(std::int32_t index)
+{
+    const TFontRecordList& fonts = Workbook().Globals().Fonts();
+    const std::size_t position = index >= 0 && index < static_cast<std::int64_t>(fonts.Count()) ? index : 0;
+    return fonts.Items(position)->TbrFont();
+}
+
+void TXLSFile::SetFontList(std::int32_t index, const TTbrFont& Value)
+{
+    TFontRecordList& fonts = Workbook().Globals().Fonts();
+    fonts.SetItem(static_cast<std::size_t>(index), TFontRecord::CreateFromTbrFont(Value));
+    FIsFileModified = true;
+}
+
+std::int32_t TXLSFile::FontListCount() { return static_cast<std::int32_t>(Workbook().Globals().Fonts().Count()); }
+
+std::int32_t TXLSFile::AddFont(const TTbrFont& Fnt)
+{
+    const std::uint16_t index = Workbook().Globals().AddFont(Fnt);
+    FIsFileModified = true;
+    return static_cast<std::int32_t>(FontPositionOf(index));
+}
+
+std::uint32_t TXLSFile::GetColorPalette(std::int32_t Index) { return Workbook().Globals().ColorPalette(Index - 1); }
+
+void TXLSFile::SetColorPalette(std::int32_t Index, std::uint32_t Value)
+{
+    Workbook().Globals().SetColorPalette(Index - 1, Value);
+    FIsFileModified = true;
+}
+
+std::vector<bool> TXLSFile::GetUsedPaletteColors()
+{
+    TWorkbookGlobals& globals = Workbook().Globals();
+    // Flag i: colour index i, so 1 to 56 are the palette's colours.
+    return globals.XF().GetUsedColors(kPaletteColors + 1, globals.Fonts());
+}
+
+// ---------------------------------------------------------------------------
+// Workbook options
+
+bool TXLSFile::IsXltTemplate() { return Workbook().IsXltTemplate(); }
+
+void TXLSFile::SetIsXltTemplate(bool Value)
+{
+    Workbook().SetIsXltTemplate(Value);
+    FIsFileModified = true;
+}
+
+bool TXLSFile::Options1904Dates() { return Workbook().Globals().Is1904(); }
+
+void TXLSFile::SetOptions1904Dates(bool Value)
+{
+    Workbook().Globals().SetIs1904(Value);
+    FIsFileModified = true;
+}
+
+bool TXLSFile::OptionsSaveExternalLinkValues() { return Workbook().Globals().SaveExternalLinkValues(); }
+
+void TXLSFile::SetOptionsSaveExternalLinkValues(bool Value)
+{
+    Workbook().Globals().SetSaveExternalLinkValues(Value);
+    FIsFileModified = true;
+}
+
+bool TXLSFile::OptionsPrecisionAsDisplayed() { return Workbook().Globals().PrecisionAsDisplayed(); }
+
+void TXLSFile::SetOptionsPrecisionAsDisplayed(bool Value)
+{
+    Workbook().Globals().SetPrecisionAsDisplayed(Value);
+    FIsFileModified = true;
+}
+
+// ---------------------------------------------------------------------------
+// Sheet walk and what this program does not refresh
+
+void TXLSFile::EndSheet(std::int32_t) {}
+
+bool TXLSFile::CanOptimizeRead() { return true; }
+
+void TXLSFile::RefreshPivotTables() {}
+
+void TXLSFile::RefreshChartRanges(const TXlsString&) {}
+
+// ---------------------------------------------------------------------------
+// Operations on parts of the workbook this build does not model
+
+TXlsString TXLSFile::GetCellFormula(std::int32_t, std::int32_t) { NotAvailable("GetCellFormula"); }
+void TXLSFile::SetCellFormula(std::int32_t, std::int32_t, const TXlsString&) { NotAvailable("SetCellFormula"); }
+void TXLSFile::SetCellFormulaX(std::int32_t, std::int32_t, const TXlsString&, const TXlsVariant&)
+{
+    NotAvailable("SetCellFormulaX");
+}
+
+std::int32_t TXLSFile::GetCommentsCount(std::int32_t) { NotAvailable("GetCommentsCount"); }
+TRichString TXLSFile::GetCommentText(std::int32_t, std::int32_t) { NotAvailable("GetCommentText"); }
+std::int32_t TXLSFile::GetCommentColumn(std::int32_t, std::int32_t) { NotAvailable("GetCommentColumn"); }
+TXlsString TXLSFile::GetPictureName(std::int32_t, std::int32_t) { NotAvailable("GetPictureName"); }
+std::int32_t TXLSFile::GetPicturesCount(std::int32_t) { NotAvailable("GetPicturesCount"); }
+void TXLSFile::AssignPicture(std::int32_t, std::int32_t, const TBytes&, TXlsImgTypes) { NotAvailable("AssignPicture"); }
+void TXLSFile::AssignPicture(std::int32_t, std::int32_t, const TBytes&, TXlsImgTypes, const TImageProperties&)
+{
+    NotAvailable("AssignPicture");
+}
+void TXLSFile::AssignPictureProperties(std::int32_t, std::int32_t, const TImageProperties&)
+{
+    NotAvailable("AssignPictureProperties");
+}
+TXlsPicture TXLSFile::GetPicture(std::int32_t, std::int32_t) { NotAvailable("GetPicture"); }
+void TXLSFile::DeleteImage(std::int32_t) { NotAvailable("DeleteImage"); }
+void TXLSFile::ClearImage(std::int32_t) { NotAvailable("ClearImage"); }
+void TXLSFile::AddImage(const TBytes&, TXlsImgTypes, const TImageProperties&) { NotAvailable("AddImage"); }
+void TXLSFile::AssignComment(std::int32_t, std::int32_t, const TRichString&) { NotAvailable("AssignComment"); }
+void TXLSFile::SetCellComment(std::int32_t, std::int32_t, const TRichString&) { NotAvailable("SetCellComment"); }
+TRichString TXLSFile::GetCellComment(std::int32_t, std::int32_t) { NotAvailable("GetCellComment"); }
+void TXLSFile::ParseComments() { NotAvailable("ParseComments"); }
+// The sheet walk keeps an index of the sheet's pictures by row.
+void TXLSFile::BeginSheet() { NotAvailable("BeginSheet"); }
+
+std::int32_t TXLSFile::GetExcelNameCount() { NotAvailable("GetExcelNameCount"); }
+TXlsString TXLSFile::GetRangeName(std::int32_t) { NotAvailable("GetRangeName"); }
+std::int32_t TXLSFile::GetRangeR1(std::int32_t) { NotAvailable("GetRangeR1"); }
+std::int32_t TXLSFile::GetRangeR2(std::int32_t) { NotAvailable("GetRangeR2"); }
+std::int32_t TXLSFile::GetRangeC1(std::int32_t) { NotAvailable("GetRangeC1"); }
+std::int32_t TXLSFile::GetRangeC2(std::int32_t) { NotAvailable("GetRangeC2"); }
+void TXLSFile::SetRangeR1(std::int32_t, std::int32_t) { NotAvailable("SetRangeR1"); }
+void TXLSFile::SetRangeR2(std::int32_t, std::int32_t) { NotAvailable("SetRangeR2"); }
+void TXLSFile::SetRangeC1(std::int32_t, std::int32_t) { NotAvailable("SetRangeC1"); }
+void TXLSFile::SetRangeC2(std::int32_t, std::int32_t) { NotAvailable("SetRangeC2"); }
+std::int32_t TXLSFile::GetRangeSheet(std::int32_t) { NotAvailable("GetRangeSheet"); }
+void TXLSFile::AddRange(const TXlsNamedRange&) { NotAvailable("AddRange"); }
+// The bounds come from a named range.
+void TXLSFile::SetBounds(std::int32_t) { NotAvailable("SetBounds"); }
+
+std::int32_t TXLSFile::GetColumnWidth(std::int32_t) { NotAvailable("GetColumnWidth"); }
+std::int32_t TXLSFile::GetColumnWidthHiddenIsZero(std::int32_t) { NotAvailable("GetColumnWidthHiddenIsZero"); }
+std::int32_t TXLSFile::GetRowHeight(std::int32_t) { NotAvailable("GetRowHeight"); }
+std::int32_t TXLSFile::RowHeightHiddenIsZero(std::int32_t) { NotAvailable("RowHeightHiddenIsZero"); }
+void TXLSFile::SetColumnWidth(std::int32_t, std::int32_t) { NotAvailable("SetColumnWidth"); }
+void TXLSFile::SetRowHeight(std::int32_t, std::int32_t) { NotAvailable("SetRowHeight"); }
+bool TXLSFile::GetRowHidden(std::int32_t) { NotAvailable("GetRowHidden"); }
+bool TXLSFile::GetColumnHidden(std::int32_t) { NotAvailable("GetColumnHidden"); }
+void TXLSFile::SetRowHidden(std::int32_t, bool) { NotAvailable("SetRowHidden"); }
+void TXLSFile::SetColumnHidden(std::int32_t, bool) { NotAvailable("SetColumnHidden"); }
+bool TXLSFile::GetAutoRowHeight(std::int32_t) { NotAvailable("GetAutoRowHeight"); }
+void TXLSFile::SetAutoRowHeight(std::int32_t, bool) { NotAvailable("SetAutoRowHeight"); }
+std::int32_t TXLSFile::GetColumnFormat(std::int32_t) { NotAvailable("GetColumnFormat"); }
+std::int32_t TXLSFile::GetRowFormat(std::int32_t) { NotAvailable("GetRowFormat"); }
+void TXLSFile::SetColumnFormat(std::int32_t, std::int32_t) { NotAvailable("SetColumnFormat"); }
+void TXLSFile::SetRowFormat(std::int32_t, std::int32_t) { NotAvailable("SetRowFormat"); }
+std::int32_t TXLSFile::GetRowOutlineLevel(std::int32_t) { NotAvailable("GetRowOutlineLevel"); }
+void TXLSFile::SetRowOutlineLevel(std::int32_t, std::int32_t, std::int32_t) { NotAvailable("SetRowOutlineLevel"); }
+std::int32_t TXLSFile::GetColOutlineLevel(std::int32_t) { NotAvailable("GetColOutlineLevel"); }
+void TXLSFile::SetColOutlineLevel(std::int32_t, std::int32_t, std::int32_t) { NotAvailable("SetColOutlineLevel"); }
+void TXLSFile::AutofitRow(std::int32_t, std::int32_t, bool, bool, double) { NotAvailable("AutofitRow"); }
+void TXLSFile::AutofitCol(std::int32_t, std::int32_t, bool, double) { NotAvailable("AutofitCol"); }
+void TXLSFile::AutofitRowsOnWorkbook(bool, bool, double) { NotAvailable("AutofitRowsOnWorkbook"); }
+void TXLSFile::DeleteMarkedRows(const TXlsString&) { NotAvailable("DeleteMarkedRows"); }
+void TXLSFile::MakePageBreaks(const TXlsString&) { NotAvailable("MakePageBreaks"); }
+
+TXlsCellRange TXLSFile::GetCellMergedBounds(std::int32_t, std::int32_t) { NotAvailable("GetCellMergedBounds"); }
+TXlsCellRange TXLSFile::GetCellMergedList(std::int32_t) { NotAvailable("GetCellMergedList"); }
+void TXLSFile::MergeCells(std::int32_t, std::int32_t, std::int32_t, std::int32_t) { NotAvailable("MergeCells"); }
+void TXLSFile::UnMergeCells(std::int32_t, std::int32_t, std::int32_t, std::int32_t) { NotAvailable("UnMergeCells"); }
+std::int32_t TXLSFile::CellMergedListCount() { NotAvailable("CellMergedListCount"); }
+
+// An XF is shared by styles and cells; replacing one in place has no defined meaning yet.
+void TXLSFile::SetFormatList(std::int32_t, const TTbrFormat&) { NotAvailable("SetFormatList"); }
+bool TXLSFile::InvalidateFormulas() { NotAvailable("InvalidateFormulas"); }
+void TXLSFile::SetInvalidateFormulas(bool) { NotAvailable("InvalidateFormulas"); }
+
+TXlsString TXLSFile::PageFooter() { NotAvailable("PageFooter"); }
+TXlsString TXLSFile::PageHeader() { NotAvailable("PageHeader"); }
+void TXLSFile::SetPageFooter(const TXlsString&) { NotAvailable("PageFooter"); }
+void TXLSFile::SetPageHeader(const TXlsString&) { NotAvailable("PageHeader"); }
+bool TXLSFile::ShowGridLines() { NotAvailable("ShowGridLines"); }
+void TXLSFile::SetShowGridLines(bool) { NotAvailable("ShowGridLines"); }
+bool TXLSFile::ShowGridHeaders() { NotAvailable("ShowGridHeaders"); }
+void TXLSFile::SetShowGridHeaders(bool) { NotAvailable("ShowGridHeaders"); }
+bool TXLSFile::PrintGridLines() { NotAvailable("PrintGridLines"); }
+void TXLSFile::SetPrintGridLines(bool) { NotAvailable("PrintGridLines"); }
+std::int32_t TXLSFile::SheetZoom() { NotAvailable("SheetZoom"); }
+void TXLSFile::SetSheetZoom(std::int32_t) { NotAvailable("SheetZoom"); }
+TXlsMargins TXLSFile::Margins() { NotAvailable("Margins"); }
+void TXLSFile::SetMargins(const TXlsMargins&) { NotAvailable("Margins"); }
+std::int32_t TXLSFile::PrintNumberOfHorizontalPages() { NotAvailable("PrintNumberOfHorizontalPages"); }
+std::int32_t TXLSFile::PrintNumberOfVerticalPages() { NotAvailable("PrintNumberOfVerticalPages"); }
+std::int32_t TXLSFile::PrintScale() { NotAvailable("PrintScale"); }
+std::int32_t TXLSFile::PrintOptions() { NotAvailable("PrintOptions"); }
+bool TXLSFile::PrintToFit() { NotAvailable("PrintToFit"); }
+void TXLSFile::SetPrintNumberOfHorizontalPages(std::int32_t) { NotAvailable("PrintNumberOfHorizontalPages"); }
+void TXLSFile::SetPrintNumberOfVerticalPages(std::int32_t) { NotAvailable("PrintNumberOfVerticalPages"); }
+void TXLSFile::SetPrintScale(std::int32_t) { NotAvailable("PrintScale"); }
+void TXLSFile::SetPrintOptions(std::int32_t) { NotAvailable("PrintOptions"); }
+void TXLSFile::SetPrintToFit(bool) { NotAvailable("PrintToFit"); }
+bool TXLSFile::PrintHCentered() { NotAvailable("PrintHCentered"); }
+bool TXLSFile::PrintVCentered() { NotAvailable("PrintVCentered"); }
+void TXLSFile::SetPrintHCentered(bool) { NotAvailable("PrintHCentered"); }
+void TXLSFile::SetPrintVCentered(bool) { NotAvailable("PrintVCentered"); }
+std::int32_t TXLSFile::PrintCopies() { NotAvailable("PrintCopies"); }
+TPrinterDriverSettings TXLSFile::PrinterDriverSettings() { NotAvailable("PrinterDriverSettings"); }
+std::int32_t TXLSFile::PrintPaperSize() { NotAvailable("PrintPaperSize"); }
+std::int32_t TXLSFile::PrintXResolution() { NotAvailable("PrintXResolution"); }
+std::int32_t TXLSFile::PrintYResolution() { NotAvailable("PrintYResolution"); }
+void TXLSFile::SetPrintCopies(std::int32_t) { NotAvailable("PrintCopies"); }
+void TXLSFile::SetPrinterDriverSettings(const TPrinterDriverSettings&) { NotAvailable("PrinterDriverSettings"); }
+void TXLSFile::SetPrintPaperSize(std::int32_t) { NotAvailable("PrintPaperSize"); }
+void TXLSFile::SetPrintXResolution(std::int32_t) { NotAvailable("PrintXResolution"); }
+void TXLSFile::SetPrintYResolution(std::int32_t) { NotAvailable("PrintYResolution"); }
+bool TXLSFile::OptionsR1C1() { NotAvailable("OptionsR1C1"); }
+void TXLSFile::SetOptionsR1C1(bool) { NotAvailable("OptionsR1C1"); }
+bool TXLSFile::OutlineSummaryColsRightOfDetail() { NotAvailable("OutlineSummaryColsRightOfDetail"); }
+bool TXLSFile::OutlineSummaryRowsBelowDetail() { NotAvailable("OutlineSummaryRowsBelowDetail"); }
+bool TXLSFile::OutlineAutomaticStyles() { NotAvailable("OutlineAutomaticStyles"); }
+void TXLSFile::SetOutlineSummaryColsRightOfDetail(bool) { NotAvailable("OutlineSummaryColsRightOfDetail"); }
+void TXLSFile::SetOutlineSummaryRowsBelowDetail(bool) { NotAvailable("OutlineSummaryRowsBelowDetail"); }
+void TXLSFile::SetOutlineAutomaticStyles(bool) { NotAvailable("OutlineAutomaticStyles"); }
+void TXLSFile::FreezePanes(std::int32_t, std::int32_t) { NotAvailable("FreezePanes"); }
+void TXLSFile::GetFrozenPanes(std::int32_t&, std::int32_t&) { NotAvailable("GetFrozenPanes"); }
+void TXLSFile::SplitWindow(std::int32_t, std::int32_t) { NotAvailable("SplitWindow"); }
+void TXLSFile::GetSplitWindow(std::int32_t&, std::int32_t&) { NotAvailable("GetSplitWindow"); }
+void TXLSFile::SetAutoFilter(std::int32_t, std::int32_t, std::int32_t) { NotAvailable("SetAutoFilter"); }
+void TXLSFile::RemoveAutoFilter() { NotAvailable("RemoveAutoFilter"); }
+bool TXLSFile::HasAutoFilter() { NotAvailable("HasAutoFilter"); }
+bool TXLSFile::HasAutoFilter(std::int32_t, std::int32_t) { NotAvailable("HasAutoFilter"); }
+TXlsCellRange TXLSFile::GetAutoFilterRange() { NotAvailable("GetAutoFilterRange"); }
+
+std::int32_t TXLSFile::HyperLinkCount() { NotAvailable("HyperLinkCount"); }
+THyperLink TXLSFile::GetHyperLink(std::int32_t) { NotAvailable("GetHyperLink"); }
+void TXLSFile::SetHyperLink(std::int32_t, const THyperLink&) { NotAvailable("SetHyperLink"); }
+TXlsCellRange TXLSFile::GetHyperLinkCellRange(std::int32_t) { NotAvailable("GetHyperLinkCellRange"); }
+void TXLSFile::SetHyperLinkCellRange(std::int32_t, const TXlsCellRange&) { NotAvailable("SetHyperLinkCellRange"); }
+void TXLSFile::AddHyperLink(const TXlsCellRange&, const THyperLink&) { NotAvailable("AddHyperLink"); }
+void TXLSFile::DeleteHyperLink(std::int32_t) { NotAvailable("DeleteHyperLink"); }
+
+void TXLSFile::CopyToClipboard() { NotAvailable("CopyToClipboard"); }
+void TXLSFile::CopyToClipboard(const TXlsCellRange&) { NotAvailable("CopyToClipboard"); }
+void TXLSFile::PasteFromClipboard(std::int32_t, std::int32_t) { NotAvailable("PasteFromClipboard"); }
+
+// ---------------------------------------------------------------------------
+// The adapter
+
+std::unique_ptr<TExcelFile> TXLSAdapter::GetWorkbook() { return std::make_unique<TXLSFile>(this, AllowOverwritingFiles); }
+
+}  // namespace xls

@@ -1,0 +1,565 @@
+#include "globals/UXlsWorkbookGlobals.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "globals/UXlsGlobalsFactory.h"
+
+namespace xls {
+
+namespace {
+
+// Records of the formatting block that a PALETTE record follows in a BIFF8
+// globals section: XF, XFCRC, XFEXT, DXF, STYLE, STYLEEXT and the table styles.
+bool PrecedesPalette(std::uint16_t aId)
+{
+    switch (aId) {
+    case xlr_XF:
+    case xlr_STYLE:
+    case 0x087C:  // XFCRC
+    case 0x087D:  // XFEXT
+    case 0x088D:  // DXF
+    case 0x088E:  // TABLESTYLES
+    case 0x088F:  // TABLESTYLE
+    case 0x0890:  // TABLESTYLEELEMENT
+    case 0x0892:  // STYLEEXT
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The record as the class the factory made for its id.
+template <class T>
+std::unique_ptr<T> As(std::unique_ptr<TBaseRecord> aRecord)
+{
+    auto* typed = dynamic_cast<T*>(aRecord.get());
+    if (!typed) RaiseXls(TXlsMsg::LogicalError);
+    aRecord.release();
+    return std::unique_ptr<T>(typed);
+}
+
+// WINDOW1 fields.
+constexpr std::size_t kWindowActiveSheet = 10;
+constexpr std::size_t kWindowFirstTab = 12;
+constexpr std::size_t kWindowSelectedCount = 14;
+
+// NAME: the word at offset 8 is the sheet + 1 of a sheet-local name, 0 for a global one.
+constexpr std::size_t kNameSheetOfs = 8;
+constexpr std::int64_t kMaxNameSheetWord = 65001;
+constexpr std::int64_t kMaxSheets = 0xFFFF;
+
+std::int64_t NameSheet(const TNameRecord& aName)
+{
+    return std::int64_t(GetWord(aName.Data(), kNameSheetOfs)) - 1;
+}
+
+}  // namespace
+
+// ------------------------------------------------------------ TBoundSheetList
+
+void TBoundSheetList::Clear()
+{
+    FBoundSheets.Clear();
+    FSheetNames.Clear();
+}
+
+std::size_t TBoundSheetList::CheckSheet(std::int64_t SheetIndex) const
+{
+    if (SheetIndex < 0 || SheetIndex >= std::int64_t(Count()))
+        RaiseXls(TXlsMsg::SheetNumberInvalid, {SheetIndex, std::int64_t(0), std::int64_t(Count()) - 1});
+    return static_cast<std::size_t>(SheetIndex);
+}
+
+void TBoundSheetList::Add(std::unique_ptr<TBoundSheetRecord> aRecord)
+{
+    const TXlsString name = aRecord->SheetName();
+    FSheetNames.Add(name);
+    FBoundSheets.Add(std::move(aRecord));
+}
+
+void TBoundSheetList::InsertSheet(std::size_t BeforeSheet, std::uint16_t OptionFlags, std::u16string_view SheetName)
+{
+    if (BeforeSheet > Count()) RaiseListIndex(BeforeSheet);
+    const TXlsString name = FSheetNames.AddUniqueName(SheetName);
+    std::unique_ptr<TBoundSheetRecord> rec;
+    try {
+        rec = TBoundSheetRecord::CreateNew(OptionFlags, name);
+    } catch (...) {
+        FSheetNames.DeleteSheet(name);
+        throw;
+    }
+    FBoundSheets.Insert(BeforeSheet, std::move(rec));
+}
+
+void TBoundSheetList::DeleteSheet(std::size_t SheetIndex)
+{
+    FSheetNames.DeleteSheet(FBoundSheets.GetSheetName(CheckSheet(std::int64_t(SheetIndex))));
+    FBoundSheets.Delete(SheetIndex);
+}
+
+void TBoundSheetList::SetSheetName(std::size_t aIndex, std::u16string_view aName)
+{
+    const TXlsString old = FBoundSheets.GetSheetName(CheckSheet(std::int64_t(aIndex)));
+    FSheetNames.Rename(old, aName);
+    try {
+        FBoundSheets.SetSheetName(aIndex, aName);
+    } catch (...) {
+        FSheetNames.Rename(aName, old);
+        throw;
+    }
+}
+
+void TBoundSheetList::SaveToStream(TOle2File& DataStream)
+{
+    FBoundSheets.SaveToStream(DataStream);
+}
+
+void TBoundSheetList::SaveRangeToStream(TOle2File& DataStream, std::int32_t SheetIndex)
+{
+    FBoundSheets.Items(CheckSheet(SheetIndex))->SaveToStream(DataStream);
+}
+
+std::int64_t TBoundSheetList::TotalRangeSize(std::int32_t SheetIndex) const
+{
+    return FBoundSheets.Items(CheckSheet(SheetIndex))->TotalSize();
+}
+
+// ----------------------------------------------------------- TWorkbookGlobals
+
+TWorkbookGlobals::TWorkbookGlobals() = default;
+
+TWorkbookGlobals::~TWorkbookGlobals() = default;
+
+void TWorkbookGlobals::ClearRecordFields()
+{
+    FWindow1 = nullptr;
+    F1904 = nullptr;
+    FBookBool = nullptr;
+    FPrecision = nullptr;
+    FPaletteCache = nullptr;
+    FPaletteIndex = -1;
+}
+
+void TWorkbookGlobals::Clear()
+{
+    ClearRecordFields();
+    FMiscRecords.Clear();
+    FSST = std::make_unique<TSST>();
+    FReferences.Clear();
+    FBoundSheets.Clear();
+    FNames.Clear();
+    FDrawingGroup.Clear();
+    FXF.Clear();
+    FFonts.Clear();
+    FFormats.Clear();
+    FHasMacro = false;
+    FIsXltTemplate = false;
+    FCodeName.clear();
+    TBaseSection::Clear();
+}
+
+// ------------------------------------------------------------------- loading
+
+void TWorkbookGlobals::LoadFromStream(TOle2File& DataStream, TRecordHeader& RecordHeader,
+                                      std::unique_ptr<TBOFRecord> First, TSST&)
+{
+    Clear();
+    // Every round reads one record; the record stream yields EOF at its end.
+    while (!FEOF) LoadRecord(DataStream, RecordHeader, ReadRecord(DataStream, RecordHeader, CreateGlobalsRecord));
+    FBOF = std::move(First);
+}
+
+void TWorkbookGlobals::AddPlaceholder(TBaseRecordList& aList)
+{
+    FMiscRecords.Add(TSubListRecord::CreateAndAssign(&aList));
+}
+
+void TWorkbookGlobals::KeepRecord(std::unique_ptr<TBaseRecord> aRecord)
+{
+    FMiscRecords.Add(std::move(aRecord));
+}
+
+template <class T>
+T* TWorkbookGlobals::KeepAs(std::unique_ptr<TBaseRecord> aRecord)
+{
+    std::unique_ptr<T> typed = As<T>(std::move(aRecord));
+    T* kept = typed.get();
+    KeepRecord(std::move(typed));
+    return kept;
+}
+
+void TWorkbookGlobals::LoadRecord(TOle2File& DataStream, TRecordHeader& RecordHeader,
+                                  std::unique_ptr<TBaseRecord> aRecord)
+{
+    const std::uint16_t id = aRecord->Id();
+    // The format lists are written where their first record was read.
+    if (id == xlr_XF && FXF.Count() == 0) AddPlaceholder(FXF);
+    if (id == xlr_FONT && FFonts.Count() == 0) AddPlaceholder(FFonts);
+    if (id == xlr_FORMAT && FFormats.Count() == 0) AddPlaceholder(FFormats);
+
+    if (dynamic_cast<const TIgnoreRecord*>(aRecord.get())) return;  // EXTSST and the other rebuilt kinds
+    switch (id) {
+    case xlr_BOF:
+        RaiseXls(TXlsMsg::ExcelRecordsInvalid);
+    case xlr_EOF:
+        FEOF = As<TEOFRecord>(std::move(aRecord));
+        break;
+    case xlr_BOUNDSHEET:
+        FBoundSheets.Add(As<TBoundSheetRecord>(std::move(aRecord)));
+        break;
+    case xlr_NAME:
+        FNames.Add(std::move(aRecord));
+        break;
+    case xlr_XF:
+        FXF.Add(std::move(aRecord));
+        break;
+    case xlr_FONT:
+        FFonts.Add(std::move(aRecord));
+        break;
+    case xlr_FORMAT:
+        FFormats.Add(std::move(aRecord));
+        break;
+    case xlr_SST:
+        FSST->Load(*As<TSSTRecord>(std::move(aRecord)));
+        break;
+    case xlr_SUPBOOK:
+        FReferences.AddSupBook(std::move(aRecord));
+        break;
+    case xlr_EXTERNNAME:
+    case xlr_EXTERNNAME2:
+        FReferences.AddExternName(std::move(aRecord));
+        break;
+    case xlr_EXTERNSHEET:
+        FReferences.AddExternRef(std::move(aRecord));
+        break;
+    case xlr_MSODRAWINGGROUP:
+        FDrawingGroup.LoadFromStream(DataStream, RecordHeader, std::move(aRecord));
+        break;
+    case xlr_TEMPLATE:
+        FIsXltTemplate = true;
+        break;
+    case xlr_WINDOW1:
+        FWindow1 = KeepAs<TWindow1Record>(std::move(aRecord));
+        break;
+    case xlr_DATEMODE:
+        F1904 = KeepAs<T1904Record>(std::move(aRecord));
+        break;
+    case xlr_BOOKBOOL:
+        FBookBool = KeepAs<TBookBoolRecord>(std::move(aRecord));
+        break;
+    case xlr_PRECISION:
+        FPrecision = KeepAs<TPrecisionRecord>(std::move(aRecord));
+        break;
+    case xlr_PALETTE:
+        FPaletteCache = KeepAs<TPaletteRecord>(std::move(aRecord));
+        break;
+    case xlr_OBPROJ:
+        FHasMacro = true;
+        KeepRecord(std::move(aRecord));
+        break;
+    case xlr_CODENAME:
+        FCodeName = KeepAs<TCodeNameRecord>(std::move(aRecord))->Value();
+        break;
+    default:
+        KeepRecord(std::move(aRecord));
+        break;
+    }
+    if (PrecedesPalette(id)) FPaletteIndex = static_cast<std::int32_t>(FMiscRecords.Count());
+}
+
+// -------------------------------------------------------------------- saving
+
+bool TWorkbookGlobals::HasPlaceholder(const TBaseRecordList& aList) const
+{
+    for (std::size_t i = 0; i < FMiscRecords.Count(); ++i) {
+        const auto* p = dynamic_cast<const TSubListRecord*>(FMiscRecords.GetItem(i));
+        if (p && p->SubList() == &aList) return true;
+    }
+    return false;
+}
+
+void TWorkbookGlobals::EnsurePlaceholders()
+{
+    // A workbook read without FONT, FORMAT or XF records gets a place for
+    // them when one is added: in front of the lists that follow it, else at
+    // the end, so that nothing added is left unwritten.
+    TBaseRecordList* const order[] = {&FFonts, &FFormats, &FXF};
+    for (std::size_t k = 0; k < std::size(order); ++k) {
+        if (order[k]->Count() == 0 || HasPlaceholder(*order[k])) continue;
+        std::size_t pos = FMiscRecords.Count();
+        for (std::size_t i = 0; i < FMiscRecords.Count(); ++i) {
+            const auto* p = dynamic_cast<const TSubListRecord*>(FMiscRecords.GetItem(i));
+            if (p && std::find(order + k + 1, std::end(order), p->SubList()) != std::end(order)) {
+                pos = i;
+                break;
+            }
+        }
+        FMiscRecords.Insert(pos, TSubListRecord::CreateAndAssign(order[k]));
+        if (FPaletteIndex >= 0 && std::size_t(FPaletteIndex) >= pos) ++FPaletteIndex;
+        if (order[k] == &FXF && FPaletteIndex < 0) FPaletteIndex = static_cast<std::int32_t>(pos + 1);
+    }
+}
+
+std::int64_t TWorkbookGlobals::SubListsSize() const
+{
+    // Each placeholder writes its whole list.
+    std::int64_t size = 0;
+    for (std::size_t i = 0; i < FMiscRecords.Count(); ++i)
+        if (const auto* p = dynamic_cast<const TSubListRecord*>(FMiscRecords.GetItem(i)); p && p->SubList())
+            size += p->SubList()->TotalSize();
+    return size;
+}
+
+// OnlySheet < 0: every BOUNDSHEET and the drawing group; else the range form.
+void TWorkbookGlobals::SaveBody(TOle2File& DataStream, std::int32_t OnlySheet)
+{
+    CheckLoaded();
+    FBOF->SaveToStream(DataStream);
+    if (FIsXltTemplate) TTemplateRecord::SaveNewRecord(DataStream);
+    FMiscRecords.SaveToStream(DataStream);
+    if (OnlySheet >= 0)
+        FBoundSheets.SaveRangeToStream(DataStream, OnlySheet);
+    else
+        FBoundSheets.SaveToStream(DataStream);
+    FReferences.SaveToStream(DataStream);
+    FNames.SaveToStream(DataStream);
+    if (OnlySheet < 0) FDrawingGroup.SaveToStream(DataStream);
+    FSST->SaveToStream(DataStream);
+    FEOF->SaveToStream(DataStream);
+}
+
+void TWorkbookGlobals::SaveToStream(TOle2File& DataStream)
+{
+    SaveBody(DataStream, -1);
+}
+
+void TWorkbookGlobals::SaveRangeToStream(TOle2File& DataStream, std::int32_t SheetIndex, const TXlsCellRange&)
+{
+    // A negative index must fail like any other index outside the list.
+    FBoundSheets.CheckSheet(SheetIndex);
+    SaveBody(DataStream, SheetIndex);
+}
+
+std::int64_t TWorkbookGlobals::TotalSize() const
+{
+    return TBaseSection::TotalSize() + TTemplateRecord::GetSize(FIsXltTemplate) + FMiscRecords.TotalSize() +
+           SubListsSize() + FBoundSheets.TotalSize() + FReferences.TotalSize() + FNames.TotalSize() +
+           FDrawingGroup.TotalSize() + FSST->TotalSize();
+}
+
+std::int64_t TWorkbookGlobals::TotalRangeSize(std::int32_t SheetIndex, const TXlsCellRange&)
+{
+    return TBaseSection::TotalSize() + TTemplateRecord::GetSize(FIsXltTemplate) + FMiscRecords.TotalSize() +
+           SubListsSize() + FBoundSheets.TotalRangeSize(SheetIndex) + FReferences.TotalSize() + FNames.TotalSize() +
+           FSST->TotalSize();
+}
+
+// ------------------------------------------------------------------- formats
+
+TTbrFormat TWorkbookGlobals::GetFormat(std::int64_t aXF)
+{
+    const std::size_t index = aXF >= 0 && aXF < std::int64_t(FXF.Count()) ? static_cast<std::size_t>(aXF) : 0;
+    return FXF.Items(index)->TbrFormat(FFonts, FFormats);
+}
+
+std::size_t TWorkbookGlobals::AddFormat(const TTbrFormat& aFormat)
+{
+    std::unique_ptr<TXFRecord> xf = TXFRecord::CreateFromFormat(aFormat, FFonts, FFormats);
+    std::size_t index = 0;
+    if (!FXF.FindFormat(*xf, index)) {
+        // Cells hold the XF index in 16 bits.
+        if (FXF.Count() > 0xFFFF) RaiseXls(TXlsMsg::TooManyEntries, {std::int64_t(FXF.Count()), std::int64_t(0xFFFF)});
+        index = FXF.Add(std::move(xf));
+    }
+    EnsurePlaceholders();
+    return index;
+}
+
+std::uint16_t TWorkbookGlobals::AddFont(const TTbrFont& aFont)
+{
+    const std::uint16_t index = FFonts.AddFont(aFont);
+    EnsurePlaceholders();
+    return index;
+}
+
+// ----------------------------------------------------------- workbook settings
+
+std::int32_t TWorkbookGlobals::ActiveSheet() const
+{
+    return FWindow1 ? GetWord(FWindow1->Data(), kWindowActiveSheet) : 0;
+}
+
+void TWorkbookGlobals::SetActiveSheet(std::int32_t aSheet)
+{
+    const std::size_t sheet = FBoundSheets.CheckSheet(aSheet);
+    if (!FWindow1) return;
+    SetWord(FWindow1->Data(), kWindowActiveSheet, static_cast<std::uint16_t>(sheet));
+    SetWord(FWindow1->Data(), kWindowFirstTab, 0);
+    SetWord(FWindow1->Data(), kWindowSelectedCount, 1);
+}
+
+void TWorkbookGlobals::SetFirstSheetVisible(std::int32_t aSheet)
+{
+    const std::size_t sheet = FBoundSheets.CheckSheet(aSheet);
+    if (FWindow1) SetWord(FWindow1->Data(), kWindowFirstTab, static_cast<std::uint16_t>(sheet));
+}
+
+bool TWorkbookGlobals::Is1904() const
+{
+    return F1904 && GetWord(F1904->Data(), 0) == 1;
+}
+
+void TWorkbookGlobals::SetIs1904(bool aValue)
+{
+    if (F1904) SetWord(F1904->Data(), 0, aValue ? 1 : 0);
+}
+
+bool TWorkbookGlobals::PrecisionAsDisplayed() const
+{
+    return FPrecision && GetWord(FPrecision->Data(), 0) == 0;
+}
+
+void TWorkbookGlobals::SetPrecisionAsDisplayed(bool aValue)
+{
+    if (FPrecision) SetWord(FPrecision->Data(), 0, aValue ? 0 : 1);
+}
+
+bool TWorkbookGlobals::SaveExternalLinkValues() const
+{
+    return FBookBool && GetWord(FBookBool->Data(), 0) != 1;
+}
+
+void TWorkbookGlobals::SetSaveExternalLinkValues(bool aValue)
+{
+    if (FBookBool) SetWord(FBookBool->Data(), 0, aValue ? 0 : 1);
+}
+
+std::uint32_t TWorkbookGlobals::ColorPalette(std::int64_t aIndex) const
+{
+    return FPaletteCache ? FPaletteCache->GetColor(aIndex) : DefaultColor(aIndex);
+}
+
+void TWorkbookGlobals::SetColorPalette(std::int64_t aIndex, std::uint32_t aColor)
+{
+    if (!FPaletteCache) {
+        // Refuse a bad index before the workbook gains a PALETTE record.
+        if (aIndex < 0 || aIndex >= std::int64_t(DefaultPaletteCount))
+            RaiseXls(TXlsMsg::TooManyEntries, {aIndex, std::int64_t(DefaultPaletteCount) - 1});
+        std::unique_ptr<TPaletteRecord> palette = TPaletteRecord::CreateStandard();
+        TPaletteRecord* added = palette.get();
+        const std::size_t pos = FPaletteIndex >= 0 ? std::min<std::size_t>(FPaletteIndex, FMiscRecords.Count())
+                                                   : FMiscRecords.Count();
+        FMiscRecords.Insert(pos, std::move(palette));
+        FPaletteCache = added;
+    }
+    FPaletteCache->SetColor(aIndex, aColor);
+}
+
+// --------------------------------------------------------------------- sheets
+
+TXlsString TWorkbookGlobals::SheetName(std::int32_t aSheet) const
+{
+    return FBoundSheets.BoundSheets().GetSheetName(FBoundSheets.CheckSheet(aSheet));
+}
+
+void TWorkbookGlobals::SetSheetName(std::int32_t aSheet, std::u16string_view aValue)
+{
+    FBoundSheets.SetSheetName(FBoundSheets.CheckSheet(aSheet), TSheetNameList::MakeValidSheetName(aValue));
+}
+
+TXlsSheetVisible TWorkbookGlobals::SheetVisible(std::int32_t aSheet) const
+{
+    return FBoundSheets.BoundSheets().GetSheetVisible(FBoundSheets.CheckSheet(aSheet));
+}
+
+void TWorkbookGlobals::SetSheetVisible(std::int32_t aSheet, TXlsSheetVisible aValue)
+{
+    FBoundSheets.BoundSheets().SetSheetVisible(FBoundSheets.CheckSheet(aSheet), aValue);
+}
+
+std::uint16_t TWorkbookGlobals::SheetOptionFlags(std::int32_t aSheet) const
+{
+    return FBoundSheets.BoundSheets().Items(FBoundSheets.CheckSheet(aSheet))->OptionFlags();
+}
+
+void TWorkbookGlobals::SheetSetOffset(std::int32_t aSheet, std::int64_t aOffset)
+{
+    const std::size_t sheet = FBoundSheets.CheckSheet(aSheet);
+    if (aOffset < 0 || aOffset > std::int64_t(UINT32_MAX))
+        RaiseXls(TXlsMsg::TooManyEntries, {aOffset, std::int64_t(UINT32_MAX)});
+    FBoundSheets.BoundSheets().Items(sheet)->SetOffset(static_cast<std::uint32_t>(aOffset));
+}
+
+void TWorkbookGlobals::ArrangeNameSheets(std::int32_t FirstSheet, std::int32_t SheetCount)
+{
+    for (bool apply : {false, true}) {
+        for (std::size_t i = 0; i < FNames.Count(); ++i) {
+            TNameRecord* name = FNames.Items(i);
+            const std::int64_t sheet = NameSheet(*name);
+            if (sheet < 0 || sheet < FirstSheet) continue;
+            const std::int64_t word = CheckedShift(sheet + 1, SheetCount, kMaxNameSheetWord);
+            if (apply) SetWord(name->Data(), kNameSheetOfs, static_cast<std::uint16_t>(word));
+        }
+    }
+}
+
+void TWorkbookGlobals::DeleteNamesOfSheets(std::int32_t SheetIndex, std::int32_t SheetCount)
+{
+    std::vector<std::size_t> doomed;
+    for (std::size_t i = 0; i < FNames.Count(); ++i) {
+        const std::int64_t sheet = NameSheet(*FNames.Items(i));
+        if (sheet >= SheetIndex && sheet < std::int64_t(SheetIndex) + SheetCount) doomed.push_back(i);
+    }
+    for (auto it = doomed.rbegin(); it != doomed.rend(); ++it) FNames.Delete(*it);
+    ArrangeNameSheets(SheetIndex, -SheetCount);
+}
+
+void TWorkbookGlobals::InsertSheets(std::int32_t BeforeSheet, std::uint16_t OptionFlags, std::u16string_view Name,
+                                    std::int32_t SheetCount)
+{
+    const std::int64_t count = std::int64_t(FBoundSheets.Count());
+    if (BeforeSheet < 0 || BeforeSheet > count)
+        RaiseXls(TXlsMsg::SheetNumberInvalid, {std::int64_t(BeforeSheet), std::int64_t(0), count});
+    if (SheetCount < 0) RaiseXls(TXlsMsg::LogicalError);
+    CheckedShift(count, SheetCount, kMaxSheets);
+
+    // All or nothing: each step checks before it changes anything, and the
+    // steps done are undone when a later one refuses.
+    std::int32_t inserted = 0;
+    auto removeInserted = [&] {
+        for (; inserted > 0; --inserted) FBoundSheets.DeleteSheet(static_cast<std::size_t>(BeforeSheet));
+    };
+    try {
+        for (; inserted < SheetCount; ++inserted)
+            FBoundSheets.InsertSheet(static_cast<std::size_t>(BeforeSheet + inserted), OptionFlags, Name);
+        FReferences.InsertSheets(BeforeSheet, SheetCount);
+    } catch (...) {
+        removeInserted();
+        throw;
+    }
+    try {
+        ArrangeNameSheets(BeforeSheet, SheetCount);
+    } catch (...) {
+        FReferences.InsertSheets(BeforeSheet, -SheetCount);
+        removeInserted();
+        throw;
+    }
+}
+
+void TWorkbookGlobals::DeleteSheets(std::int32_t SheetIndex, std::int32_t SheetCount)
+{
+    if (FHasMacro) RaiseXls(TXlsMsg::CantDeleteSheetWithMacros);
+    const std::int64_t count = std::int64_t(FBoundSheets.Count());
+    if (SheetIndex < 0 || SheetIndex > count)
+        RaiseXls(TXlsMsg::SheetNumberInvalid, {std::int64_t(SheetIndex), std::int64_t(0), count});
+    if (SheetCount < 0) RaiseXls(TXlsMsg::LogicalError);
+    const auto deleted = static_cast<std::int32_t>(std::min<std::int64_t>(SheetCount, count - SheetIndex));
+    if (deleted == 0) return;
+
+    FReferences.InsertSheets(SheetIndex, -deleted);
+    DeleteNamesOfSheets(SheetIndex, deleted);
+    for (std::int32_t k = 0; k < deleted; ++k) FBoundSheets.DeleteSheet(static_cast<std::size_t>(SheetIndex));
+}
+
+}  // namespace xls

@@ -1,0 +1,103 @@
+#include "worksheet/UXlsRecordFactory.h"
+#include "worksheet/UXlsCondFmt.h"
+
+namespace xls {
+
+TCFRecord::TCFRecord(std::uint16_t aId, TBytes aData) : TRecordClass(aId, std::move(aData))
+{
+    if (DataSize() < 6) RaiseXls(TXlsMsg::RecordInvalid, {std::int64_t(Id())});
+}
+
+void TCFRecordList::CheckItem(const TBaseRecord* aItem) const
+{
+    if (!dynamic_cast<const TCFRecord*>(aItem)) RaiseXls(TXlsMsg::LogicalError);
+}
+
+void TCondFmt::LoadFromStream(TOle2File& DataStream, TRecordHeader& RecordHeader, std::unique_ptr<TBaseRecord> First)
+{
+    FRangeValuesList.Clear();
+    FCFs.Clear();
+    TByteView d = First->Data();
+    const std::uint16_t cfCount = GetWord(d, 0);
+    FFlag = GetWord(d, 2);
+    FAllRange = {GetWord(d, 4), GetWord(d, 6), GetWord(d, 8), GetWord(d, 10)};
+    FRangeValuesList.Load(*First, 12);
+    First.reset();
+    for (std::uint16_t i = 0; i < cfCount; ++i) {
+        // Checked before reading, so that the record after the format stays in the stream.
+        if (RecordHeader.Id != xlr_CF) RaiseXls(TXlsMsg::InvalidCondFmtRecord);
+        std::unique_ptr<TBaseRecord> rec = ReadRecord(DataStream, RecordHeader);
+        if (!dynamic_cast<TCFRecord*>(rec.get())) RaiseXls(TXlsMsg::InvalidCondFmtRecord);
+        FCFs.Add(std::move(rec));
+    }
+}
+
+void TCondFmt::SaveToStream(TOle2File& DataStream)
+{
+    const std::size_t count = FRangeValuesList.Count();
+    if (count == 0) return;
+    for (std::size_t line = 0; line < FRangeValuesList.RepeatCountR(count); ++line) {
+        TBytes d;
+        d.reserve(FRangeValuesList.RecordSizeR(line, count));
+        AppendWord(d, static_cast<std::uint16_t>(FCFs.Count()));
+        AppendWord(d, FFlag);
+        AppendWord(d, FAllRange.R1);
+        AppendWord(d, FAllRange.R2);
+        AppendWord(d, FAllRange.C1);
+        AppendWord(d, FAllRange.C2);
+        FRangeValuesList.AppendRecordRanges(d, line);
+        TBaseRecord(xlr_CONDFMT, std::move(d)).SaveToStream(DataStream);
+        FCFs.SaveToStream(DataStream);
+    }
+}
+
+std::int64_t TCondFmt::TotalSize() const
+{
+    const std::size_t count = FRangeValuesList.Count();
+    if (count == 0) return 0;
+    return FRangeValuesList.TotalSizeR(count) + std::int64_t(FRangeValuesList.RepeatCountR(count)) * FCFs.TotalSize();
+}
+
+void TCondFmt::ArrangeInsertRowsAndCols(std::int32_t aRowPos, std::int32_t aRowCount, std::int32_t aColPos,
+                                        std::int32_t aColCount, const TSheetInfo& SheetInfo)
+{
+    if (!SheetInfo.MovesOwnCells()) return;
+    if (FAllRange.R2 >= aRowPos || FAllRange.C2 >= aColPos)
+        FRangeValuesList.ArrangeInsertRowsAndCols(aRowPos, aRowCount, aColPos, aColCount);
+    ShiftRange(FAllRange, aRowPos, aRowCount, aColPos, aColCount);
+}
+
+void TCondFmt::InsertAndCopyRowsOrCols(std::int32_t FirstRow, std::int32_t LastRow, std::int32_t DestRow,
+                                       std::int32_t aCount, const TSheetInfo& SheetInfo, bool UseCols)
+{
+    // The format moves with the rows (columns) behind the insertion point;
+    // the copied blocks get no format of their own.
+    if (aCount <= 0) return;
+    const std::int32_t inserted = aCount * (LastRow - FirstRow + 1);
+    if (UseCols)
+        ArrangeInsertRowsAndCols(0, 0, DestRow, inserted, SheetInfo);
+    else
+        ArrangeInsertRowsAndCols(DestRow, inserted, 0, 0, SheetInfo);
+}
+
+void TCondFmt::DeleteRowsOrCols(std::int32_t aRow, std::int32_t aCount, const TSheetInfo& SheetInfo, bool UseCols)
+{
+    if (!SheetInfo.MovesOwnCells()) return;
+    FRangeValuesList.DeleteRows(aRow, aCount, true, UseCols);
+    if (UseCols)
+        ShiftRange(FAllRange, 0, 0, aRow, -aCount);
+    else
+        ShiftRange(FAllRange, aRow, -aCount, 0, 0);
+}
+
+std::unique_ptr<TRangeEntry> TCondFmt::DoCopyTo() const
+{
+    auto copy = std::make_unique<TCondFmt>();
+    copy->FRangeValuesList.CopyFrom(FRangeValuesList);
+    copy->FFlag = FFlag;
+    copy->FAllRange = FAllRange;
+    copy->FCFs.CopyFrom(FCFs);
+    return copy;
+}
+
+}  // namespace xls

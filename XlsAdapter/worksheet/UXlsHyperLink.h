@@ -1,0 +1,76 @@
+// Hyperlinks: HLINK records with the HLINKTOOLTIP (screen tip) record that
+// follows them in the file, and the sheet's list of them. The records keep
+// their bytes; only the cell range at the start of the data is interpreted.
+#pragma once
+
+#include "records/UXlsBaseRecordLists.h"
+
+namespace xls {
+
+// HLINKTOOLTIP (0x0800): 0x0800, the link's range (4 words), the tip text.
+class TScreenTipRecord final : public TRecordClass<TScreenTipRecord> {
+public:
+    using TRecordClass::TRecordClass;
+};
+
+// HLINK (0x01B8): first row, last row, first column, last column (16-bit
+// each), then the hyperlink object. Writes itself, then its screen tip.
+class THLinkRecord final : public TRecordClass<THLinkRecord> {
+public:
+    // Refuses data too short for the range.
+    THLinkRecord(std::uint16_t aId, TBytes aData);
+    THLinkRecord(const THLinkRecord& other);
+
+    const TScreenTipRecord* Hint() const { return FHint.get(); }
+    // Replaces (and frees) the tip held before.
+    void AddHint(std::unique_ptr<TScreenTipRecord> aHint) { FHint = std::move(aHint); }
+    // An HLINKTOOLTIP read right behind the link is its hint.
+    void AttachFollower(std::unique_ptr<TBaseRecord> aFollower) override;
+    // Copies the link's range into its tip, which repeats it.
+    void SyncHintRange();
+
+    TXlsCellRange GetCellRange() const;
+    void SetCellRange(const TXlsCellRange& CellRange);
+    // Moves the link by the offsets; fails when it would leave the sheet.
+    void Offset(std::int32_t DeltaRow, std::int32_t DeltaCol);
+    // Rows (columns) at or after the area's top (left) move by aRowCount
+    // (aColCount) times the area's height (width), for a link inside the
+    // area's columns (rows); only for the sheet's own changes.
+    void ArrangeInsertRange(const TXlsCellRange& CellRange, std::int32_t aRowCount, std::int32_t aColCount,
+                            const TSheetInfo& SheetInfo);
+
+    void SaveToStream(TOle2File& Workbook) override;
+    std::int64_t TotalSize() const override;
+    std::int64_t TotalSizeNoHeaders() const override;
+
+private:
+    std::unique_ptr<TScreenTipRecord> FHint;
+};
+
+// The hyperlinks of a worksheet; written sorted by first row, then first
+// column, each tip with the range of its link.
+class THLinkList final : public TBaseRecordList {
+public:
+    THLinkRecord* Items(std::size_t aIndex) const { return static_cast<THLinkRecord*>(GetItem(aIndex)); }
+
+    void Sort();
+    // Measured by walking: a link's tip can change while it is in the list.
+    std::int64_t GetTotalSize() const override;
+    void SaveToStream(TOle2File& DataStream) override;
+
+    // Links at or behind the inserted rows (columns) move with them; every
+    // link inside the source area is copied into each inserted block. Rows:
+    // SourceRange is columns 0 to 255 of the source rows and aColCount 0;
+    // columns: rows 0 to 65535 of the source columns and aRowCount 0.
+    void InsertAndCopyRange(const TXlsCellRange& SourceRange, std::int32_t DestRow, std::int32_t DestCol,
+                            std::int32_t aRowCount, std::int32_t aColCount, const TSheetInfo& SheetInfo);
+    // Removes the links inside the deleted area and moves the others up
+    // (left). A link reaching into the deleted rows (columns) is cut at them.
+    void DeleteRange(const TXlsCellRange& CellRange, std::int32_t aRowCount, std::int32_t aColCount,
+                     const TSheetInfo& SheetInfo);
+
+protected:
+    void CheckItem(const TBaseRecord* aItem) const override;
+};
+
+}  // namespace xls

@@ -1,0 +1,658 @@
+#include "worksheet/UXlsRecordFactory.h"
+#include "worksheet/UXlsSheet.h"
+
+#include "cfb/UOle2Impl.h"
+#include "facade/UXlsEmptyTemplate.h"
+#include "globals/UXlsFormula.h"
+#include "globals/UXlsWorkbookGlobals.h"
+
+namespace xls {
+
+// --------------------------------------------------------------------- TSheet
+
+void TSheet::Clear()
+{
+    TBaseSection::Clear();
+    ClearCachePointers();
+    FCodeName.reset();
+    FOriginalDimensions = {};
+}
+
+void TSheet::ClearCachePointers()
+{
+    FWindow2 = nullptr;
+    FPageHeader = nullptr;
+    FPageFooter = nullptr;
+    FPrintGridLines = nullptr;
+    FLeftMargin = FRightMargin = FTopMargin = FBottomMargin = nullptr;
+    FSetup = nullptr;
+    FPrinterDriverSettings = nullptr;
+    FWSBool = nullptr;
+    FHCenter = FVCenter = nullptr;
+    FZoom = nullptr;
+    FGuts = nullptr;
+    FPane = nullptr;
+    FAutoFilterInfo = nullptr;
+    FRefMode = nullptr;
+}
+
+namespace {
+
+template <class T>
+void CacheAs(T*& aField, TBaseRecord* aRecord)
+{
+    if (auto* typed = dynamic_cast<T*>(aRecord)) aField = typed;
+}
+
+}  // namespace
+
+void TSheet::CacheRecord(TBaseRecord* aRecord)
+{
+    if (!aRecord) return;
+    switch (aRecord->Id()) {
+    case xlr_WINDOW2: CacheAs(FWindow2, aRecord); break;
+    case xlr_HEADER: CacheAs(FPageHeader, aRecord); break;
+    case xlr_FOOTER: CacheAs(FPageFooter, aRecord); break;
+    case xlr_PRINTGRIDLINES: CacheAs(FPrintGridLines, aRecord); break;
+    case xlr_LEFTMARGIN: CacheAs(FLeftMargin, aRecord); break;
+    case xlr_RIGHTMARGIN: CacheAs(FRightMargin, aRecord); break;
+    case xlr_TOPMARGIN: CacheAs(FTopMargin, aRecord); break;
+    case xlr_BOTTOMMARGIN: CacheAs(FBottomMargin, aRecord); break;
+    case xlr_SETUP: CacheAs(FSetup, aRecord); break;
+    case xlr_PLS: CacheAs(FPrinterDriverSettings, aRecord); break;
+    case xlr_WSBOOL: CacheAs(FWSBool, aRecord); break;
+    case xlr_HCENTER: CacheAs(FHCenter, aRecord); break;
+    case xlr_VCENTER: CacheAs(FVCenter, aRecord); break;
+    case xlr_SCL: CacheAs(FZoom, aRecord); break;
+    case xlr_GUTS: CacheAs(FGuts, aRecord); break;
+    case xlr_PANE: CacheAs(FPane, aRecord); break;
+    case xlr_AUTOFILTERINFO: CacheAs(FAutoFilterInfo, aRecord); break;
+    case xlr_REFMODE: CacheAs(FRefMode, aRecord); break;
+    default: break;
+    }
+}
+
+void TSheet::SaveRangeToStream(TOle2File& DataStream, std::int32_t, const TXlsCellRange&)
+{
+    SaveToStream(DataStream);
+}
+
+std::int64_t TSheet::TotalRangeSize(std::int32_t, const TXlsCellRange&)
+{
+    return TotalSize();
+}
+
+bool TSheet::Selected() const
+{
+    return FWindow2 && (FWindow2->Options() & TWindow2Record::OptSelected) != 0;
+}
+
+void TSheet::SetSelected(bool aValue)
+{
+    if (!FWindow2) return;
+    constexpr std::uint16_t shown = TWindow2Record::OptSelected | TWindow2Record::OptPaged;
+    const std::uint16_t options = FWindow2->Options();
+    FWindow2->SetOptions(static_cast<std::uint16_t>(aValue ? options | shown : options & ~shown));
+}
+
+TXlsString TSheet::CodeName() const
+{
+    return FCodeName ? FCodeName->Value() : TXlsString();
+}
+
+void TSheet::SetCodeName(std::u16string_view aName)
+{
+    FCodeName = TCodeNameRecord::CreateNew(aName);
+}
+
+void TSheet::CopyBaseTo(TSheet& aCopy) const
+{
+    aCopy.FBOF = CopyRecord(FBOF.get());
+    aCopy.FEOF = CopyRecord(FEOF.get());
+    aCopy.FOriginalDimensions = FOriginalDimensions;
+}
+
+void TSheet::CheckNextRecord(const TRecordHeader& RecordHeader)
+{
+    // A section must end with its own EOF; the end of the stream is no EOF.
+    if (RecordHeader.StreamEnded) RaiseXls(TXlsMsg::SectionWithoutEOF);
+    if (RecordHeader.Id == xlr_BOF) RaiseXls(TXlsMsg::ExcelRecordsInvalid);
+}
+
+// ----------------------------------------------------------------- TWorkSheet
+
+namespace {
+
+TWorkbookGlobals& RequireGlobals(TWorkbookGlobals* aWorkbookGlobals)
+{
+    // A worksheet's text cells live in the globals' shared strings.
+    if (!aWorkbookGlobals) RaiseXls(TXlsMsg::LogicalError);
+    return *aWorkbookGlobals;
+}
+
+}  // namespace
+
+TWorkSheet::TWorkSheet(TWorkbookGlobals* aWorkbookGlobals)
+    : TSheet(aWorkbookGlobals), FCells(RequireGlobals(aWorkbookGlobals).SST(), FColumns)
+{
+    FPrintRecords = &FMiscRecords1;
+}
+
+namespace {
+
+// The sheet of the empty workbook: the records behind the globals' EOF.
+template <class F>
+void ReadTemplateSheet(F aLoad)
+{
+    TMemoryStream mem(EmptyWorkbookTemplate());
+    TOle2File ole(mem);
+    ole.SelectStream(u"Workbook");
+    TRecordHeader header;
+    ReadHeader(ole, header);
+    for (bool globalsDone = false; !globalsDone;) {
+        if (header.StreamEnded) RaiseXls(TXlsMsg::ExcelRecordsInvalid);
+        globalsDone = ReadRecord(ole, header)->Id() == xlr_EOF;
+    }
+    if (header.Id != xlr_BOF) RaiseXls(TXlsMsg::ExcelRecordsInvalid);
+    std::unique_ptr<TBaseRecord> bof = ReadRecord(ole, header);
+    aLoad(ole, header, std::unique_ptr<TBOFRecord>(static_cast<TBOFRecord*>(bof.release())));
+}
+
+}  // namespace
+
+std::unique_ptr<TWorkSheet> TWorkSheet::CreateFromData(TWorkbookGlobals* aWorkbookGlobals, TSST& SST)
+{
+    auto sheet = std::make_unique<TWorkSheet>(aWorkbookGlobals);
+    ReadTemplateSheet([&](TOle2File& ole, TRecordHeader& header, std::unique_ptr<TBOFRecord> bof) {
+        sheet->LoadFromStream(ole, header, std::move(bof), SST);
+    });
+    return sheet;
+}
+
+void TWorkSheet::ClearValues()
+{
+    Clear();
+    ReadTemplateSheet([&](TOle2File& ole, TRecordHeader& header, std::unique_ptr<TBOFRecord> bof) {
+        LoadFromStream(ole, header, std::move(bof), FWorkbookGlobals->SST());
+    });
+}
+
+void TWorkSheet::Clear()
+{
+    TSheet::Clear();
+    FMiscRecords1.Clear();
+    FMiscRecords2.Clear();
+    FHPageBreaks.Clear();
+    FVPageBreaks.Clear();
+    FDrawing.Clear();
+    FCells.Clear();
+    FColumns.Clear();
+    FRanges.Clear();
+    FNotes.Clear();
+    FHLinks.Clear();
+    FDefRowHeight = StandardRowHeight;
+    FDefColWidth = StandardColWidth;
+}
+
+struct TWorkSheet::TLoadState {
+    TBaseRecordList* Current = nullptr;     // where kept records go
+    TShrFmlaRecordList ShrFmlas;            // expanded into their cells after the load
+    TFormulaRecord* LastFormula = nullptr;  // the formula cell read last
+    std::uint16_t LastDefColWidth = 8;      // characters
+    bool StandardWidthApplied = false;
+
+    TFormulaRecord& FormulaBefore() const
+    {
+        if (!LastFormula) RaiseXls(TXlsMsg::ExcelRecordsInvalid);
+        return *LastFormula;
+    }
+};
+
+void TWorkSheet::LoadFromStream(TOle2File& DataStream, TRecordHeader& RecordHeader, std::unique_ptr<TBOFRecord> First,
+                                TSST& SST)
+{
+    Clear();
+    TLoadState state;
+    state.Current = &FMiscRecords1;
+    while (!FEOF) {
+        CheckNextRecord(RecordHeader);
+        LoadRecord(DataStream, RecordHeader, ReadRecord(DataStream, RecordHeader), SST, state);
+    }
+    FCells.CellList().FixFormulas(state.ShrFmlas);
+    CheckFormulaMasters();
+    FCells.FixRows();
+    FBOF = std::move(First);
+}
+
+void TWorkSheet::CheckFormulaMasters()
+{
+    // A formula that is still only a pointer to its master cell after the
+    // shared formulas were expanded needs an array formula or a data table
+    // there; else its shared formula was missing, and the pointer would be
+    // written back pointing at nothing.
+    TCellList& cells = FCells.CellList();
+    std::vector<std::uint32_t> masters;
+    for (std::size_t r = 0; r < cells.Count(); ++r) {
+        const TCellRecordList* row = cells.CellRow(r);
+        std::uint32_t key = 0;
+        for (std::size_t i = 0; i < row->Count(); ++i)
+            if (const auto* f = dynamic_cast<const TFormulaRecord*>(row->Items(i)); f && f->IsExp(key))
+                masters.push_back(key);
+    }
+    for (std::uint32_t key : masters) {
+        TCellRecordList* row = cells.CellRow(key & 0xFFFF);
+        std::size_t index = 0;
+        const TFormulaRecord* master = row && row->Find(std::int32_t(key >> 16), index)
+                                           ? dynamic_cast<const TFormulaRecord*>(row->Items(index))
+                                           : nullptr;
+        if (!master || (!master->ArrayRecord() && !master->TableRecord())) RaiseXls(TXlsMsg::SharedFormulaNotFound);
+    }
+}
+
+void TWorkSheet::ApplyDefaultSize(const TBaseRecord& aRecord, TLoadState& aState)
+{
+    // A STANDARDWIDTH counts only while no DEFCOLWIDTH other than 8 was read,
+    // and a DEFCOLWIDTH of 8 does not override an applied STANDARDWIDTH.
+    switch (aRecord.Id()) {
+    case xlr_DEFCOLWIDTH: {
+        const std::uint16_t width = GetWord(aRecord.Data(), 0);
+        if (aState.StandardWidthApplied && width == 8) break;
+        FDefColWidth = DefColWidthFactor * width;
+        aState.LastDefColWidth = width;
+        break;
+    }
+    case xlr_STANDARDWIDTH:
+        if (aState.LastDefColWidth != 8) break;
+        FDefColWidth = GetWord(aRecord.Data(), 0);
+        aState.StandardWidthApplied = true;
+        break;
+    case xlr_DEFAULTROWHEIGHT: FDefRowHeight = GetWord(aRecord.Data(), 2); break;
+    default: break;
+    }
+}
+
+namespace {
+
+template <class T>
+std::unique_ptr<T> TakeAs(std::unique_ptr<TBaseRecord>& aRecord)
+{
+    auto* typed = dynamic_cast<T*>(aRecord.get());
+    if (!typed) return nullptr;
+    aRecord.release();
+    return std::unique_ptr<T>(typed);
+}
+
+}  // namespace
+
+void TWorkSheet::LoadRecord(TOle2File& DataStream, TRecordHeader& RecordHeader, std::unique_ptr<TBaseRecord> aRecord,
+                            TSST& SST, TLoadState& aState)
+{
+    TBaseRecord* rec = aRecord.get();
+    if (rec->Id() == xlr_WINDOW2) aState.Current = &FMiscRecords2;
+    CacheRecord(rec);
+    ApplyDefaultSize(*rec, aState);
+
+    // Cells first: they are nearly all of a big sheet's records. The record
+    // factory makes each id one class, so the id tells the cell's class.
+    if (auto cell = TakeAs<TCellRecord>(aRecord)) {
+        if (cell->Id() == xlr_FORMULA) aState.LastFormula = static_cast<TFormulaRecord*>(cell.get());
+        if (cell->Id() == xlr_LABELSST) static_cast<TLabelSSTRecord*>(cell.get())->AttachToSST(SST);
+        FCells.AddCell(std::move(cell));
+    } else if (TDrawing::StartsDrawing(rec->Id())) {
+        FDrawing.LoadFromStream(DataStream, RecordHeader, std::move(aRecord), SST);
+    } else if (dynamic_cast<TIgnoreRecord*>(rec)) {
+        // dropped: rebuilt or meaningless after a save
+    } else if (auto* dim = dynamic_cast<TDimensionsRecord*>(rec)) {
+        FOriginalDimensions = dim->Dim();
+    } else if (auto note = TakeAs<TNoteRecord>(aRecord)) {
+        const std::uint16_t row = note->Row();
+        FNotes.AddRecord(std::move(note), row);
+    } else if (auto colInfo = TakeAs<TColInfoRecord>(aRecord)) {
+        FColumns.AddRecord(std::move(colInfo));
+    } else if (auto* multiple = dynamic_cast<TMultipleValueRecord*>(rec)) {
+        FCells.AddMultipleCells(*multiple);
+    } else if (auto row = TakeAs<TRowRecord>(aRecord)) {
+        FCells.AddRow(std::move(row));
+    } else if (dynamic_cast<TCondFmtRecord*>(rec)) {
+        auto entry = std::make_unique<TCondFmt>();
+        entry->LoadFromStream(DataStream, RecordHeader, std::move(aRecord));
+        FRanges.Add(std::move(entry));
+    } else if (dynamic_cast<TCellMergingRecord*>(rec)) {
+        auto entry = std::make_unique<TMergedCells>();
+        entry->LoadFromStream(DataStream, RecordHeader, std::move(aRecord));
+        FRanges.Add(std::move(entry));
+    } else if (dynamic_cast<THLinkRecord*>(rec)) {
+        FHLinks.Add(std::move(aRecord));
+    } else if (auto shared = TakeAs<TShrFmlaRecord>(aRecord)) {
+        const TFormulaRecord& formula = aState.FormulaBefore();
+        shared->Key = SharedFormulaKey(formula.Row(), formula.Column());
+        aState.ShrFmlas.Add(std::move(shared));
+    } else if (dynamic_cast<THPageBreakRecord*>(rec)) {
+        FHPageBreaks.AddRecord(std::move(aRecord));
+    } else if (dynamic_cast<TVPageBreakRecord*>(rec)) {
+        FVPageBreaks.AddRecord(std::move(aRecord));
+    } else if (auto* text = dynamic_cast<TStringRecord*>(rec)) {
+        aState.FormulaBefore().SetFormulaValue(text->Value());
+    } else if (auto array = TakeAs<TArrayRecord>(aRecord)) {
+        aState.FormulaBefore().SetArrayRecord(std::move(array));
+    } else if (auto eof = TakeAs<TEOFRecord>(aRecord)) {
+        FEOF = std::move(eof);
+    } else if (auto codeName = TakeAs<TCodeNameRecord>(aRecord)) {
+        FCodeName = std::move(codeName);
+    } else {
+        aState.Current->Add(std::move(aRecord));
+    }
+}
+
+namespace {
+
+// The largest outline level (bits 8 to 10 of the options) of the column formats.
+std::int32_t ColumnOutlineLevel(const TColInfoList& aColumns)
+{
+    std::int32_t level = 0;
+    for (std::size_t i = 0; i < aColumns.Count(); ++i)
+        level = std::max<std::int32_t>(level, (aColumns.Items(i)->Options() >> 8) & 0x7);
+    return level;
+}
+
+}  // namespace
+
+void TWorkSheet::RecalcGuts()
+{
+    if (!FGuts || !FGuts->RecalcNeeded) return;
+    FCells.RowList().CalcGuts(*FGuts);
+    FGuts->SetColLevel(ColumnOutlineLevel(FColumns));
+    FGuts->RecalcNeeded = false;
+}
+
+std::int64_t TWorkSheet::SaveParts(TOle2File* aStream, const TXlsCellRange* aCellRange, bool NeedsRecalc)
+{
+    CheckLoaded();
+    // Each part is written when there is a stream, else measured.
+    std::int64_t size = 0;
+    auto part = [&](auto&& aMeasure, auto&& aSave) {
+        if (aStream)
+            aSave(*aStream);
+        else
+            size += aMeasure();
+    };
+    auto records = [&](auto& aList) {
+        part([&] { return aList.TotalSize(); }, [&](TOle2File& s) { aList.SaveToStream(s); });
+    };
+
+    records(*FBOF);
+    if (aStream) RecalcGuts();  // GUTS has a fixed size
+    records(FMiscRecords1);
+    records(FHPageBreaks);
+    records(FVPageBreaks);
+    records(FColumns);
+    if (aCellRange)
+        part([&] { return FCells.TotalRangeSize(*aCellRange, NeedsRecalc); },
+             [&](TOle2File& s) { FCells.SaveRangeToStream(s, *aCellRange); });
+    else
+        part([&] { return FCells.FixTotalSize(NeedsRecalc); }, [&](TOle2File& s) { FCells.SaveToStream(s); });
+    records(FDrawing);
+    records(FNotes);
+    records(FMiscRecords2);
+    records(FRanges);
+    records(FHLinks);
+    if (FCodeName) records(*FCodeName);
+    records(*FEOF);
+    return size;
+}
+
+void TWorkSheet::SaveToStream(TOle2File& DataStream)
+{
+    SaveParts(&DataStream, nullptr, false);
+}
+
+void TWorkSheet::SaveRangeToStream(TOle2File& DataStream, std::int32_t, const TXlsCellRange& CellRange)
+{
+    SaveParts(&DataStream, &CellRange, false);
+}
+
+std::int64_t TWorkSheet::TotalSize() const
+{
+    // Measuring without a recalculation changes nothing.
+    return const_cast<TWorkSheet*>(this)->SaveParts(nullptr, nullptr, false);
+}
+
+std::int64_t TWorkSheet::TotalRangeSize(std::int32_t, const TXlsCellRange& CellRange)
+{
+    return SaveParts(nullptr, &CellRange, false);
+}
+
+std::int64_t TWorkSheet::FixTotalSize(bool NeedsRecalc)
+{
+    return SaveParts(nullptr, nullptr, NeedsRecalc);
+}
+
+void TWorkSheet::FixCachePointers()
+{
+    ClearCachePointers();
+    for (const TBaseRecordList* list : {&FMiscRecords1, &FMiscRecords2})
+        for (std::size_t i = 0; i < list->Count(); ++i) CacheRecord(list->GetItem(i));
+}
+
+std::unique_ptr<TSheet> TWorkSheet::DoCopyTo() const
+{
+    // The drawing's shapes carry ids that are unique in the workbook; a copy
+    // with the same ids would make the file invalid.
+    if (!FDrawing.Empty()) RaiseXls(TXlsMsg::CantCopySheetWithDrawing);
+    auto copy = std::make_unique<TWorkSheet>(FWorkbookGlobals);
+    CopyBaseTo(*copy);
+    copy->FMiscRecords1.CopyFrom(FMiscRecords1);
+    copy->FMiscRecords2.CopyFrom(FMiscRecords2);
+    copy->FHPageBreaks.CopyFrom(FHPageBreaks);
+    copy->FVPageBreaks.CopyFrom(FVPageBreaks);
+    copy->FColumns.CopyFrom(FColumns);
+    copy->FCells.CopyFrom(FCells);
+    copy->FRanges.CopyFrom(FRanges);
+    copy->FNotes.CopyFrom(FNotes);
+    copy->FHLinks.CopyFrom(FHLinks);
+    copy->FDefRowHeight = FDefRowHeight;
+    copy->FDefColWidth = FDefColWidth;
+    copy->FixCachePointers();
+    return copy;
+}
+
+void TWorkSheet::InsertAndCopyRowsAndCols(std::int32_t FirstRow, std::int32_t LastRow, std::int32_t DestRow,
+                                          std::int32_t aRowCount, std::int32_t FirstCol, std::int32_t LastCol,
+                                          std::int32_t DestCol, std::int32_t aColCount, const TSheetInfo& SheetInfo,
+                                          bool OnlyFormulas)
+{
+    if (aRowCount > 0) {
+        FCells.InsertAndCopyRows(FirstRow, LastRow, DestRow, aRowCount, SheetInfo, OnlyFormulas);
+        FRanges.InsertAndCopyRowsOrCols(FirstRow, LastRow, DestRow, aRowCount, SheetInfo, false);
+        FNotes.InsertAndCopyRows(FirstRow, LastRow, DestRow, aRowCount, SheetInfo, false);
+        FHPageBreaks.InsertRows(DestRow, aRowCount * (LastRow - FirstRow + 1));
+        FHLinks.InsertAndCopyRange({0, FirstRow, std::int32_t(MaxColumn), LastRow}, DestRow, 0, aRowCount, 0,
+                                   SheetInfo);
+    }
+    if (aColCount > 0) {
+        FCells.InsertAndCopyCols(FirstCol, LastCol, DestCol, aColCount, SheetInfo, OnlyFormulas);
+        FRanges.InsertAndCopyRowsOrCols(FirstCol, LastCol, DestCol, aColCount, SheetInfo, true);
+        FNotes.InsertAndCopyCols(FirstCol, LastCol, DestCol, aColCount, SheetInfo, false);
+        FVPageBreaks.InsertCols(DestCol, aColCount * (LastCol - FirstCol + 1));
+        FHLinks.InsertAndCopyRange({FirstCol, 0, LastCol, std::int32_t(MaxRow)}, 0, DestCol, 0, aColCount, SheetInfo);
+    }
+}
+
+void TWorkSheet::DeleteRowsAndCols(std::int32_t aRow, std::int32_t aRowCount, std::int32_t aCol, std::int32_t aColCount,
+                                   const TSheetInfo& SheetInfo)
+{
+    if (aRowCount > 0) {
+        FCells.DeleteRows(aRow, aRowCount, SheetInfo);
+        FRanges.DeleteRowsOrCols(aRow, aRowCount, SheetInfo, false);
+        FNotes.DeleteRows(aRow, aRowCount, SheetInfo);
+        FHPageBreaks.DeleteRows(aRow, aRowCount);
+        FHLinks.DeleteRange({0, aRow, std::int32_t(MaxColumn), aRow + aRowCount - 1}, 1, 0, SheetInfo);
+    }
+    if (aColCount > 0) {
+        FCells.DeleteCols(aCol, aColCount, SheetInfo);
+        FRanges.DeleteRowsOrCols(aCol, aColCount, SheetInfo, true);
+        FNotes.DeleteCols(aCol, aColCount, SheetInfo);
+        FVPageBreaks.DeleteCols(aCol, aColCount);
+        FHLinks.DeleteRange({aCol, 0, aCol + aColCount - 1, std::int32_t(MaxRow)}, 0, 1, SheetInfo);
+    }
+}
+
+void TWorkSheet::ArrangeInsertRowsAndCols(std::int32_t InsRowPos, std::int32_t InsRowCount, std::int32_t InsColPos,
+                                          std::int32_t InsColCount, const TSheetInfo& SheetInfo)
+{
+    FCells.ArrangeInsertRowsAndCols(InsRowPos, InsRowCount, InsColPos, InsColCount, SheetInfo);
+}
+
+void TWorkSheet::ArrangeCopySheet(const TSheetInfo& SheetInfo)
+{
+    FCells.ArrangeInsertSheet(SheetInfo);
+}
+
+// ------------------------------------------------------------------ TTbrChart
+
+void TTbrChart::Clear()
+{
+    TSheet::Clear();
+    FChartRecords.Clear();
+    FRemainingData.reset();
+}
+
+void TTbrChart::LoadFromStream(TOle2File& DataStream, TRecordHeader& RecordHeader, std::unique_ptr<TBOFRecord> First,
+                               TSST& SST)
+{
+    Clear();
+    // Depth of BEGIN/END nesting: only records outside every pair are the
+    // sheet's settings. An END without its BEGIN is kept as it is.
+    std::size_t depth = 0;
+    for (bool firstRecord = true; !FEOF; firstRecord = false) {
+        // Some writers repeat the chart's BOF right behind it; it is kept.
+        const bool repeatedBOF = firstRecord && RecordHeader.Id == xlr_BOF;
+        if (!repeatedBOF) CheckNextRecord(RecordHeader);
+        std::unique_ptr<TBaseRecord> rec = ReadRecord(DataStream, RecordHeader);
+        if (repeatedBOF && static_cast<TBOFRecord&>(*rec).BOFType() != TBOFRecord::TypeChart)
+            RaiseXls(TXlsMsg::ExcelRecordsInvalid);
+        if (depth == 0) CacheRecord(rec.get());
+        if (auto* label = dynamic_cast<TLabelSSTRecord*>(rec.get())) label->AttachToSST(SST);
+
+        if (dynamic_cast<TIgnoreRecord*>(rec.get())) continue;
+        if (auto eof = TakeAs<TEOFRecord>(rec)) {
+            // Drawing data that came after the EOF of an embedded chart.
+            FRemainingData = eof->DetachContinue();
+            FEOF = std::move(eof);
+        } else if (auto codeName = TakeAs<TCodeNameRecord>(rec)) {
+            FCodeName = std::move(codeName);
+        } else {
+            if (dynamic_cast<TBeginRecord*>(rec.get())) ++depth;
+            if (dynamic_cast<TEndRecord*>(rec.get()) && depth > 0) --depth;
+            FChartRecords.Add(std::move(rec));
+        }
+    }
+    FBOF = std::move(First);
+}
+
+void TTbrChart::SaveToStream(TOle2File& DataStream)
+{
+    CheckLoaded();
+    FBOF->SaveToStream(DataStream);
+    FChartRecords.SaveToStream(DataStream);
+    if (FCodeName) FCodeName->SaveToStream(DataStream);
+    FEOF->SaveToStream(DataStream);
+}
+
+std::int64_t TTbrChart::TotalSize() const
+{
+    CheckLoaded();
+    return FBOF->TotalSize() + FChartRecords.TotalSize() + (FCodeName ? FCodeName->TotalSize() : 0) + FEOF->TotalSize();
+}
+
+void TTbrChart::FixCachePointers()
+{
+    ClearCachePointers();
+    std::size_t depth = 0;
+    for (std::size_t i = 0; i < FChartRecords.Count(); ++i) {
+        TBaseRecord* rec = FChartRecords.GetItem(i);
+        if (depth == 0) CacheRecord(rec);
+        if (dynamic_cast<TBeginRecord*>(rec)) ++depth;
+        if (dynamic_cast<TEndRecord*>(rec) && depth > 0) --depth;
+    }
+}
+
+std::unique_ptr<TSheet> TTbrChart::DoCopyTo() const
+{
+    auto copy = std::make_unique<TTbrChart>(FWorkbookGlobals);
+    CopyBaseTo(*copy);
+    copy->FChartRecords.CopyFrom(FChartRecords);
+    copy->FixCachePointers();
+    return copy;
+}
+
+// ------------------------------------------------------- TTbrUnsupportedSheet
+
+void TTbrUnsupportedSheet::Clear()
+{
+    TSheet::Clear();
+    FSheetRecords.Clear();
+}
+
+void TTbrUnsupportedSheet::LoadFromStream(TOle2File& DataStream, TRecordHeader& RecordHeader,
+                                          std::unique_ptr<TBOFRecord> First, TSST& SST)
+{
+    Clear();
+    TFormulaRecord* lastFormula = nullptr;
+    while (!FEOF) {
+        CheckNextRecord(RecordHeader);
+        std::unique_ptr<TBaseRecord> rec = ReadRecord(DataStream, RecordHeader);
+        CacheRecord(rec.get());
+        if (auto* label = dynamic_cast<TLabelSSTRecord*>(rec.get())) label->AttachToSST(SST);
+        if (auto* formula = dynamic_cast<TFormulaRecord*>(rec.get())) lastFormula = formula;
+
+        if (dynamic_cast<TIgnoreRecord*>(rec.get())) continue;
+        if (auto* text = dynamic_cast<TStringRecord*>(rec.get())) {
+            // The formula cell writes its text result itself, so the list's
+            // size grows with it.
+            if (!lastFormula) RaiseXls(TXlsMsg::ExcelRecordsInvalid);
+            const std::int64_t before = lastFormula->TotalSize();
+            lastFormula->SetFormulaValue(text->Value());
+            FSheetRecords.AdaptSize(lastFormula->TotalSize() - before);
+        } else if (auto eof = TakeAs<TEOFRecord>(rec)) {
+            FEOF = std::move(eof);
+        } else if (auto codeName = TakeAs<TCodeNameRecord>(rec)) {
+            FCodeName = std::move(codeName);
+        } else {
+            FSheetRecords.Add(std::move(rec));
+        }
+    }
+    FBOF = std::move(First);
+}
+
+void TTbrUnsupportedSheet::SaveToStream(TOle2File& DataStream)
+{
+    CheckLoaded();
+    FBOF->SaveToStream(DataStream);
+    FSheetRecords.SaveToStream(DataStream);
+    if (FCodeName) FCodeName->SaveToStream(DataStream);
+    FEOF->SaveToStream(DataStream);
+}
+
+std::int64_t TTbrUnsupportedSheet::TotalSize() const
+{
+    CheckLoaded();
+    return FBOF->TotalSize() + FSheetRecords.TotalSize() + (FCodeName ? FCodeName->TotalSize() : 0) + FEOF->TotalSize();
+}
+
+void TTbrUnsupportedSheet::FixCachePointers()
+{
+    ClearCachePointers();
+    for (std::size_t i = 0; i < FSheetRecords.Count(); ++i) CacheRecord(FSheetRecords.GetItem(i));
+}
+
+std::unique_ptr<TSheet> TTbrUnsupportedSheet::DoCopyTo() const
+{
+    auto copy = std::make_unique<TTbrUnsupportedSheet>(FWorkbookGlobals);
+    CopyBaseTo(*copy);
+    copy->FSheetRecords.CopyFrom(FSheetRecords);
+    copy->FixCachePointers();
+    return copy;
+}
+
+}  // namespace xls
