@@ -415,10 +415,10 @@ void TForm1::closeEvent(QCloseEvent* event)
 
 void TForm1::CloseOnRequest()
 {
-    // A dialog's own event loop ends once it is closed; the window closes
-    // after the handler that opened the dialog has finished.
+    // An open dialog is cancelled: the handler that opened it then finds the
+    // window closed and changes nothing.
     if (QWidget* dialog = QApplication::activeModalWidget(); dialog && dialog != this) dialog->close();
-    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    close();
 }
 
 void TForm1::ShowError(const QString& text)

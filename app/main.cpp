@@ -4,10 +4,12 @@
 #include <QCommandLineParser>
 #include <QFile>
 #include <QFontDatabase>
+#include <QSessionManager>
 #include <cstdio>
 #include <optional>
 
 #include "ReaderChoice.h"
+#include "ShutdownSignals.h"
 #include "SimTagFeeder.h"
 #include "Unit1.h"
 
@@ -45,6 +47,9 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "tagstation: unknown reader '%s'\n", qPrintable(parser.value(readerOption)));
         return 2;
     }
+    // From here on a signal that ends the session is not lost: it closes the
+    // window once the event loop runs.
+    tagstation::TShutdownSignals shutdownSignals;
     auto clock = std::make_shared<tagstation::TSystemTickClock>();
     tagstation::TReader reader = tagstation::MakeReader(*choice, clock);
     if (!reader.Driver && !reader.Pcsc) {
@@ -63,6 +68,13 @@ int main(int argc, char* argv[])
     tagstation::TForm1 form(std::move(services));
     std::optional<tagstation::TSimTagFeeder> tagFeeder;
     if (reader.Simulator) tagFeeder.emplace(*reader.Simulator, nullptr);
+    // Closing the window closes the reader and writes config.ini: the
+    // session's end and the signals of a logout or a kill close it too.
+    QObject::connect(&shutdownSignals, &tagstation::TShutdownSignals::Received, &form,
+                     &tagstation::TForm1::CloseOnRequest);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
+                     [&form](QSessionManager&) { form.CloseOnRequest(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &form, [&form] { form.close(); });
     form.show();
     return app.exec();
 }
