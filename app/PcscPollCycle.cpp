@@ -34,7 +34,10 @@ bool NoCard(TScardStatus status)
            status == ScardUnresponsiveCard || status == ScardResetCard;
 }
 
-QString StatusText(TScardStatus status) { return QStringLiteral("0x%1").arg(status, 8, 16, QLatin1Char('0')).toUpper(); }
+QString StatusText(TScardStatus status)
+{
+    return QStringLiteral("0x") + QStringLiteral("%1").arg(status, 8, 16, QLatin1Char('0')).toUpper();
+}
 
 }  // namespace
 
