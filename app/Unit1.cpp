@@ -110,7 +110,7 @@ QLabel* AddResultPanel(QWidget* page, const char* name, int left, const QColor& 
 // until they fit.
 void ShowInPanel(QLabel* panel, const QString& text)
 {
-    const int room = panel->contentsRect().width() - 2 * panel->frameWidth();
+    const int room = panel->contentsRect().width() - 2 * panel->frameWidth() - 6;
     int pixels = PanelFontPixels;
     while (pixels > SmallestPanelFontPixels &&
            QFontMetrics(TahomaFont(pixels, true)).horizontalAdvance(text) > room)
@@ -324,30 +324,31 @@ void TForm1::CreateInfoPage(QWidget* page)
 
 void TForm1::CreateOptionsPage(QWidget* page)
 {
-    const auto addOption = [page](const char* name, const char* hintName, int top, const QString& text,
-                                  const QString& hint) {
+    const auto addHint = [page](const char* name, QRect box, const QString& text) {
+        auto* hint = AddLabel(page, name, box, text, Qt::AlignLeft | Qt::AlignTop);
+        hint->setFont(TahomaFont(13));
+        hint->setWordWrap(true);
+        SetTextColor(hint, MediumGray.darker(160));
+    };
+    const auto addOption = [page](const char* name, int top, const QString& text) {
         auto* option = Place(new QCheckBox(text, page), name, 15, top, 585, 20);
         option->setCursor(Qt::PointingHandCursor);
-        auto* label = AddLabel(page, hintName, {37, top + 22, 563, 18}, hint, Qt::AlignLeft | Qt::AlignTop);
-        label->setFont(TahomaFont(13));
-        SetTextColor(label, MediumGray.darker(160));
         return option;
     };
-    CheckBox2 = addOption("CheckBox2", "Label10", 20, QStringLiteral("Doppelte Chipnummer melden"),
-                          QStringLiteral("Vor dem Eintragen fragen, wenn die Chipnummer schon in der Spalte steht"));
-    CheckBox3 = addOption("CheckBox3", "Label11", 75, QStringLiteral("Zeitstempel eintragen"),
-                          QStringLiteral("Datum und Uhrzeit des Eintrags rechts neben die UID schreiben"));
+    CheckBox2 = addOption("CheckBox2", 20, QStringLiteral("Doppelte Chipnummer melden"));
+    addHint("Label10", {37, 42, 563, 18},
+            QStringLiteral("Vor dem Eintragen fragen, wenn die Chipnummer schon in der Spalte steht"));
+    CheckBox3 = addOption("CheckBox3", 75, QStringLiteral("Zeitstempel eintragen"));
+    addHint("Label11", {37, 97, 563, 18}, QStringLiteral("Datum und Uhrzeit des Eintrags rechts neben die UID schreiben"));
 
     Button3 = Place(new QPushButton(QStringLiteral("Letzten Eintrag rückgängig"), page), "Button3", 15, 140, 280, 30);
     Button3->setFont(TahomaFont(15, true));
     Button3->setCursor(Qt::PointingHandCursor);
     Button3->setEnabled(false);
     connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
-    AddLabel(page, "Label9", {15, 176, 585, 36},
-             QStringLiteral("Stellt die Zellen wieder her, die der letzte Eintrag überschrieben hat, "
-                            "und geht mit der Zeile zurück."),
-             Qt::AlignLeft | Qt::AlignTop)
-        ->setWordWrap(true);
+    addHint("Label9", {15, 176, 585, 36},
+            QStringLiteral("Stellt die Zellen wieder her, die der letzte Eintrag überschrieben hat, "
+                           "und geht mit der Zeile zurück."));
 }
 
 // ---------------------------------------------------------------- settings
