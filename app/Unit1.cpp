@@ -24,7 +24,6 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <array>
 #include <string>
 
 #ifdef Q_OS_WIN
@@ -533,13 +532,19 @@ void TForm1::EnterTag(const QString& path, TEntryCells cells)
     if (CheckBox3->isChecked()) cells.TimeStamp = FServices.Now ? FServices.Now() : QDateTime::currentDateTime();
     std::optional<TEntryUndo> undo = TEntryUndo::Before(path);
     try {
-        TEntryWorkbook workbook(path);
+        auto workbook = std::make_unique<TEntryWorkbook>(path);
         if (CheckBox2->isChecked()) {
-            const int row = workbook.RowOf(cells.Column, cells.ChipNumber);
-            if (row > 0 && !ConfirmDuplicate(cells.ChipNumber, row)) return;  // the number stays pending
+            if (const int row = workbook->RowOf(cells.Column, cells.ChipNumber); row > 0) {
+                // The question may stay open for long: what the file is then
+                // is read once it is answered.
+                workbook.reset();
+                if (!ConfirmDuplicate(cells.ChipNumber, row)) return;  // the number stays pending
+                undo = TEntryUndo::Before(path);
+                workbook = std::make_unique<TEntryWorkbook>(path);
+            }
         }
-        workbook.Write(cells);
-        workbook.Save();
+        workbook->Write(cells);
+        workbook->Save();
     } catch (const std::exception& error) {
         // The file is as it was (the save replaces it only when complete);
         // number, panels, button and row stay for another try.

@@ -88,7 +88,6 @@ public:
     const QString& ChipNumber() const { return FChipNumber; }
     const QString& WorkbookPath() const { return FWorkbookPath; }
     const QString& DataFolder() const { return FDataFolder; }
-    TPollCycle& Cycle() { return *FCycle; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
