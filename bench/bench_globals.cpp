@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cfb/UOle2Impl.h"
+#include "drawing/UXlsEscher.h"
 #include "globals/UXlsWorkbookGlobals.h"
 
 namespace {
@@ -34,7 +35,7 @@ void BM_GlobalsRoundTrip(benchmark::State& state, const char* aFile)
 {
     const TBytes bytes = ReadFileBytes(kCorpus + aFile);
     for (auto _ : state) {
-        TWorkbookGlobals g;
+        TWorkbookGlobals g{std::make_unique<TDrawingGroup>()};
         LoadGlobals(g, bytes);
         TMemoryStream in(bytes);
         TMemoryStream out;
@@ -56,7 +57,7 @@ void BM_AddFormats(benchmark::State& state, const char* aFile)
     const auto count = static_cast<int>(state.range(0));
     for (auto _ : state) {
         state.PauseTiming();
-        TWorkbookGlobals g;
+        TWorkbookGlobals g{std::make_unique<TDrawingGroup>()};
         LoadGlobals(g, bytes);
         TTbrFormat base = g.GetFormat(0);
         state.ResumeTiming();

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <span>
+#include <string_view>
 #include <vector>
 
 #include "base/UXlsExceptions.h"
@@ -112,6 +113,11 @@ inline void AppendDouble(TBytes& b, double v)
     AppendCardinal(b, static_cast<std::uint32_t>(bits));
     AppendCardinal(b, static_cast<std::uint32_t>(bits >> 32));
 }
+
+// Bytes written as hexadecimal pairs, blanks between them allowed:
+// "00 06 10 00" -> {0x00, 0x06, 0x10, 0x00}. For the engine's own tables;
+// anything but hex digit pairs fails with "Logical error".
+TBytes BytesFromHex(std::string_view aText);
 
 // value + delta, computed in 64 bits; a result below 0 or above max fails with
 // "Too many entries for this kind of record (%d out of a maximum of %d)".

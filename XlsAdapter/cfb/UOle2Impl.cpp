@@ -212,6 +212,118 @@ void TOle2Directory::SetNameSize(std::uint32_t bytes)
     SetWord(Data, 64, static_cast<std::uint16_t>(bytes + 2));
 }
 
+void TOle2Directory::SetClassId(TByteSpan d, std::size_t ofs, TByteView classId)
+{
+    CheckField(d.size(), ofs + 80, 16);
+    if (classId.size() != 16) RaiseXls(TXlsMsg::LogicalError);
+    std::copy(classId.begin(), classId.end(), d.begin() + std::ptrdiff_t(ofs + 80));
+}
+
+// ---------------------------------------------------------------- new files
+
+namespace {
+
+// Sibling order of a compound file: shorter names first, then by upper-cased name.
+bool CfbNameLess(std::u16string_view a, std::u16string_view b)
+{
+    if (a.size() != b.size()) return a.size() < b.size();
+    return AsciiUpperCase(a) < AsciiUpperCase(b);
+}
+
+// Hangs the entries order[first..last) below as a complete binary search
+// tree and returns its root. Nodes deeper than aBlackDepth are red: every
+// path then has the same number of black nodes.
+std::uint32_t LinkSiblings(TBytes& dir, const std::vector<std::uint32_t>& order, std::size_t first, std::size_t last,
+                           int depth, int blackDepth)
+{
+    if (first >= last) return NOSTREAM;
+    const std::size_t mid = first + (last - first) / 2;
+    const std::uint32_t node = order[mid];
+    const std::size_t ofs = node * TOle2Directory::EntrySize;
+    TOle2Directory::SetLeftSid(dir, ofs, LinkSiblings(dir, order, first, mid, depth + 1, blackDepth));
+    TOle2Directory::SetRightSid(dir, ofs, LinkSiblings(dir, order, mid + 1, last, depth + 1, blackDepth));
+    TOle2Directory::SetColor(dir, ofs, depth <= blackDepth ? DECOLOR_BLACK : DECOLOR_RED);
+    return node;
+}
+
+void SetEntry(TBytes& dir, std::uint32_t index, std::u16string_view name, std::uint8_t type, std::uint32_t start,
+              std::uint32_t size)
+{
+    TOle2Directory entry(TByteView(dir).subspan(index * TOle2Directory::EntrySize, TOle2Directory::EntrySize));
+    entry.SetName(name);
+    TOle2Directory::SetType(entry.Data, 0, type);
+    TOle2Directory::SetSectStart(entry.Data, 0, start);
+    TOle2Directory::SetSize(entry.Data, 0, size);
+    std::copy(entry.Data.begin(), entry.Data.end(), dir.begin() + std::ptrdiff_t(index * TOle2Directory::EntrySize));
+}
+
+}  // namespace
+
+TBytes BuildCompoundFile(std::span<const TNewStream> aStreams, TByteView aRootClassId)
+{
+    constexpr std::uint32_t sectorSize = 512;
+    constexpr std::uint32_t fatSector = 0;
+    constexpr std::uint32_t firstDirSector = 1;
+    const std::size_t entries = aStreams.size() + 1;
+    const auto dirSectors = static_cast<std::uint32_t>((entries * TOle2Directory::EntrySize + sectorSize - 1) / sectorSize);
+
+    std::vector<std::uint32_t> fat(sectorSize / 4, FREESECT);
+    fat[fatSector] = FATSECT;
+    for (std::uint32_t k = 0; k < dirSectors; ++k)
+        fat[firstDirSector + k] = k + 1 < dirSectors ? firstDirSector + k + 1 : ENDOFCHAIN;
+
+    // Empty entries have no siblings or children either.
+    TBytes dir(std::size_t(dirSectors) * sectorSize, 0);
+    for (std::size_t i = 0; i < dir.size() / TOle2Directory::EntrySize; ++i) {
+        const std::size_t ofs = i * TOle2Directory::EntrySize;
+        TOle2Directory::SetLeftSid(dir, ofs, NOSTREAM);
+        TOle2Directory::SetRightSid(dir, ofs, NOSTREAM);
+        TOle2Directory::SetChildSid(dir, ofs, NOSTREAM);
+    }
+    SetEntry(dir, 0, u"Root Entry", STGTY_ROOT, ENDOFCHAIN, 0);
+    TOle2Directory::SetColor(dir, 0, DECOLOR_BLACK);
+    TOle2Directory::SetClassId(dir, 0, aRootClassId);
+
+    std::uint32_t next = firstDirSector + dirSectors;
+    for (std::size_t i = 0; i < aStreams.size(); ++i) {
+        const TBytes& data = aStreams[i].Data;
+        if (data.size() < TOle2Header::MiniSectorCutoff || data.size() % sectorSize != 0)
+            RaiseXls(TXlsMsg::LogicalError);
+        const auto count = static_cast<std::uint32_t>(data.size() / sectorSize);
+        if (std::size_t(next) + count > fat.size()) RaiseXls(TXlsMsg::LogicalError);
+        for (std::uint32_t k = 0; k < count; ++k) fat[next + k] = k + 1 < count ? next + k + 1 : ENDOFCHAIN;
+        SetEntry(dir, static_cast<std::uint32_t>(i + 1), aStreams[i].Name, STGTY_STREAM, next,
+                 static_cast<std::uint32_t>(data.size()));
+        next += count;
+    }
+
+    std::vector<std::uint32_t> order(aStreams.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<std::uint32_t>(i + 1);
+    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return CfbNameLess(aStreams[a - 1].Name, aStreams[b - 1].Name);
+    });
+    // Levels 0 .. blackDepth are full; the last, partly filled one is red.
+    int blackDepth = -1;
+    for (std::size_t full = 0; full * 2 + 1 <= order.size(); full = full * 2 + 1) ++blackDepth;
+    TOle2Directory::SetChildSid(dir, 0, LinkSiblings(dir, order, 0, order.size(), 0, blackDepth));
+
+    TOle2Header header;
+    header.SetNewFileFields(3, 9);
+    header.SetcsectFat(1);
+    header.SetsectDirStart(firstDirSector);
+    header.SetsectMiniFatStart(ENDOFCHAIN);
+    header.SetcsectMiniFat(0);
+    header.SetsectDifStart(ENDOFCHAIN);
+    header.SetcsectDif(0);
+    TBytes file = header.Data;
+    AppendCardinal(file, fatSector);  // the first header DIFAT entry, the others free
+    while (file.size() < sectorSize) AppendCardinal(file, FREESECT);
+    for (std::uint32_t entry : fat) AppendCardinal(file, entry);
+    file.insert(file.end(), dir.begin(), dir.end());
+    for (const auto& s : aStreams) file.insert(file.end(), s.Data.begin(), s.Data.end());
+    return file;
+}
+
 // ---------------------------------------------------------------- sector buffer
 
 TSectorBuffer::TSectorBuffer(const TOle2Header& header, TStream& dataStream)

@@ -67,6 +67,24 @@ public:
     int uSectorShift = 9;
     std::uint32_t ulMiniSectorCutoff = MiniSectorCutoff;
 
+    // Fields of a new file's header: minor and major version (24, 26), byte
+    // order mark (28), sector and mini sector shifts (30, 32), directory
+    // sector count (40, zero in version 3), transaction signature (52) and
+    // the mini stream cutoff (56).
+    void SetNewFileFields(std::uint16_t majorVersion, std::uint16_t sectorShift)
+    {
+        std::copy(FileSignature.begin(), FileSignature.end(), Data.begin());
+        SetWord(Data, 24, 0x003E);
+        SetWord(Data, 26, majorVersion);
+        SetWord(Data, 28, 0xFFFE);
+        SetWord(Data, 30, sectorShift);
+        SetWord(Data, 32, 6);
+        SetCardinal(Data, 40, 0);
+        SetCardinal(Data, 52, 0);
+        SetCardinal(Data, 56, MiniSectorCutoff);
+    }
+    void SetcsectMiniFat(std::uint32_t v) { SetCardinal(Data, 64, v); }
+
     int uMiniSectorShift() const { return GetWord(Data, 32); }
     std::uint32_t MiniSectorSize() const { return 1u << uMiniSectorShift(); }
     std::uint32_t csectFat() const { return GetCardinal(Data, 44); }
@@ -159,6 +177,9 @@ public:
     // Accessors for the entry that starts at ofs inside any buffer.
     static std::u16string GetName(TByteView d, std::size_t ofs);
     static std::uint8_t GetType(TByteView d, std::size_t ofs) { return GetByte(d, ofs + 66); }
+    static void SetType(TByteSpan d, std::size_t ofs, std::uint8_t v) { SetByte(d, ofs + 66, v); }
+    // The class id: 16 bytes at 80.
+    static void SetClassId(TByteSpan d, std::size_t ofs, TByteView classId);
     static std::uint8_t GetColor(TByteView d, std::size_t ofs) { return GetByte(d, ofs + 67); }
     static void SetColor(TByteSpan d, std::size_t ofs, std::uint8_t v) { SetByte(d, ofs + 67, v); }
     static std::uint32_t GetLeftSid(TByteView d, std::size_t ofs) { return GetCardinal(d, ofs + 68); }
@@ -184,6 +205,19 @@ public:
     std::uint32_t xulSize() const { return GetSize(Data, 0); }
     void Save() { SetSize(Data, 0, static_cast<std::uint32_t>(ulSize)); }
 };
+
+// A stream of a new compound file: its data is a whole number of sectors
+// and at least the mini stream cutoff long, so it lives in regular sectors.
+struct TNewStream {
+    std::u16string Name;
+    TBytes Data;
+};
+
+// A new version 3 compound file (512-byte sectors) holding the streams in
+// the root storage, without mini stream: the header, one FAT sector, the
+// directory, then each stream's sectors. Fails with "Logical error" when the
+// streams do not fit one FAT sector.
+TBytes BuildCompoundFile(std::span<const TNewStream> aStreams, TByteView aRootClassId);
 
 // The one sector that is in memory.
 class TSectorBuffer {

@@ -14,7 +14,7 @@ public:
     using TBaseRecord::TBaseRecord;
 };
 
-// BEGIN (0x1033) and END (0x1034) bracket the records that belong to the
+// BEGIN and END bracket the records that belong to the
 // record before BEGIN.
 class TBeginRecord final : public TRecordClass<TBeginRecord, TChartRecord> {
 public:
@@ -25,7 +25,7 @@ public:
     using TRecordClass::TRecordClass;
 };
 
-// AI (0x1051): where a series takes its data from: Flags at data offset 0, the
+// AI: where a series takes its data from: Flags at data offset 0, the
 // formula length at 6 and the formula tokens from 8 on.
 class TChartAIRecord final : public TRecordClass<TChartAIRecord, TChartRecord> {
 public:

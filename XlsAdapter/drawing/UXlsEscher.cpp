@@ -1,9 +1,9 @@
-#include "worksheet/UXlsRecordFactory.h"
 #include "drawing/UXlsEscher.h"
 
 #include <algorithm>
 
 #include "records/UXlsOtherRecords.h"
+#include "worksheet/UXlsRecordFactory.h"
 #include "worksheet/UXlsSheet.h"
 
 namespace xls {
@@ -56,6 +56,11 @@ std::int64_t TDrawingGroup::TotalSize() const
     return size;
 }
 
+TDrawingGroup& DrawingGroupOf(TWorkbookGlobals& aGlobals)
+{
+    return static_cast<TDrawingGroup&>(aGlobals.DrawingGroup());
+}
+
 // ------------------------------------------------------------------- TDrawing
 
 TDrawing::TDrawing() = default;
@@ -78,7 +83,7 @@ bool BelongsToDrawing(std::uint16_t aId)
 bool IsChartObject(const TBaseRecord& aRecord)
 {
     const auto* obj = dynamic_cast<const TObjRecord*>(&aRecord);
-    return obj && obj->ObjId() == 0x15 && obj->CmoId() == 5;
+    return obj && obj->IsChart();
 }
 
 }  // namespace
@@ -93,8 +98,7 @@ void TDrawing::LoadChart(TOle2File& DataStream, TRecordHeader& RecordHeader, TSS
     if (RecordHeader.Id != xlr_BOF || RecordHeader.StreamEnded) RaiseXls(TXlsMsg::ExcelRecordsInvalid);
     std::unique_ptr<TBaseRecord> bof = ReadRecord(DataStream, RecordHeader);
     auto chart = std::make_unique<TTbrChart>(nullptr);
-    chart->LoadFromStream(DataStream, RecordHeader, std::unique_ptr<TBOFRecord>(static_cast<TBOFRecord*>(bof.release())),
-                          SST);
+    chart->LoadFromStream(DataStream, RecordHeader, TakeRecordAs<TBOFRecord>(std::move(bof)), SST);
     std::unique_ptr<TBaseRecord> remaining = chart->TakeRemainingData();
     FParts.push_back({nullptr, std::move(chart)});
     // Drawing data that came in a CONTINUE behind the chart's EOF stays behind it.

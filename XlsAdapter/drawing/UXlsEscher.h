@@ -8,14 +8,14 @@
 #include <memory>
 #include <vector>
 
-#include "records/UXlsBaseRecords.h"
+#include "globals/UXlsWorkbookGlobals.h"
 
 namespace xls {
 
 class TSST;
 class TTbrChart;
 
-class TDrawingGroup {
+class TDrawingGroup final : public TBaseDrawingGroup {
 public:
     TDrawingGroup() = default;
     TDrawingGroup(const TDrawingGroup&) = delete;
@@ -26,10 +26,10 @@ public:
     // read until the root's size is reached. Fails with "Error reading Excel
     // records. File invalid" when the group is loaded already or a record of
     // another kind comes before the root is complete.
-    void LoadFromStream(TOle2File& DataStream, TRecordHeader& RecordHeader, std::unique_ptr<TBaseRecord> First);
-    void SaveToStream(TOle2File& DataStream);
-    std::int64_t TotalSize() const;
-    void Clear() { FRecords.clear(); }
+    void LoadFromStream(TOle2File& DataStream, TRecordHeader& RecordHeader, std::unique_ptr<TBaseRecord> First) override;
+    void SaveToStream(TOle2File& DataStream) override;
+    std::int64_t TotalSize() const override;
+    void Clear() override { FRecords.clear(); }
 
     bool Empty() const { return FRecords.empty(); }
     std::size_t RecordCount() const { return FRecords.size(); }
@@ -38,6 +38,9 @@ public:
 private:
     std::vector<std::unique_ptr<TBaseRecord>> FRecords;
 };
+
+// The workbook's drawing group, which the workbook gives its globals.
+TDrawingGroup& DrawingGroupOf(TWorkbookGlobals& aGlobals);
 
 // The drawing of a sheet: its MSODRAWING records and the records that belong
 // to its shapes, kept in file order and written back as read. An OBJ record

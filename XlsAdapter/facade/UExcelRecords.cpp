@@ -1,4 +1,3 @@
-#include "worksheet/UXlsRecordFactory.h"
 #include "facade/UExcelRecords.h"
 
 #include <algorithm>
@@ -6,6 +5,7 @@
 
 #include "base/UXlsUnicode.h"
 #include "cfb/UOle2Impl.h"
+#include "worksheet/UXlsRecordFactory.h"
 
 namespace xls {
 
@@ -60,7 +60,7 @@ void TSheetList::DeleteSheets(std::int32_t SheetIndex, std::int32_t SheetCount)
 
 // ------------------------------------------------------------------ TWorkbook
 
-TWorkbook::TWorkbook() : FGlobals(std::make_unique<TWorkbookGlobals>()) {}
+TWorkbook::TWorkbook() : FGlobals(std::make_unique<TWorkbookGlobals>(std::make_unique<TDrawingGroup>())) {}
 
 TWorkbook::~TWorkbook() = default;
 

@@ -11,36 +11,17 @@
 #include <vector>
 
 #include "base/UXlsUnicode.h"
+#include "cfb/UOle2Impl.h"
+#include "worksheet/UXlsSheet.h"
 
 namespace xls {
 namespace {
 
-constexpr std::size_t kSectorSize = 512;
 // Every stream is exactly the mini stream cutoff long, so all of them live in
 // regular sectors and the file needs neither a mini stream nor a mini FAT.
-constexpr std::uint32_t kStreamSize = 4096;
+constexpr std::uint32_t kStreamSize = TOle2Header::MiniSectorCutoff;
 
 [[noreturn]] void RaiseBuildError() { RaiseXls(TXlsMsg::LogicalError); }
-
-std::uint8_t HexDigit(char c)
-{
-    if (c >= '0' && c <= '9') return static_cast<std::uint8_t>(c - '0');
-    if (c >= 'A' && c <= 'F') return static_cast<std::uint8_t>(c - 'A' + 10);
-    RaiseBuildError();
-}
-
-// "00 06 10 00" -> {0x00, 0x06, 0x10, 0x00}
-TBytes Hex(std::string_view text)
-{
-    TBytes out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == ' ') continue;
-        if (i + 1 >= text.size()) RaiseBuildError();
-        out.push_back(static_cast<std::uint8_t>(HexDigit(text[i]) << 4 | HexDigit(text[i + 1])));
-        ++i;
-    }
-    return out;
-}
 
 void PadTo(TBytes& bytes, std::size_t size)
 {
@@ -50,16 +31,6 @@ void PadTo(TBytes& bytes, std::size_t size)
 
 // ---------------------------------------------------------------------------
 // BIFF8 records
-
-struct TRecordRow {
-    std::uint16_t Id;
-    TBytes Data;
-};
-using TRecordTable = std::vector<TRecordRow>;
-
-constexpr std::uint16_t kBoundSheet = 0x0085;
-constexpr std::uint16_t kIndex = 0x020B;
-constexpr std::uint16_t kDefColWidth = 0x0055;
 
 std::size_t RecordsSize(const TRecordTable& table)
 {
@@ -86,15 +57,6 @@ TBytes& DataOf(TRecordTable& table, std::uint16_t id)
     return it->Data;
 }
 
-void AppendRecords(TBytes& out, const TRecordTable& table)
-{
-    for (const auto& r : table) {
-        AppendWord(out, r.Id);
-        AppendWord(out, static_cast<std::uint16_t>(r.Data.size()));
-        out.insert(out.end(), r.Data.begin(), r.Data.end());
-    }
-}
-
 // XLUnicodeString with 8-bit characters: 16-bit length, flags 0, the characters.
 TBytes EightBitString(std::string_view s)
 {
@@ -118,7 +80,7 @@ TBytes FontArial10()
 {
     // height, attributes, colour 0x7FFF, weight 400, no escapement or underline,
     // default family and character set, reserved
-    TBytes d = Hex("C8 00 00 00 FF 7F 90 01 00 00 00 00 00 00");
+    TBytes d = BytesFromHex("C8 00 00 00 FF 7F 90 01 00 00 00 00 00 00");
     const std::u16string name = u"Arial";
     AppendByte(d, static_cast<std::uint8_t>(name.size()));
     AppendByte(d, 1);  // 16-bit characters
@@ -212,98 +174,63 @@ TBytes BoundSheet(std::string_view name)
 TRecordTable GlobalsRecords()
 {
     TRecordTable t{
-        {0x0809, Hex("00 06 05 00 38 13 CD 07 C1 C0 00 00 06 03 00 00")},  // BOF: BIFF8 workbook globals
-        {0x00E1, Hex("B0 04")},        // INTERFACEHDR: code page 1200
-        {0x00C1, Hex("00 00")},        // MMS: no menu changes
-        {0x00E2, {}},                  // INTERFACEEND
-        {0x005C, WriteAccess("User")}, // WRITEACCESS
-        {0x0042, Hex("B0 04")},        // CODEPAGE: 1200 (UTF-16)
-        {0x0161, Hex("00 00")},        // DSF: single stream
-        {0x01C0, {}},                  // EXCEL9FILE
-        {0x013D, Hex("01 00")},        // TABID: the sheet's tab id
-        {0x009C, Hex("0E 00")},        // FNGROUPCOUNT: the 14 built-in function groups
-        {0x0019, Hex("00 00")},        // WINDOWPROTECT: off
-        {0x0012, Hex("00 00")},        // PROTECT: off
-        {0x0013, Hex("00 00")},        // PASSWORD: none
-        {0x01AF, Hex("00 00")},        // PROT4REV: off
-        {0x01BC, Hex("00 00")},        // PROT4REVPASS: none
+        {xlr_BOF, BytesFromHex("00 06 05 00 38 13 CD 07 C1 C0 00 00 06 03 00 00")},  // BOF: BIFF8 workbook globals
+        {xlr_INTERFACEHDR, BytesFromHex("B0 04")},        // INTERFACEHDR: code page 1200
+        {xlr_MMS, BytesFromHex("00 00")},        // MMS: no menu changes
+        {xlr_INTERFACEEND, {}},                  // INTERFACEEND
+        {xlr_WRITEACCESS, WriteAccess("User")}, // WRITEACCESS
+        {xlr_CODEPAGE, BytesFromHex("B0 04")},        // CODEPAGE: 1200 (UTF-16)
+        {xlr_DSF, BytesFromHex("00 00")},        // DSF: single stream
+        {xlr_EXCEL9FILE, {}},                  // EXCEL9FILE
+        {xlr_TABID, BytesFromHex("01 00")},        // TABID: the sheet's tab id
+        {xlr_FNGROUPCOUNT, BytesFromHex("0E 00")},        // FNGROUPCOUNT: the 14 built-in function groups
+        {xlr_WINDOWPROTECT, BytesFromHex("00 00")},        // WINDOWPROTECT: off
+        {xlr_PROTECT, BytesFromHex("00 00")},        // PROTECT: off
+        {xlr_PASSWORD, BytesFromHex("00 00")},        // PASSWORD: none
+        {xlr_PROT4REV, BytesFromHex("00 00")},        // PROT4REV: off
+        {xlr_PROT4REVPASS, BytesFromHex("00 00")},        // PROT4REVPASS: none
         // WINDOW1: x 360, y 270, width 14940, height 9150 twips; scroll bars and tabs shown;
         // first sheet active and first tab shown; one tab selected; tab bar 60% of the width.
-        {0x003D, Hex("68 01 0E 01 5C 3A BE 23 38 00 00 00 00 00 01 00 58 02")},
-        {0x0040, Hex("00 00")},        // BACKUP: off
-        {0x008D, Hex("00 00")},        // HIDEOBJ: show objects
-        {0x0022, Hex("00 00")},        // DATEMODE: 1900 date system
-        {0x000E, Hex("01 00")},        // PRECISION: full precision
-        {0x01B7, Hex("00 00")},        // REFRESHALL: off
-        {0x00DA, Hex("00 00")},        // BOOKBOOL: save external link values
+        {xlr_WINDOW1, BytesFromHex("68 01 0E 01 5C 3A BE 23 38 00 00 00 00 00 01 00 58 02")},
+        {xlr_BACKUP, BytesFromHex("00 00")},        // BACKUP: off
+        {xlr_HIDEOBJ, BytesFromHex("00 00")},        // HIDEOBJ: show objects
+        {xlr_DATEMODE, BytesFromHex("00 00")},        // DATEMODE: 1900 date system
+        {xlr_PRECISION, BytesFromHex("01 00")},        // PRECISION: full precision
+        {xlr_REFRESHALL, BytesFromHex("00 00")},        // REFRESHALL: off
+        {xlr_BOOKBOOL, BytesFromHex("00 00")},        // BOOKBOOL: save external link values
     };
-    for (int i = 0; i < 4; ++i) t.push_back({0x0031, FontArial10()});  // FONT 0-3
-    for (const auto& [id, code] : kFormats) t.push_back({0x041E, Format(id, code)});
-    for (const auto& xf : kXfs) t.push_back({0x00E0, Xf(xf)});
+    for (int i = 0; i < 4; ++i) t.push_back({xlr_FONT, FontArial10()});  // FONT 0-3
+    for (const auto& [id, code] : kFormats) t.push_back({xlr_FORMAT, Format(id, code)});
+    for (const auto& xf : kXfs) t.push_back({xlr_XF, Xf(xf)});
     t.insert(t.end(), {
-        {0x0293, Hex("10 80 03 FF")},  // STYLE: XF 16 is built-in Comma
-        {0x0293, Hex("11 80 06 FF")},  // STYLE: XF 17 is built-in Comma [0]
-        {0x0293, Hex("12 80 04 FF")},  // STYLE: XF 18 is built-in Currency
-        {0x0293, Hex("13 80 07 FF")},  // STYLE: XF 19 is built-in Currency [0]
-        {0x0293, Hex("00 80 00 FF")},  // STYLE: XF 0 is built-in Normal
-        {0x0293, Hex("14 80 05 FF")},  // STYLE: XF 20 is built-in Percent
-        {0x0160, Hex("01 00")},        // USESELFS: natural language formulas
-        {kBoundSheet, BoundSheet("Sheet1")},
-        {0x008C, Hex("01 00 56 02")},  // COUNTRY: 1 (United States) and 598 (Uruguay)
+        {xlr_STYLE, BytesFromHex("10 80 03 FF")},  // STYLE: XF 16 is built-in Comma
+        {xlr_STYLE, BytesFromHex("11 80 06 FF")},  // STYLE: XF 17 is built-in Comma [0]
+        {xlr_STYLE, BytesFromHex("12 80 04 FF")},  // STYLE: XF 18 is built-in Currency
+        {xlr_STYLE, BytesFromHex("13 80 07 FF")},  // STYLE: XF 19 is built-in Currency [0]
+        {xlr_STYLE, BytesFromHex("00 80 00 FF")},  // STYLE: XF 0 is built-in Normal
+        {xlr_STYLE, BytesFromHex("14 80 05 FF")},  // STYLE: XF 20 is built-in Percent
+        {xlr_USESELFS, BytesFromHex("01 00")},        // USESELFS: natural language formulas
+        {xlr_BOUNDSHEET, BoundSheet("Sheet1")},
+        {xlr_COUNTRY, BytesFromHex("01 00 56 02")},  // COUNTRY: 1 (United States) and 598 (Uruguay)
         // RECALCID: a low calculation engine build, so that a reader recalculates on load
-        {0x01C1, Hex("C1 01 00 00 01 00 00 00")},
-        {0x00FC, Hex("00 00 00 00 00 00 00 00")},  // SST: no strings
-        {0x00FF, Hex("08 00")},                    // EXTSST: 8 strings per bucket, no buckets
+        {xlr_RECALCID, BytesFromHex("C1 01 00 00 01 00 00 00")},
+        {xlr_SST, BytesFromHex("00 00 00 00 00 00 00 00")},  // SST: no strings
+        {xlr_EXTSST, BytesFromHex("08 00")},                    // EXTSST: 8 strings per bucket, no buckets
         // BOOKEXT: future record header, record size 21, no flags set
-        {0x0863, Hex("63 08 00 00 00 00 00 00 00 00 00 00 15 00 00 00 00 00 00 00 00")},
-        {0x000A, {}},  // EOF
+        {xlr_BOOKEXT, BytesFromHex("63 08 00 00 00 00 00 00 00 00 00 00 15 00 00 00 00 00 00 00 00")},
+        {xlr_EOF, {}},  // EOF
     });
     return t;
-}
-
-TRecordTable SheetRecords()
-{
-    return {
-        {0x0809, Hex("00 06 10 00 38 13 CD 07 C1 C0 00 00 06 03 00 00")},  // BOF: BIFF8 worksheet
-        // INDEX: no rows; its last field (the DEFCOLWIDTH position) is filled in from the layout
-        {kIndex, Hex("00 00 00 00 00 00 00 00 00 00 00 00 59 06 00 00")},
-        {0x000D, Hex("01 00")},                    // CALCMODE: automatic
-        {0x000C, Hex("64 00")},                    // CALCCOUNT: 100
-        {0x000F, Hex("01 00")},                    // REFMODE: A1
-        {0x0011, Hex("00 00")},                    // ITERATION: off
-        {0x0010, Hex("FC A9 F1 D2 4D 62 50 3F")},  // DELTA: 0.001
-        {0x005F, Hex("01 00")},                    // SAVERECALC: on
-        {0x002A, Hex("00 00")},                    // PRINTHEADERS: off
-        {0x002B, Hex("00 00")},                    // PRINTGRIDLINES: off
-        {0x0082, Hex("01 00")},                    // GRIDSET
-        {0x0080, Hex("00 00 00 00 00 00 00 00")},  // GUTS: no outline
-        {0x0225, Hex("00 00 FF 00")},              // DEFAULTROWHEIGHT: 255 twips
-        {0x0081, Hex("C1 04")},                    // WSBOOL
-        {0x0014, {}},                              // HEADER: empty
-        {0x0015, {}},                              // FOOTER: empty
-        {0x0083, Hex("00 00")},                    // HCENTER: off
-        {0x0084, Hex("00 00")},                    // VCENTER: off
-        // SETUP: scale 255, start page 1, fit 1 x 1, no printer settings;
-        // header and footer margins 0.5 inch; no copies given
-        {0x00A1, Hex("00 00 FF 00 01 00 01 00 01 00 04 00 00 00 00 00 "
-                     "00 00 00 00 00 00 E0 3F 00 00 00 00 00 00 E0 3F 00 00")},
-        {kDefColWidth, Hex("08 00")},              // DEFCOLWIDTH: 8 characters
-        {0x0200, Hex("00 00 00 00 00 00 00 00 00 00 00 00 00 00")},  // DIMENSIONS: empty sheet
-        {0x023E, Hex("B6 06 00 00 00 00 40 00 00 00 00 00 00 00 00 00 00 00")},  // WINDOW2
-        {0x001D, Hex("03 00 00 00 00 00 00 01 00 00 00 00 00 00 00")},  // SELECTION: A1
-        {0x00EF, Hex("00 00 37 00 00 00")},        // PHONETICINFO
-        {0x000A, {}},                              // EOF
-    };
 }
 
 // Globals and sheet, with the two fields that hold stream positions filled in.
 TBytes WorkbookStream()
 {
     TRecordTable globals = GlobalsRecords();
-    TRecordTable sheet = SheetRecords();
+    TRecordTable sheet = TWorkSheet::EmptySheetRecords();
     const std::size_t sheetStart = RecordsSize(globals);
-    SetCardinal(DataOf(globals, kBoundSheet), 0, static_cast<std::uint32_t>(sheetStart));
-    SetCardinal(DataOf(sheet, kIndex), 12, static_cast<std::uint32_t>(sheetStart + OffsetOf(sheet, kDefColWidth)));
+    SetCardinal(DataOf(globals, xlr_BOUNDSHEET), 0, static_cast<std::uint32_t>(sheetStart));
+    SetCardinal(DataOf(sheet, xlr_INDEX), 12, static_cast<std::uint32_t>(sheetStart + OffsetOf(sheet, xlr_DEFCOLWIDTH)));
 
     TBytes stream;
     AppendRecords(stream, globals);
@@ -337,129 +264,17 @@ TBytes PropertySetStream(const TBytes& formatId)
     return s;
 }
 
-// ---------------------------------------------------------------------------
-// Compound file, version 3: the header, one FAT sector (sector 0), one
-// directory sector (sector 1), then the streams' sectors one stream after the other.
-
-constexpr std::uint32_t kFreeSect = 0xFFFFFFFF;
-constexpr std::uint32_t kEndOfChain = 0xFFFFFFFE;
-constexpr std::uint32_t kFatSect = 0xFFFFFFFD;
-constexpr std::uint32_t kNoStream = 0xFFFFFFFF;
-constexpr std::uint32_t kFatSector = 0;
-constexpr std::uint32_t kDirSector = 1;
-
-struct TCfbStream {
-    std::u16string Name;
-    TBytes Data;  // a whole number of sectors, at least the mini stream cutoff
-};
-
-struct TDirEntry {
-    std::u16string_view Name;
-    std::uint8_t Type;  // 2 stream, 5 root
-    std::uint32_t Left = kNoStream, Right = kNoStream, Child = kNoStream;
-    TBytes ClassId = TBytes(16, 0);
-    std::uint32_t Start = kEndOfChain;
-    std::uint32_t Size = 0;
-};
-
-TBytes CfbHeader()
-{
-    TBytes h = Hex("D0 CF 11 E0 A1 B1 1A E1");  // signature
-    h.resize(24, 0);                           // class id: none
-    AppendWord(h, 0x003E);                     // minor version
-    AppendWord(h, 0x0003);                     // major version 3: 512-byte sectors
-    AppendWord(h, 0xFFFE);                     // byte order: little-endian
-    AppendWord(h, 9);                          // sector size 2^9
-    AppendWord(h, 6);                          // mini sector size 2^6
-    h.resize(44, 0);                           // reserved; directory sector count (0 in version 3)
-    AppendCardinal(h, 1);                      // FAT sectors
-    AppendCardinal(h, kDirSector);             // first directory sector
-    AppendCardinal(h, 0);                      // transaction signature
-    AppendCardinal(h, kStreamSize);            // mini stream cutoff
-    AppendCardinal(h, kEndOfChain);            // no mini FAT
-    AppendCardinal(h, 0);
-    AppendCardinal(h, kEndOfChain);  // no DIFAT sectors
-    AppendCardinal(h, 0);
-    AppendCardinal(h, kFatSector);  // the header's first DIFAT slot, the others free
-    while (h.size() < kSectorSize) AppendCardinal(h, kFreeSect);
-    return h;
-}
-
-void AppendDirEntry(TBytes& out, const TDirEntry& e)
-{
-    if (e.Name.size() > 31) RaiseBuildError();
-    const std::size_t base = out.size();
-    for (char16_t c : e.Name) AppendWord(out, c);
-    out.resize(base + 64, 0);
-    AppendWord(out, static_cast<std::uint16_t>((e.Name.size() + 1) * 2));  // terminating zero included
-    AppendByte(out, e.Type);
-    AppendByte(out, 1);  // black
-    AppendCardinal(out, e.Left);
-    AppendCardinal(out, e.Right);
-    AppendCardinal(out, e.Child);
-    out.insert(out.end(), e.ClassId.begin(), e.ClassId.end());
-    out.resize(base + 116, 0);  // state bits and times: zero
-    AppendCardinal(out, e.Start);
-    AppendCardinal(out, e.Size);
-    AppendCardinal(out, 0);  // size, high part
-}
-
-// Sibling order of a compound file: shorter names first, then by upper-cased name.
-bool CfbNameLess(std::u16string_view a, std::u16string_view b)
-{
-    if (a.size() != b.size()) return a.size() < b.size();
-    return AsciiUpperCase(a) < AsciiUpperCase(b);
-}
-
-TBytes CompoundFile(const std::array<TCfbStream, 3>& streams)
-{
-    std::vector<std::uint32_t> fat(kSectorSize / 4, kFreeSect);
-    fat[kFatSector] = kFatSect;
-    fat[kDirSector] = kEndOfChain;
-    std::array<std::uint32_t, 3> starts{};
-    std::uint32_t next = kDirSector + 1;
-    for (std::size_t i = 0; i < streams.size(); ++i) {
-        const auto& data = streams[i].Data;
-        if (data.size() < kStreamSize || data.size() % kSectorSize != 0) RaiseBuildError();
-        const auto count = static_cast<std::uint32_t>(data.size() / kSectorSize);
-        if (next + count > fat.size()) RaiseBuildError();
-        starts[i] = next;
-        for (std::uint32_t k = 0; k < count; ++k) fat[next + k] = k + 1 < count ? next + k + 1 : kEndOfChain;
-        next += count;
-    }
-
-    // Entries 1 to 3 are the streams. With three of them, the middle one in
-    // sibling order is the root's child and the other two hang left and right
-    // of it: a perfect tree, valid as a red-black tree with every node black.
-    std::array<std::uint32_t, 3> order{1, 2, 3};
-    std::sort(order.begin(), order.end(),
-              [&](std::uint32_t a, std::uint32_t b) { return CfbNameLess(streams[a - 1].Name, streams[b - 1].Name); });
-    std::array<TDirEntry, 4> dir{};
-    dir[0] = {.Name = u"Root Entry", .Type = 5, .Child = order[1],
-              // the class id of an Excel 97-2003 workbook
-              .ClassId = Hex("20 08 02 00 00 00 00 00 C0 00 00 00 00 00 00 46")};
-    for (std::uint32_t i = 1; i <= 3; ++i)
-        dir[i] = {.Name = streams[i - 1].Name, .Type = 2, .Start = starts[i - 1],
-                  .Size = static_cast<std::uint32_t>(streams[i - 1].Data.size())};
-    dir[order[1]].Left = order[0];
-    dir[order[1]].Right = order[2];
-
-    TBytes file = CfbHeader();
-    for (std::uint32_t entry : fat) AppendCardinal(file, entry);
-    for (const auto& e : dir) AppendDirEntry(file, e);
-    for (const auto& s : streams) file.insert(file.end(), s.Data.begin(), s.Data.end());
-    return file;
-}
-
 TBytes BuildEmptyWorkbook()
 {
-    return CompoundFile({{
+    const TNewStream streams[] = {
         {u"Workbook", WorkbookStream()},
         // format ids {F29F85E0-4FF9-1068-AB91-08002B27B3D9} and {D5CDD502-2E9C-101B-9397-08002B2CF9AE}
-        {u"\x05" u"SummaryInformation", PropertySetStream(Hex("E0 85 9F F2 F9 4F 68 10 AB 91 08 00 2B 27 B3 D9"))},
+        {u"\x05" u"SummaryInformation", PropertySetStream(BytesFromHex("E0 85 9F F2 F9 4F 68 10 AB 91 08 00 2B 27 B3 D9"))},
         {u"\x05" u"DocumentSummaryInformation",
-         PropertySetStream(Hex("02 D5 CD D5 9C 2E 1B 10 93 97 08 00 2B 2C F9 AE"))},
-    }});
+         PropertySetStream(BytesFromHex("02 D5 CD D5 9C 2E 1B 10 93 97 08 00 2B 2C F9 AE"))},
+    };
+    // the class id of an Excel 97-2003 workbook
+    return BuildCompoundFile(streams, BytesFromHex("20 08 02 00 00 00 00 00 C0 00 00 00 00 00 00 46"));
 }
 
 }  // namespace

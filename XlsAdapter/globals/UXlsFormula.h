@@ -11,7 +11,7 @@
 
 namespace xls {
 
-// ARRAY (0x0221): the array formula of the FORMULA cell before it (its master
+// ARRAY: the array formula of the FORMULA cell before it (its master
 // cell). Data: first and last row (16-bit) at 0 and 2, first and last column
 // (bytes) at 4 and 5, options at 6, 4 reserved bytes, the formula's size
 // (cce) at 12 and its tokens from 14.
@@ -32,7 +32,7 @@ private:
     std::size_t TokensEnd() const;
 };
 
-// TABLE (0x0236): the data table of the FORMULA cell before it. Data: first
+// TABLE: the data table of the FORMULA cell before it. Data: first
 // and last row (16-bit) at 0 and 2, first and last column (bytes) at 4 and 5,
 // options at 6, then row and column words of the first input cell (8, 10)
 // and of the second (12, 14); row 0xFFFF or column 0xFF means no input cell.
@@ -62,7 +62,7 @@ private:
                        std::int32_t aColCount);
 };
 
-// SHRFMLA (0x04BC): first row, last row (16-bit), first column, last column
+// SHRFMLA: first row, last row (16-bit), first column, last column
 // (bytes), a reserved byte and the use count, then the shared formula (cce
 // at 8, tokens from 10, relative references as RefN and AreaN). Key
 // identifies the formula cell read before it: (column shl 16) or row.
@@ -83,7 +83,7 @@ constexpr std::uint32_t SharedFormulaKey(std::uint16_t aRow, std::uint16_t aCol)
     return (std::uint32_t(aCol) << 16) | aRow;
 }
 
-// FORMULA (0x0006). Data: the cell header (row, column, XF), the cached result
+// FORMULA. Data: the cell header (row, column, XF), the cached result
 // at 6 (8 bytes), option bits at 14, 4 bytes at 16 (0 in new records), the
 // token array's size (cce) at 20 and the tokens from 22, followed by any data
 // of array constants. The cached result is a double unless bytes 12 to 13
@@ -173,7 +173,7 @@ private:
     std::unique_ptr<TArrayRecord> FArrayRecord;
 };
 
-// NAME (0x0018): a defined name, kept as bytes. Data: option flags at 0, the
+// NAME: a defined name, kept as bytes. Data: option flags at 0, the
 // name's length in characters at 3, the formula's size at 4, the sheet word
 // at 8 (sheet + 1 for a local name, 0 for a global one), the name's option
 // byte at 14 and its characters from 15, then the formula.
@@ -182,8 +182,10 @@ public:
     using TRecordClass::TRecordClass;
 
     TXlsString Name() const;
-    // The sheet of a local name, -1 for a global one.
+    // The sheet of a local name, -1 for a global one: the word at 8 holds
+    // the sheet + 1, 0 for a global name.
     std::int32_t RangeSheet() const { return std::int32_t(GetWord(Data(), 8)) - 1; }
+    void SetRangeSheet(std::int32_t aSheet) { SetWord(Data(), 8, static_cast<std::uint16_t>(aSheet + 1)); }
 };
 
 // NAME records of the workbook.

@@ -17,7 +17,7 @@ constexpr std::size_t DefaultPaletteCount = 56;
 // "The index "%d" of the property "Palette index" is not in the range 0-55".
 std::uint32_t DefaultColor(std::int64_t aIndex);
 
-// PALETTE (0x0092): a 16-bit colour count, then the colours.
+// PALETTE: a 16-bit colour count, then the colours.
 class TPaletteRecord final : public TRecordClass<TPaletteRecord> {
 public:
     using TRecordClass::TRecordClass;

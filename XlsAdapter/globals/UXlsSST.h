@@ -13,7 +13,7 @@
 
 namespace xls {
 
-// SST (0x00FC) as read: Count is the number of unique strings at offset 4.
+// SST as read: Count is the number of unique strings at offset 4.
 class TSSTRecord final : public TRecordClass<TSSTRecord> {
 public:
     TSSTRecord(std::uint16_t aId, TBytes aData);
@@ -94,7 +94,7 @@ private:
     bool FSorted = true;
 };
 
-// LABELSST (0x00FD): row, column, XF, 32-bit SST index; 10 data bytes.
+// LABELSST: row, column, XF, 32-bit SST index; 10 data bytes.
 class TLabelSSTRecord final : public TRecordClass<TLabelSSTRecord, TCellRecord> {
 public:
     static constexpr std::int64_t NoEntry = -1;
@@ -129,14 +129,14 @@ private:
     TSST* FSST = nullptr;  // not owned
 };
 
-// LABEL (0x0204): a string with a 2-byte count at offset 6, kept as read.
+// LABEL: a string with a 2-byte count at offset 6, kept as read.
 class TLabelRecord final : public TRecordClass<TLabelRecord, TCellRecord> {
 public:
     using TRecordClass::TRecordClass;
     TXlsVariant GetValue() const override;
 };
 
-// RSTRING (0x00D6): a string at offset 6, then a run count and its runs; kept as read.
+// RSTRING: a string at offset 6, then a run count and its runs; kept as read.
 class TRStringRecord final : public TRecordClass<TRStringRecord, TCellRecord> {
 public:
     using TRecordClass::TRecordClass;

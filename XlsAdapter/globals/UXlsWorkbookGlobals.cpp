@@ -16,13 +16,13 @@ bool PrecedesPalette(std::uint16_t aId)
     switch (aId) {
     case xlr_XF:
     case xlr_STYLE:
-    case 0x087C:  // XFCRC
-    case 0x087D:  // XFEXT
-    case 0x088D:  // DXF
-    case 0x088E:  // TABLESTYLES
-    case 0x088F:  // TABLESTYLE
-    case 0x0890:  // TABLESTYLEELEMENT
-    case 0x0892:  // STYLEEXT
+    case xlr_XFCRC:
+    case xlr_XFEXT:
+    case xlr_DXF:
+    case xlr_TABLESTYLES:
+    case xlr_TABLESTYLE:
+    case xlr_TABLESTYLEELEMENT:
+    case xlr_STYLEEXT:
         return true;
     default:
         return false;
@@ -40,19 +40,10 @@ std::unique_ptr<T> As(std::unique_ptr<TBaseRecord> aRecord)
 }
 
 // WINDOW1 fields.
-constexpr std::size_t kWindowActiveSheet = 10;
-constexpr std::size_t kWindowFirstTab = 12;
-constexpr std::size_t kWindowSelectedCount = 14;
 
-// NAME: the word at offset 8 is the sheet + 1 of a sheet-local name, 0 for a global one.
-constexpr std::size_t kNameSheetOfs = 8;
+// The largest word a NAME record's sheet + 1 may hold.
 constexpr std::int64_t kMaxNameSheetWord = 65001;
 constexpr std::int64_t kMaxSheets = 0xFFFF;
-
-std::int64_t NameSheet(const TNameRecord& aName)
-{
-    return std::int64_t(GetWord(aName.Data(), kNameSheetOfs)) - 1;
-}
 
 }  // namespace
 
@@ -127,7 +118,11 @@ std::int64_t TBoundSheetList::TotalRangeSize(std::int32_t SheetIndex) const
 
 // ----------------------------------------------------------- TWorkbookGlobals
 
-TWorkbookGlobals::TWorkbookGlobals() = default;
+TWorkbookGlobals::TWorkbookGlobals(std::unique_ptr<TBaseDrawingGroup> aDrawingGroup)
+    : FDrawingGroup(std::move(aDrawingGroup))
+{
+    if (!FDrawingGroup) RaiseXls(TXlsMsg::LogicalError);
+}
 
 TWorkbookGlobals::~TWorkbookGlobals() = default;
 
@@ -149,7 +144,7 @@ void TWorkbookGlobals::Clear()
     FReferences.Clear();
     FBoundSheets.Clear();
     FNames.Clear();
-    FDrawingGroup.Clear();
+    FDrawingGroup->Clear();
     FXF.Clear();
     FFonts.Clear();
     FFormats.Clear();
@@ -234,7 +229,7 @@ void TWorkbookGlobals::LoadRecord(TOle2File& DataStream, TRecordHeader& RecordHe
         FReferences.AddExternRef(std::move(aRecord));
         break;
     case xlr_MSODRAWINGGROUP:
-        FDrawingGroup.LoadFromStream(DataStream, RecordHeader, std::move(aRecord));
+        FDrawingGroup->LoadFromStream(DataStream, RecordHeader, std::move(aRecord));
         break;
     case xlr_TEMPLATE:
         FIsXltTemplate = true;
@@ -324,7 +319,7 @@ void TWorkbookGlobals::SaveBody(TOle2File& DataStream, std::int32_t OnlySheet)
         FBoundSheets.SaveToStream(DataStream);
     FReferences.SaveToStream(DataStream);
     FNames.SaveToStream(DataStream);
-    if (OnlySheet < 0) FDrawingGroup.SaveToStream(DataStream);
+    if (OnlySheet < 0) FDrawingGroup->SaveToStream(DataStream);
     FSST->SaveToStream(DataStream);
     FEOF->SaveToStream(DataStream);
 }
@@ -345,7 +340,7 @@ std::int64_t TWorkbookGlobals::TotalSize() const
 {
     return TBaseSection::TotalSize() + TTemplateRecord::GetSize(FIsXltTemplate) + FMiscRecords.TotalSize() +
            SubListsSize() + FBoundSheets.TotalSize() + FReferences.TotalSize() + FNames.TotalSize() +
-           FDrawingGroup.TotalSize() + FSST->TotalSize();
+           FDrawingGroup->TotalSize() + FSST->TotalSize();
 }
 
 std::int64_t TWorkbookGlobals::TotalRangeSize(std::int32_t SheetIndex, const TXlsCellRange&)
@@ -387,52 +382,52 @@ std::uint16_t TWorkbookGlobals::AddFont(const TTbrFont& aFont)
 
 std::int32_t TWorkbookGlobals::ActiveSheet() const
 {
-    return FWindow1 ? GetWord(FWindow1->Data(), kWindowActiveSheet) : 0;
+    return FWindow1 ? FWindow1->ActiveSheet() : 0;
 }
 
 void TWorkbookGlobals::SetActiveSheet(std::int32_t aSheet)
 {
     const std::size_t sheet = FBoundSheets.CheckSheet(aSheet);
     if (!FWindow1) return;
-    SetWord(FWindow1->Data(), kWindowActiveSheet, static_cast<std::uint16_t>(sheet));
-    SetWord(FWindow1->Data(), kWindowFirstTab, 0);
-    SetWord(FWindow1->Data(), kWindowSelectedCount, 1);
+    FWindow1->SetActiveSheet(static_cast<std::uint16_t>(sheet));
+    FWindow1->SetFirstTab(0);
+    FWindow1->SetSelectedTabs(1);
 }
 
 void TWorkbookGlobals::SetFirstSheetVisible(std::int32_t aSheet)
 {
     const std::size_t sheet = FBoundSheets.CheckSheet(aSheet);
-    if (FWindow1) SetWord(FWindow1->Data(), kWindowFirstTab, static_cast<std::uint16_t>(sheet));
+    if (FWindow1) FWindow1->SetFirstTab(static_cast<std::uint16_t>(sheet));
 }
 
 bool TWorkbookGlobals::Is1904() const
 {
-    return F1904 && GetWord(F1904->Data(), 0) == 1;
+    return F1904 && F1904->Is1904();
 }
 
 void TWorkbookGlobals::SetIs1904(bool aValue)
 {
-    if (F1904) SetWord(F1904->Data(), 0, aValue ? 1 : 0);
+    if (F1904) F1904->SetIs1904(aValue);
 }
 
 bool TWorkbookGlobals::PrecisionAsDisplayed() const
 {
-    return FPrecision && GetWord(FPrecision->Data(), 0) == 0;
+    return FPrecision && FPrecision->AsDisplayed();
 }
 
 void TWorkbookGlobals::SetPrecisionAsDisplayed(bool aValue)
 {
-    if (FPrecision) SetWord(FPrecision->Data(), 0, aValue ? 0 : 1);
+    if (FPrecision) FPrecision->SetAsDisplayed(aValue);
 }
 
 bool TWorkbookGlobals::SaveExternalLinkValues() const
 {
-    return FBookBool && GetWord(FBookBool->Data(), 0) != 1;
+    return FBookBool && FBookBool->SaveExternalLinkValues();
 }
 
 void TWorkbookGlobals::SetSaveExternalLinkValues(bool aValue)
 {
-    if (FBookBool) SetWord(FBookBool->Data(), 0, aValue ? 0 : 1);
+    if (FBookBool) FBookBool->SetSaveExternalLinkValues(aValue);
 }
 
 std::uint32_t TWorkbookGlobals::ColorPalette(std::int64_t aIndex) const
@@ -496,10 +491,10 @@ void TWorkbookGlobals::ArrangeNameSheets(std::int32_t FirstSheet, std::int32_t S
     for (bool apply : {false, true}) {
         for (std::size_t i = 0; i < FNames.Count(); ++i) {
             TNameRecord* name = FNames.Items(i);
-            const std::int64_t sheet = NameSheet(*name);
+            const std::int64_t sheet = name->RangeSheet();
             if (sheet < 0 || sheet < FirstSheet) continue;
             const std::int64_t word = CheckedShift(sheet + 1, SheetCount, kMaxNameSheetWord);
-            if (apply) SetWord(name->Data(), kNameSheetOfs, static_cast<std::uint16_t>(word));
+            if (apply) name->SetRangeSheet(static_cast<std::int32_t>(word - 1));
         }
     }
 }
@@ -508,7 +503,7 @@ void TWorkbookGlobals::DeleteNamesOfSheets(std::int32_t SheetIndex, std::int32_t
 {
     std::vector<std::size_t> doomed;
     for (std::size_t i = 0; i < FNames.Count(); ++i) {
-        const std::int64_t sheet = NameSheet(*FNames.Items(i));
+        const std::int64_t sheet = FNames.Items(i)->RangeSheet();
         if (sheet >= SheetIndex && sheet < std::int64_t(SheetIndex) + SheetCount) doomed.push_back(i);
     }
     for (auto it = doomed.rbegin(); it != doomed.rend(); ++it) FNames.Delete(*it);

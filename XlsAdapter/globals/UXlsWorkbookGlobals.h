@@ -9,7 +9,6 @@
 //   EXTSST, EOF.
 #pragma once
 
-#include "drawing/UXlsEscher.h"
 #include "globals/USheetNameList.h"
 #include "globals/UXlsFormula.h"
 #include "globals/UXlsPalette.h"
@@ -53,9 +52,24 @@ private:
     TBoundSheetRecordList FBoundSheets;
 };
 
+// The workbook's drawing group (the picture store and the shape id
+// bookkeeping every sheet drawing refers to), as the globals hold it: the
+// drawing layer implements it.
+class TBaseDrawingGroup {
+public:
+    virtual ~TBaseDrawingGroup() = default;
+    // First is an MSODRAWINGGROUP record; the group reads the records that
+    // continue it.
+    virtual void LoadFromStream(TOle2File& DataStream, TRecordHeader& RecordHeader,
+                                std::unique_ptr<TBaseRecord> First) = 0;
+    virtual void SaveToStream(TOle2File& DataStream) = 0;
+    virtual std::int64_t TotalSize() const = 0;
+    virtual void Clear() = 0;
+};
+
 class TWorkbookGlobals final : public TBaseSection {
 public:
-    TWorkbookGlobals();
+    explicit TWorkbookGlobals(std::unique_ptr<TBaseDrawingGroup> aDrawingGroup);
     ~TWorkbookGlobals() override;
 
     // Empties every list and clears the flags.
@@ -75,7 +89,7 @@ public:
     TSST& SST() { return *FSST; }
     TReferences& References() { return FReferences; }
     TNameRecordList& Names() { return FNames; }
-    TDrawingGroup& DrawingGroup() { return FDrawingGroup; }
+    TBaseDrawingGroup& DrawingGroup() { return *FDrawingGroup; }
     TXFRecordList& XF() { return FXF; }
     TFontRecordList& Fonts() { return FFonts; }
     TFormatRecordList& Formats() { return FFormats; }
@@ -159,7 +173,7 @@ private:
     TBoundSheetList FBoundSheets;
     TBaseRecordList FMiscRecords;
     TNameRecordList FNames;
-    TDrawingGroup FDrawingGroup;
+    std::unique_ptr<TBaseDrawingGroup> FDrawingGroup;
     // Records held in FMiscRecords, or null.
     TWindow1Record* FWindow1 = nullptr;
     T1904Record* F1904 = nullptr;

@@ -22,7 +22,7 @@ inline std::int64_t FontIndexOf(std::size_t aPosition)
     return aPosition >= FontIndexGap ? std::int64_t(aPosition) + 1 : std::int64_t(aPosition);
 }
 
-// FONT (0x0031): height, options, colour, weight, escapement, underline,
+// FONT: height, options, colour, weight, escapement, underline,
 // family, charset, then the name with a 1-byte count at offset 14.
 class TFontRecord final : public TRecordClass<TFontRecord> {
 public:
@@ -52,7 +52,7 @@ protected:
     void CheckItem(const TBaseRecord* aItem) const override;
 };
 
-// FORMAT (0x041E): 16-bit format id, then the code with a 2-byte count.
+// FORMAT: 16-bit format id, then the code with a 2-byte count.
 class TFormatRecord final : public TRecordClass<TFormatRecord> {
 public:
     // Refuses data too short for the id.
@@ -95,13 +95,13 @@ private:
     bool FSorted = true;
 };
 
-// STYLE (0x0293): kept as read.
+// STYLE: kept as read.
 class TStyleRecord final : public TRecordClass<TStyleRecord> {
 public:
     using TRecordClass::TRecordClass;
 };
 
-// XF (0x00E0): 20 data bytes (see CreateFromFormat for the layout).
+// XF: 20 data bytes (see CreateFromFormat for the layout).
 class TXFRecord final : public TRecordClass<TXFRecord> {
 public:
     static constexpr std::size_t XFDataSize = 20;

@@ -284,6 +284,16 @@ void ReadCharsAcross(const TBaseRecord*& aRecord, std::size_t& aPos, TBytes& aSh
     }
 }
 
+void AppendRecords(TBytes& aOut, const TRecordTable& aTable)
+{
+    for (const auto& r : aTable) {
+        if (r.Data.size() > MaxRecordDataSize) RaiseXls(TXlsMsg::LogicalError);
+        AppendWord(aOut, r.Id);
+        AppendWord(aOut, static_cast<std::uint16_t>(r.Data.size()));
+        aOut.insert(aOut.end(), r.Data.begin(), r.Data.end());
+    }
+}
+
 // ------------------------------------------------------------- record factory
 
 namespace {

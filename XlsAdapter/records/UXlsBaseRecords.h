@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <span>
+#include <vector>
 
 #include "base/UXlsBytes.h"
 #include "base/UXlsVariant.h"
@@ -219,6 +220,16 @@ void ReadHeader(TOle2File& DataStream, TRecordHeader& RecordHeader);
 // Reads the look-ahead header: with three or fewer bytes left in the stream
 // it becomes an EOF header of size 0 marked StreamEnded, without reading.
 void ReadNextHeader(TOle2File& DataStream, TRecordHeader& RecordHeader);
+
+// A record of the engine's own record tables (the empty workbook's): id and data.
+struct TRecordRow {
+    std::uint16_t Id;
+    TBytes Data;
+};
+using TRecordTable = std::vector<TRecordRow>;
+
+// Appends each row as a record: header, then data.
+void AppendRecords(TBytes& aOut, const TRecordTable& aTable);
 
 // The record factory: the record object of the class its table gives for an
 // id. Each layer has a table of its own record classes and hands ids it does

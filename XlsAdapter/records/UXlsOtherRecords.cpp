@@ -39,7 +39,7 @@ std::unique_ptr<TRowRecord> TRowRecord::CreateStandard(std::uint16_t aRow)
     SetWord(d, 6, 255);
     SetWord(d, 12, OptStandard);
     SetWord(d, 14, DefaultXF);
-    return std::make_unique<TRowRecord>(0x0208, std::move(d));
+    return std::make_unique<TRowRecord>(xlr_ROW, std::move(d));
 }
 
 std::uint16_t TRowRecord::XF() const
@@ -75,14 +75,14 @@ TBOFRecord::TBOFRecord(std::uint16_t aId, TBytes aData) : TRecordClass(aId, std:
 TObjRecord::TObjRecord(std::uint16_t aId, TBytes aData) : TRecordClass(aId, std::move(aData))
 {
     FObjId = GetWord(Data(), 0);
-    if (FObjId == 0x15) FCmoId = GetWord(Data(), 4);
+    if (FObjId == ftCmo) FCmoId = GetWord(Data(), 4);
 }
 
 std::unique_ptr<TTXORecord> TTXORecord::CreateFromData()
 {
     TBytes d(18, 0);
     SetWord(d, 0, 0x0212);
-    return std::make_unique<TTXORecord>(0x01B6, std::move(d));
+    return std::make_unique<TTXORecord>(xlr_TXO, std::move(d));
 }
 
 void TGutsRecord::StoreLevel(std::size_t aGutterOfs, std::size_t aCountOfs, std::int32_t aLevel)

@@ -12,7 +12,7 @@ namespace xls {
 
 class TBaseRecordList;
 
-// STRING (0x0207): the cached text result of a formula. The formula cell
+// STRING: the cached text result of a formula. The formula cell
 // writes its own STRING record, so this one writes and counts nothing.
 class TStringRecord final : public TRecordClass<TStringRecord> {
 public:
@@ -38,7 +38,7 @@ private:
     TBaseRecordList* FSubList = nullptr;  // not owned
 };
 
-// ROW (0x0208), 16 data bytes.
+// ROW, 16 data bytes.
 class TRowRecord final : public TRecordClass<TRowRecord, TBaseRowColRecord> {
 public:
     static constexpr std::uint16_t OptOutlineMask = 0x0007;
@@ -74,7 +74,7 @@ public:
     bool IsModified() const;
 };
 
-// BOF (0x0809): only BIFF8 (version 0x0600) is read.
+// BOF: only BIFF8 (version 0x0600) is read.
 class TBOFRecord final : public TRecordClass<TBOFRecord> {
 public:
     static constexpr std::uint16_t BiffVersion8 = 0x0600;
@@ -91,13 +91,18 @@ public:
     using TRecordClass::TRecordClass;
 };
 
-// OBJ (0x005D): the first sub-record's type and, for a common-object
+// OBJ: the first sub-record's type and, for a common-object
 // sub-record (21), the object type.
 class TObjRecord final : public TRecordClass<TObjRecord> {
 public:
     TObjRecord(std::uint16_t aId, TBytes aData);
+    static constexpr std::uint16_t ftCmo = 0x15;  // the common-object sub-record
+    static constexpr std::uint16_t otChart = 5;   // its object type for a chart
+
     std::uint16_t ObjId() const { return FObjId; }
     std::uint16_t CmoId() const { return FCmoId; }
+    // An embedded chart: its chart substream follows the OBJ record.
+    bool IsChart() const { return FObjId == ftCmo && FCmoId == otChart; }
 
 private:
     std::uint16_t FObjId = 0;
@@ -111,7 +116,7 @@ public:
     static std::unique_ptr<TTXORecord> CreateFromData();
 };
 
-// GUTS (0x0080): outline gutters; RecalcNeeded asks the sheet to recompute it on save.
+// GUTS: outline gutters; RecalcNeeded asks the sheet to recompute it on save.
 class TGutsRecord final : public TRecordClass<TGutsRecord> {
 public:
     using TRecordClass::TRecordClass;
@@ -127,14 +132,23 @@ private:
     void StoreLevel(std::size_t aGutterOfs, std::size_t aCountOfs, std::int32_t aLevel);
 };
 
-// WINDOW1 (0x003D): a zero window width or height is written as 1.
+// WINDOW1: a zero window width or height is written as 1.
+// Data: position and size (4 words), options at 8, the active sheet at 10,
+// the first visible tab at 12, the number of selected tabs at 14, the tab
+// bar's width at 16.
 class TWindow1Record final : public TRecordClass<TWindow1Record> {
 public:
     using TRecordClass::TRecordClass;
     void SaveToStream(TOle2File& Workbook) override;
+
+    std::uint16_t ActiveSheet() const { return GetWord(Data(), 10); }
+    void SetActiveSheet(std::uint16_t aSheet) { SetWord(Data(), 10, aSheet); }
+    std::uint16_t FirstTab() const { return GetWord(Data(), 12); }
+    void SetFirstTab(std::uint16_t aSheet) { SetWord(Data(), 12, aSheet); }
+    void SetSelectedTabs(std::uint16_t aCount) { SetWord(Data(), 14, aCount); }
 };
 
-// WINDOW2 (0x023E): a copy is not selected.
+// WINDOW2: a copy is not selected.
 class TWindow2Record final : public TRecordClass<TWindow2Record> {
 public:
     static constexpr std::uint16_t OptSelected = 0x0200;
@@ -146,7 +160,7 @@ public:
     void SetOptions(std::uint16_t v) { SetWord(Data(), 0, v); }
 };
 
-// DEFCOLWIDTH (0x0055): a width of 256 or more is written as 255.
+// DEFCOLWIDTH: a width of 256 or more is written as 255.
 class TDefColWidthRecord final : public TRecordClass<TDefColWidthRecord> {
 public:
     using TRecordClass::TRecordClass;
@@ -181,7 +195,7 @@ public:
     TDimensionsRec Dim() const;
 };
 
-// TEMPLATE (0x0060): a marker record with no data.
+// TEMPLATE: a marker record with no data.
 class TTemplateRecord final : public TRecordClass<TTemplateRecord> {
 public:
     using TRecordClass::TRecordClass;
@@ -191,7 +205,7 @@ public:
 
 enum class TXlsSheetVisible { sv_Visible = 0, sv_Hidden = 1, sv_VeryHidden = 2 };
 
-// BOUNDSHEET (0x0085): BOF offset (32-bit), option word, name with a 1-byte count.
+// BOUNDSHEET: BOF offset (32-bit), option word, name with a 1-byte count.
 class TBoundSheetRecord final : public TRecordClass<TBoundSheetRecord> {
 public:
     using TRecordClass::TRecordClass;
@@ -211,7 +225,7 @@ public:
     void SetSheetName(std::u16string_view aName);
 };
 
-// CODENAME (0x01BA): a string with a 2-byte count at offset 0.
+// CODENAME: a string with a 2-byte count at offset 0.
 class TCodeNameRecord final : public TRecordClass<TCodeNameRecord> {
 public:
     using TRecordClass::TRecordClass;
@@ -270,17 +284,26 @@ public:
 };
 
 // Workbook settings and markers.
+// DATEMODE: word 0 is 1 for the 1904 date system, 0 for 1900.
 class T1904Record final : public TRecordClass<T1904Record> {
 public:
     using TRecordClass::TRecordClass;
+    bool Is1904() const { return GetWord(Data(), 0) == 1; }
+    void SetIs1904(bool aValue) { SetWord(Data(), 0, aValue ? 1 : 0); }
 };
+// PRECISION: word 0 is 0 when values are kept as displayed, 1 for full precision.
 class TPrecisionRecord final : public TRecordClass<TPrecisionRecord> {
 public:
     using TRecordClass::TRecordClass;
+    bool AsDisplayed() const { return GetWord(Data(), 0) == 0; }
+    void SetAsDisplayed(bool aValue) { SetWord(Data(), 0, aValue ? 0 : 1); }
 };
+// BOOKBOOL: word 0 is 1 when external link values are not saved.
 class TBookBoolRecord final : public TRecordClass<TBookBoolRecord> {
 public:
     using TRecordClass::TRecordClass;
+    bool SaveExternalLinkValues() const { return GetWord(Data(), 0) != 1; }
+    void SetSaveExternalLinkValues(bool aValue) { SetWord(Data(), 0, aValue ? 0 : 1); }
 };
 class TObProjRecord final : public TRecordClass<TObProjRecord> {
 public:

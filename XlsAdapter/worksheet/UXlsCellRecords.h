@@ -9,7 +9,7 @@
 
 namespace xls {
 
-// BLANK (0x0201), 6 data bytes: a formatted empty cell.
+// BLANK, 6 data bytes: a formatted empty cell.
 class TBlankRecord final : public TRecordClass<TBlankRecord, TCellRecord> {
 public:
     using TRecordClass::TRecordClass;
@@ -24,7 +24,7 @@ public:
     std::int64_t TotalSizeLast() const override { return 4; }
 };
 
-// NUMBER (0x0203), 14 data bytes: an IEEE double at offset 6.
+// NUMBER, 14 data bytes: an IEEE double at offset 6.
 class TNumberRecord final : public TRecordClass<TNumberRecord, TCellRecord> {
 public:
     using TRecordClass::TRecordClass;
@@ -38,7 +38,7 @@ bool EncodeRK(double x, std::uint32_t& aRK);
 bool IsRKValue(double x);
 double DecodeRK(std::uint32_t aRK);
 
-// RK (0x027E), 10 data bytes: a 32-bit RK code at offset 6.
+// RK, 10 data bytes: a 32-bit RK code at offset 6.
 class TRKRecord final : public TRecordClass<TRKRecord, TCellRecord> {
 public:
     using TRecordClass::TRecordClass;
@@ -56,7 +56,7 @@ public:
     std::int64_t TotalSizeLast() const override { return 8; }
 };
 
-// BOOLERR (0x0205), 8 data bytes: value byte, kind byte (0 boolean, 1 error).
+// BOOLERR, 8 data bytes: value byte, kind byte (0 boolean, 1 error).
 class TBoolErrRecord final : public TRecordClass<TBoolErrRecord, TCellRecord> {
 public:
     using TRecordClass::TRecordClass;

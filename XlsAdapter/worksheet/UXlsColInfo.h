@@ -10,7 +10,7 @@
 
 namespace xls {
 
-// COLINFO (0x007D), 12 data bytes: first column, last column, width (1/256 of
+// COLINFO, 12 data bytes: first column, last column, width (1/256 of
 // a character), XF, options (0x0001 hidden, bits 8 to 10 outline level),
 // reserved; all 16-bit.
 class TColInfoRecord final : public TRecordClass<TColInfoRecord> {

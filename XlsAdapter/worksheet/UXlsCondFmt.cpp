@@ -1,5 +1,5 @@
-#include "worksheet/UXlsRecordFactory.h"
 #include "worksheet/UXlsCondFmt.h"
+#include "worksheet/UXlsRecordFactory.h"
 
 namespace xls {
 

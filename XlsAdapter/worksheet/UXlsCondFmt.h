@@ -7,13 +7,13 @@
 
 namespace xls {
 
-// CONDFMT (0x01B0): CF count, flag, bounding range, then the range list.
+// CONDFMT: CF count, flag, bounding range, then the range list.
 class TCondFmtRecord final : public TRecordClass<TCondFmtRecord> {
 public:
     using TRecordClass::TRecordClass;
 };
 
-// CF (0x01B1): one rule; the two formulas are the data's last Cce1 + Cce2
+// CF: one rule; the two formulas are the data's last Cce1 + Cce2
 // bytes, the second one last.
 class TCFRecord final : public TRecordClass<TCFRecord> {
 public:

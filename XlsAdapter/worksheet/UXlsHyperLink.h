@@ -7,13 +7,13 @@
 
 namespace xls {
 
-// HLINKTOOLTIP (0x0800): 0x0800, the link's range (4 words), the tip text.
+// HLINKTOOLTIP: its own id repeated, the link's range (4 words), the tip text.
 class TScreenTipRecord final : public TRecordClass<TScreenTipRecord> {
 public:
     using TRecordClass::TRecordClass;
 };
 
-// HLINK (0x01B8): first row, last row, first column, last column (16-bit
+// HLINK: first row, last row, first column, last column (16-bit
 // each), then the hyperlink object. Writes itself, then its screen tip.
 class THLinkRecord final : public TRecordClass<THLinkRecord> {
 public:

@@ -7,7 +7,7 @@
 
 namespace xls {
 
-// NOTE (0x001C): row, column, option word, object id of the comment shape,
+// NOTE: row, column, option word, object id of the comment shape,
 // then the author.
 class TNoteRecord final : public TRecordClass<TNoteRecord, TBaseRowColRecord> {
 public:

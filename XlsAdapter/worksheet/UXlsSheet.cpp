@@ -1,10 +1,9 @@
-#include "worksheet/UXlsRecordFactory.h"
 #include "worksheet/UXlsSheet.h"
 
 #include "cfb/UOle2Impl.h"
-#include "facade/UXlsEmptyTemplate.h"
 #include "globals/UXlsFormula.h"
 #include "globals/UXlsWorkbookGlobals.h"
+#include "worksheet/UXlsRecordFactory.h"
 
 namespace xls {
 
@@ -140,25 +139,61 @@ TWorkSheet::TWorkSheet(TWorkbookGlobals* aWorkbookGlobals)
 
 namespace {
 
-// The sheet of the empty workbook: the records behind the globals' EOF.
+// The empty sheet's records, read as the sheet of a workbook stream.
 template <class F>
 void ReadTemplateSheet(F aLoad)
 {
-    TMemoryStream mem(EmptyWorkbookTemplate());
+    TBytes stream;
+    AppendRecords(stream, TWorkSheet::EmptySheetRecords());
+    stream.resize(std::max<std::size_t>(stream.size(), TOle2Header::MiniSectorCutoff), 0);
+    const TNewStream streams[] = {{u"Workbook", std::move(stream)}};
+    TMemoryStream mem(BuildCompoundFile(streams, TBytes(16, 0)));
     TOle2File ole(mem);
     ole.SelectStream(u"Workbook");
     TRecordHeader header;
     ReadHeader(ole, header);
-    for (bool globalsDone = false; !globalsDone;) {
-        if (header.StreamEnded) RaiseXls(TXlsMsg::ExcelRecordsInvalid);
-        globalsDone = ReadRecord(ole, header)->Id() == xlr_EOF;
-    }
     if (header.Id != xlr_BOF) RaiseXls(TXlsMsg::ExcelRecordsInvalid);
     std::unique_ptr<TBaseRecord> bof = ReadRecord(ole, header);
-    aLoad(ole, header, std::unique_ptr<TBOFRecord>(static_cast<TBOFRecord*>(bof.release())));
+    aLoad(ole, header, TakeRecordAs<TBOFRecord>(std::move(bof)));
 }
 
 }  // namespace
+
+TRecordTable TWorkSheet::EmptySheetRecords()
+{
+    return {
+        {xlr_BOF, BytesFromHex("00 06 10 00 38 13 CD 07 C1 C0 00 00 06 03 00 00")},  // BOF: BIFF8 worksheet
+        // INDEX: no rows; its last field (the DEFCOLWIDTH position) is filled in from the layout
+        {xlr_INDEX, BytesFromHex("00 00 00 00 00 00 00 00 00 00 00 00 59 06 00 00")},
+        {xlr_CALCMODE, BytesFromHex("01 00")},                    // CALCMODE: automatic
+        {xlr_CALCCOUNT, BytesFromHex("64 00")},                    // CALCCOUNT: 100
+        {xlr_REFMODE, BytesFromHex("01 00")},                    // REFMODE: A1
+        {xlr_ITERATION, BytesFromHex("00 00")},                    // ITERATION: off
+        {xlr_DELTA, BytesFromHex("FC A9 F1 D2 4D 62 50 3F")},  // DELTA: 0.001
+        {xlr_SAVERECALC, BytesFromHex("01 00")},                    // SAVERECALC: on
+        {xlr_PRINTHEADERS, BytesFromHex("00 00")},                    // PRINTHEADERS: off
+        {xlr_PRINTGRIDLINES, BytesFromHex("00 00")},                    // PRINTGRIDLINES: off
+        {xlr_GRIDSET, BytesFromHex("01 00")},                    // GRIDSET
+        {xlr_GUTS, BytesFromHex("00 00 00 00 00 00 00 00")},  // GUTS: no outline
+        {xlr_DEFAULTROWHEIGHT, BytesFromHex("00 00 FF 00")},              // DEFAULTROWHEIGHT: 255 twips
+        {xlr_WSBOOL, BytesFromHex("C1 04")},                    // WSBOOL
+        {xlr_HEADER, {}},                              // HEADER: empty
+        {xlr_FOOTER, {}},                              // FOOTER: empty
+        {xlr_HCENTER, BytesFromHex("00 00")},                    // HCENTER: off
+        {xlr_VCENTER, BytesFromHex("00 00")},                    // VCENTER: off
+        // SETUP: scale 255, start page 1, fit 1 x 1, no printer settings;
+        // header and footer margins 0.5 inch; no copies given
+        {xlr_SETUP, BytesFromHex("00 00 FF 00 01 00 01 00 01 00 04 00 00 00 00 00 "
+                     "00 00 00 00 00 00 E0 3F 00 00 00 00 00 00 E0 3F 00 00")},
+        {xlr_DEFCOLWIDTH, BytesFromHex("08 00")},              // DEFCOLWIDTH: 8 characters
+        {xlr_DIMENSIONS, BytesFromHex("00 00 00 00 00 00 00 00 00 00 00 00 00 00")},  // DIMENSIONS: empty sheet
+        {xlr_WINDOW2, BytesFromHex("B6 06 00 00 00 00 40 00 00 00 00 00 00 00 00 00 00 00")},  // WINDOW2
+        {xlr_SELECTION, BytesFromHex("03 00 00 00 00 00 00 01 00 00 00 00 00 00 00")},  // SELECTION: A1
+        {xlr_PHONETICINFO, BytesFromHex("00 00 37 00 00 00")},        // PHONETICINFO
+        {xlr_EOF, {}},                              // EOF
+    };
+}
+
 
 std::unique_ptr<TWorkSheet> TWorkSheet::CreateFromData(TWorkbookGlobals* aWorkbookGlobals, TSST& SST)
 {
@@ -253,21 +288,17 @@ void TWorkSheet::ApplyDefaultSize(const TBaseRecord& aRecord, TLoadState& aState
 {
     // A STANDARDWIDTH counts only while no DEFCOLWIDTH other than 8 was read,
     // and a DEFCOLWIDTH of 8 does not override an applied STANDARDWIDTH.
-    switch (aRecord.Id()) {
-    case xlr_DEFCOLWIDTH: {
-        const std::uint16_t width = GetWord(aRecord.Data(), 0);
-        if (aState.StandardWidthApplied && width == 8) break;
+    if (const auto* defColWidth = dynamic_cast<const TDefColWidthRecord*>(&aRecord)) {
+        const std::uint16_t width = defColWidth->Width();
+        if (aState.StandardWidthApplied && width == 8) return;
         FDefColWidth = DefColWidthFactor * width;
         aState.LastDefColWidth = width;
-        break;
-    }
-    case xlr_STANDARDWIDTH:
-        if (aState.LastDefColWidth != 8) break;
-        FDefColWidth = GetWord(aRecord.Data(), 0);
+    } else if (const auto* standardWidth = dynamic_cast<const TStandardWidthRecord*>(&aRecord)) {
+        if (aState.LastDefColWidth != 8) return;
+        FDefColWidth = standardWidth->Width();
         aState.StandardWidthApplied = true;
-        break;
-    case xlr_DEFAULTROWHEIGHT: FDefRowHeight = GetWord(aRecord.Data(), 2); break;
-    default: break;
+    } else if (const auto* defRowHeight = dynamic_cast<const TDefRowHeightRecord*>(&aRecord)) {
+        FDefRowHeight = defRowHeight->Height();
     }
 }
 

@@ -147,6 +147,9 @@ public:
     // A new empty worksheet: the sheet of the empty workbook template, read
     // with the workbook's shared strings.
     static std::unique_ptr<TWorkSheet> CreateFromData(TWorkbookGlobals* aWorkbookGlobals, TSST& SST);
+    // The records of a new empty worksheet, BOF to EOF: those of the empty
+    // workbook's sheet. INDEX's last field is left for the workbook's layout.
+    static TRecordTable EmptySheetRecords();
 
     void Clear() override;
     void LoadFromStream(TOle2File& DataStream, TRecordHeader& RecordHeader, std::unique_ptr<TBOFRecord> First,

@@ -104,7 +104,7 @@ TEST(GlobalsCorpus, EveryWorkbookWritesItsGlobalsBackInTheDocumentedOrder)
         TMemoryStream mem(fileBytes);
         TOle2File ole(mem);
         ole.SelectStream(u"Workbook");
-        TWorkbookGlobals g;
+        TWorkbookGlobals g{std::make_unique<TDrawingGroup>()};
         LoadGlobals(g, ole);
         EXPECT_EQ(g.SheetCount(), CountOf(original, xlr_BOUNDSHEET));
         EXPECT_EQ(g.XF().Count(), CountOf(original, xlr_XF));
@@ -120,7 +120,7 @@ TEST(GlobalsCorpus, EveryWorkbookWritesItsGlobalsBackInTheDocumentedOrder)
         EXPECT_EQ(tail.back(), original.back());
 
         // The written section loads to the same strings and writes the same bytes.
-        TWorkbookGlobals again;
+        TWorkbookGlobals again{std::make_unique<TDrawingGroup>()};
         LoadGlobals(again, saved);
         EXPECT_EQ(Strings(again.SST()), Strings(g.SST()));
         EXPECT_TRUE(SameBytes(SavedGlobals(again), saved));
@@ -140,7 +140,7 @@ TEST(GlobalsCorpus, TheFormatOfEveryXFSurvivesBeingAddedAgain)
         TMemoryStream mem(fileBytes);
         TOle2File ole(mem);
         ole.SelectStream(u"Workbook");
-        TWorkbookGlobals g;
+        TWorkbookGlobals g{std::make_unique<TDrawingGroup>()};
         LoadGlobals(g, ole);
         const std::size_t count = g.XF().Count();
         for (std::size_t i = 0; i < count; ++i) {
@@ -177,7 +177,7 @@ TEST(GlobalsCorpus, DamagedGlobalsLoadOrFailCleanly)
                 const std::size_t pos = bofSize + std::uniform_int_distribution<std::size_t>(0, extent - bofSize - 1)(rnd);
                 damaged[pos] = static_cast<std::uint8_t>(rnd());
             }
-            TWorkbookGlobals g;
+            TWorkbookGlobals g{std::make_unique<TDrawingGroup>()};
             try {
                 LoadGlobals(g, damaged);
             } catch (const EXlsException&) {

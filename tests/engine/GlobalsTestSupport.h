@@ -7,6 +7,7 @@
 
 #include "LocaleTestSupport.h"
 #include "RecordTestSupport.h"
+#include "drawing/UXlsEscher.h"
 #include "globals/UXlsWorkbookGlobals.h"
 
 namespace globtest {

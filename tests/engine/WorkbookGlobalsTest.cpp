@@ -114,14 +114,14 @@ TEST(WorkbookGlobals, SavesEveryBlockInTheFixedOrder)
                                          xf1, style, name, externSheet, second, drawing,
                                          Rec(xlr_SST, SSTBody({"a", "b"})), Rec(xlr_EXTSST, B({8, 0})), country,
                                          Rec(xlr_TEMPLATE, {})});
-    TWorkbookGlobals g;
+    TWorkbookGlobals g{std::make_unique<TDrawingGroup>()};
     LoadGlobals(g, stream);
     EXPECT_TRUE(g.IsXltTemplate());
     EXPECT_EQ(g.SheetCount(), 2u);
     EXPECT_EQ(g.SST().Count(), 2u);
     EXPECT_EQ(g.References().SupBookCount(), 1u);
     EXPECT_EQ(g.References().ExternNameCount(0), 1u);
-    EXPECT_EQ(g.DrawingGroup().RecordCount(), 1u);
+    EXPECT_EQ(DrawingGroupOf(g).RecordCount(), 1u);
 
     const TBytes saved = SavedGlobals(g);
     TBytes windowFixed = window;
@@ -135,7 +135,7 @@ TEST(WorkbookGlobals, SavesEveryBlockInTheFixedOrder)
     EXPECT_EQ(Ids(tail), (std::vector<std::uint16_t>{xlr_SST, xlr_EXTSST, xlr_EOF}));
 
     // Loading the written section again gives the same section.
-    TWorkbookGlobals again;
+    TWorkbookGlobals again{std::make_unique<TDrawingGroup>()};
     LoadGlobals(again, saved);
     EXPECT_TRUE(SameBytes(SavedGlobals(again), saved));
 }
@@ -146,10 +146,10 @@ TEST(WorkbookGlobals, DrawingGroupSpanningSeveralRecords)
     // CONTINUE and 15 in a second MSODRAWINGGROUP.
     const TBytes group = Cat({Rec(xlr_MSODRAWINGGROUP, Cat({DggContainerHeader(30), TBytes(10, 1)})),
                               Rec(xlr_CONTINUE, TBytes(5, 2)), Rec(xlr_MSODRAWINGGROUP, TBytes(15, 3))});
-    TWorkbookGlobals g;
+    TWorkbookGlobals g{std::make_unique<TDrawingGroup>()};
     LoadGlobals(g, GlobalsStream({Rec(0x0085, BoundSheetBody("S")), group, Rec(kCountry, B({1, 0, 1, 0}))}));
-    EXPECT_EQ(g.DrawingGroup().RecordCount(), 2u);
-    EXPECT_EQ(g.DrawingGroup().TotalSize(), std::int64_t(group.size()));
+    EXPECT_EQ(DrawingGroupOf(g).RecordCount(), 2u);
+    EXPECT_EQ(DrawingGroupOf(g).TotalSize(), std::int64_t(group.size()));
     const TBytes saved = SavedGlobals(g);
     EXPECT_NE(std::search(saved.begin(), saved.end(), group.begin(), group.end()), saved.end());
 }
@@ -169,17 +169,17 @@ TEST(WorkbookGlobals, RefusesBrokenSections)
         {GlobalsStream({Rec(xlr_XF, TBytes(12, 0))}), "Record with ID 0xE0 is invalid"},
     };
     for (const auto& [stream, message] : cases) {
-        TWorkbookGlobals g;
+        TWorkbookGlobals g{std::make_unique<TDrawingGroup>()};
         EXPECT_EQ(ErrorOf([&] { LoadGlobals(g, stream); }), message);
     }
 
-    TWorkbookGlobals empty;
+    TWorkbookGlobals empty{std::make_unique<TDrawingGroup>()};
     EXPECT_EQ(ErrorOf([&] { SavedGlobals(empty); }), "A section of the workbook is not loaded");
 }
 
 TEST(WorkbookGlobals, TemplateFlagCostsFourBytes)
 {
-    TWorkbookGlobals g;
+    TWorkbookGlobals g{std::make_unique<TDrawingGroup>()};
     LoadGlobals(g, GlobalsStream({Rec(0x0085, BoundSheetBody("S"))}));
     EXPECT_FALSE(g.IsXltTemplate());
     const std::int64_t plain = std::int64_t(SavedGlobals(g).size());
@@ -188,7 +188,7 @@ TEST(WorkbookGlobals, TemplateFlagCostsFourBytes)
     EXPECT_EQ(std::int64_t(saved.size()), plain + 4);
     EXPECT_EQ(Ids(SplitRecordChains(saved)).at(1), xlr_TEMPLATE);
 
-    TWorkbookGlobals loaded;
+    TWorkbookGlobals loaded{std::make_unique<TDrawingGroup>()};
     LoadGlobals(loaded, saved);
     EXPECT_TRUE(loaded.IsXltTemplate());
     EXPECT_TRUE(SameBytes(SavedGlobals(loaded), saved));
@@ -196,7 +196,7 @@ TEST(WorkbookGlobals, TemplateFlagCostsFourBytes)
 
 TEST(WorkbookGlobals, ActiveSheetAndFirstTab)
 {
-    TWorkbookGlobals none;
+    TWorkbookGlobals none{std::make_unique<TDrawingGroup>()};
     const TBytes sheets = Cat({Rec(0x0085, BoundSheetBody("A")), Rec(0x0085, BoundSheetBody("B")), Rec(0x0085, BoundSheetBody("C"))});
     LoadGlobals(none, GlobalsStream({sheets}));
     const TBytes before = SavedGlobals(none);
@@ -206,7 +206,7 @@ TEST(WorkbookGlobals, ActiveSheetAndFirstTab)
     EXPECT_EQ(none.ActiveSheet(), 0);
     EXPECT_TRUE(SameBytes(SavedGlobals(none), before));
 
-    TWorkbookGlobals g;
+    TWorkbookGlobals g{std::make_unique<TDrawingGroup>()};
     LoadGlobals(g, GlobalsStream({Rec(0x003D, Window1Body(1, 0x3000, 1)), sheets}));
     EXPECT_EQ(g.ActiveSheet(), 1);
     g.SetActiveSheet(2);
@@ -222,7 +222,7 @@ TEST(WorkbookGlobals, ActiveSheetAndFirstTab)
 
 TEST(WorkbookGlobals, DateSystemPrecisionAndLinkFlags)
 {
-    TWorkbookGlobals g;
+    TWorkbookGlobals g{std::make_unique<TDrawingGroup>()};
     LoadGlobals(g, GlobalsStream({Rec(0x0022, B({1, 0})), Rec(0x000E, B({1, 0})), Rec(0x00DA, B({0, 0})),
                                   Rec(0x0085, BoundSheetBody("S"))}));
     EXPECT_TRUE(g.Is1904());
@@ -239,7 +239,7 @@ TEST(WorkbookGlobals, DateSystemPrecisionAndLinkFlags)
     EXPECT_EQ(records.at(2).Bytes, Rec(0x000E, B({0, 0})));
     EXPECT_EQ(records.at(3).Bytes, Rec(0x00DA, B({1, 0})));
 
-    TWorkbookGlobals bare;
+    TWorkbookGlobals bare{std::make_unique<TDrawingGroup>()};
     LoadGlobals(bare, GlobalsStream({Rec(0x0085, BoundSheetBody("S"))}));
     const TBytes before = SavedGlobals(bare);
     bare.SetIs1904(true);
@@ -274,7 +274,7 @@ TEST(WorkbookGlobals, NewPaletteGoesBehindTheFormattingRecords)
          {xlr_BOF, kCountry, xlr_PALETTE, 0x0085, xlr_SST, xlr_EXTSST, xlr_EOF}},
     };
     for (const auto& c : cases) {
-        TWorkbookGlobals g;
+        TWorkbookGlobals g{std::make_unique<TDrawingGroup>()};
         LoadGlobals(g, c.Stream);
         EXPECT_EQ(g.ColorPalette(3), DefaultColor(3)) << c.What;
         EXPECT_EQ(ErrorOf([&] { g.SetColorPalette(56, 0); }), "Too many entries for this kind of record (56 out of a maximum of 55)");
@@ -294,7 +294,7 @@ TEST(WorkbookGlobals, NewPaletteGoesBehindTheFormattingRecords)
     }
 
     // A workbook's own palette is read and written in place.
-    TWorkbookGlobals own;
+    TWorkbookGlobals own{std::make_unique<TDrawingGroup>()};
     LoadGlobals(own, GlobalsStream({Rec(xlr_PALETTE, B({3, 0, 1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0})), sheet}));
     EXPECT_EQ(own.ColorPalette(1), 0x00060504u);
     own.SetColorPalette(2, 0x00FFFFFF);
@@ -305,7 +305,7 @@ TEST(WorkbookGlobals, NewPaletteGoesBehindTheFormattingRecords)
 
 TEST(WorkbookGlobals, EqualFormatsShareOneXF)
 {
-    TWorkbookGlobals g;
+    TWorkbookGlobals g{std::make_unique<TDrawingGroup>()};
     LoadGlobals(g, GlobalsStream({Rec(xlr_FONT, FontBody("Arial")), Rec(xlr_FONT, FontBody("Arial", 200, true)),
                                   Rec(xlr_FORMAT, FormatBody(170, "0.0")), Rec(xlr_XF, XFBody(0, 0)),
                                   Rec(xlr_XF, XFBody(1, 170)), Rec(0x0085, BoundSheetBody("S"))}));
@@ -332,14 +332,14 @@ TEST(WorkbookGlobals, EqualFormatsShareOneXF)
     EXPECT_EQ(g.Formats().Items(1)->FormatId(), 171);
     EXPECT_EQ(g.AddFont(f.Font), 2);
 
-    TWorkbookGlobals again;
+    TWorkbookGlobals again{std::make_unique<TDrawingGroup>()};
     LoadGlobals(again, SavedGlobals(g));
     EXPECT_EQ(again.GetFormat(3), f);
 }
 
 TEST(WorkbookGlobals, FormatsAddedToAWorkbookWithoutFormatRecordsAreWritten)
 {
-    TWorkbookGlobals g;
+    TWorkbookGlobals g{std::make_unique<TDrawingGroup>()};
     LoadGlobals(g, GlobalsStream({Rec(kCountry, B({1, 0, 1, 0})), Rec(0x0085, BoundSheetBody("S"))}));
     TTbrFormat f;
     f.Font.Name = u"Arial";
@@ -351,7 +351,7 @@ TEST(WorkbookGlobals, FormatsAddedToAWorkbookWithoutFormatRecordsAreWritten)
     for (TTbrOneBorder* b : {&want.Borders.Left, &want.Borders.Right, &want.Borders.Top, &want.Borders.Bottom}) b->ColorIndex = 1;
     EXPECT_EQ(Ids(SplitRecordChains(saved)), (std::vector<std::uint16_t>{xlr_BOF, kCountry, xlr_FONT, xlr_FORMAT, xlr_XF,
                                                                       0x0085, xlr_SST, xlr_EXTSST, xlr_EOF}));
-    TWorkbookGlobals again;
+    TWorkbookGlobals again{std::make_unique<TDrawingGroup>()};
     LoadGlobals(again, saved);
     EXPECT_EQ(again.GetFormat(0), want);
 }
@@ -404,7 +404,7 @@ TEST(SheetNameList, NamesStayUnique)
 
 TEST(WorkbookGlobals, SheetNamesVisibilityAndOffsets)
 {
-    TWorkbookGlobals g;
+    TWorkbookGlobals g{std::make_unique<TDrawingGroup>()};
     LoadGlobals(g, GlobalsStream({Rec(0x0085, BoundSheetBody("Sheet1", 0x0100)), Rec(0x0085, BoundSheetBody("Sheet2", 0x0003))}));
     g.SetSheetName(0, u"Sheet1");
     EXPECT_EQ(ErrorOf([&] { g.SetSheetName(0, u"Sheet2"); }), "Sheet name already exists: Sheet2");
@@ -424,7 +424,7 @@ TEST(WorkbookGlobals, SheetNamesVisibilityAndOffsets)
     EXPECT_EQ(ErrorOf([&] { g.SheetSetOffset(1, 0x100000000); }),
               "Too many entries for this kind of record (4294967296 out of a maximum of 4294967295)");
 
-    TWorkbookGlobals again;
+    TWorkbookGlobals again{std::make_unique<TDrawingGroup>()};
     LoadGlobals(again, SavedGlobals(g));
     EXPECT_EQ(SheetNames(again), (std::vector<TXlsString>{u"Umsatz_2024. Q1 und Q2 und Q3 u", u"\u6570\u636E"}));
     EXPECT_EQ(again.BoundSheets().BoundSheets().Items(1)->Offset(), 0xFFFFFFFFu);
@@ -433,7 +433,7 @@ TEST(WorkbookGlobals, SheetNamesVisibilityAndOffsets)
 
 TEST(WorkbookGlobals, InsertingAndDeletingSheetsMovesReferencesAndNames)
 {
-    TWorkbookGlobals g;
+    TWorkbookGlobals g{std::make_unique<TDrawingGroup>()};
     LoadGlobals(g, ThreeSheetBook());
 
     g.InsertSheets(1, 0x0000, u"Sheet", 2);
@@ -457,14 +457,14 @@ TEST(WorkbookGlobals, InsertingAndDeletingSheetsMovesReferencesAndNames)
     EXPECT_EQ(ErrorOf([&] { g.DeleteSheets(3, 1); }), R"(Sheet number "3" invalid. Must be between 0 and 2)");
     EXPECT_EQ(ErrorOf([&] { g.InsertSheets(3, 0, u"X", 1); }), R"(Sheet number "3" invalid. Must be between 0 and 2)");
 
-    TWorkbookGlobals again;
+    TWorkbookGlobals again{std::make_unique<TDrawingGroup>()};
     LoadGlobals(again, SavedGlobals(g));
     EXPECT_EQ(SheetNames(again), SheetNames(g));
 }
 
 TEST(WorkbookGlobals, AFailedSheetInsertionChangesNothing)
 {
-    TWorkbookGlobals g;
+    TWorkbookGlobals g{std::make_unique<TDrawingGroup>()};
     LoadGlobals(g, ThreeSheetBook());
     const TBytes before = SavedGlobals(g);
 
@@ -479,7 +479,7 @@ TEST(WorkbookGlobals, AFailedSheetInsertionChangesNothing)
 
     // A sheet-local name pushed past its limit.
     TBytes farName = NameBody("far", 65000);
-    TWorkbookGlobals names;
+    TWorkbookGlobals names{std::make_unique<TDrawingGroup>()};
     LoadGlobals(names, ThreeSheetBook({Rec(0x0018, farName)}));
     const TBytes namesBefore = SavedGlobals(names);
     EXPECT_EQ(ErrorOf([&] { names.InsertSheets(0, 0, u"S", 1); }),
@@ -489,7 +489,7 @@ TEST(WorkbookGlobals, AFailedSheetInsertionChangesNothing)
 
 TEST(WorkbookGlobals, MacroWorkbookRefusesSheetDeletion)
 {
-    TWorkbookGlobals g;
+    TWorkbookGlobals g{std::make_unique<TDrawingGroup>()};
     TBytes codeName;
     AppendWord(codeName, 12);
     AppendByte(codeName, 0);
@@ -539,7 +539,7 @@ TEST(References, InsertSheetsKeepsTheContinueSplitAndChecksLimits)
 
 TEST(WorkbookGlobals, RangeSaveHoldsOneSheetAndNoDrawingGroup)
 {
-    TWorkbookGlobals g;
+    TWorkbookGlobals g{std::make_unique<TDrawingGroup>()};
     const TBytes drawing = Rec(xlr_MSODRAWINGGROUP, DggContainerHeader(0));
     LoadGlobals(g, ThreeSheetBook({drawing}));
     const TXlsCellRange range{0, 0, 3, 3};
