@@ -16,10 +16,10 @@ constexpr std::uint8_t StatusOk2 = 0x00;
 
 bool ContainsIgnoringCase(std::string_view text, std::string_view part)
 {
-    const auto lower = [](unsigned char c) { return std::tolower(c); };
-    return std::search(text.begin(), text.end(), part.begin(), part.end(),
-                       [&](char a, char b) { return lower(static_cast<unsigned char>(a)) ==
-                                                    lower(static_cast<unsigned char>(b)); }) != text.end();
+    const auto same = [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    };
+    return std::search(text.begin(), text.end(), part.begin(), part.end(), same) != text.end();
 }
 
 // pcscd went away or was restarted: the context is no good any more.
@@ -50,8 +50,7 @@ QString TPcscPollCycle::AbsentTitle() const { return QStringLiteral("PC/SC-Leser
 
 void TPcscPollCycle::Step()
 {
-    if (!EnsureContext()) return;
-    SetReader(FindReader());
+    SetReader(EnsureContext() ? FindReader() : std::string());
     if (!FReader.empty()) ReadCard();
 }
 
@@ -119,8 +118,9 @@ void TPcscPollCycle::ReadCard()
     emit Logged(HexDump(QStringLiteral("HEX write ... "), GetUidCommand));
     emit Logged(HexDump(QStringLiteral("HEX read  ... "), response));
     // The UID, then the status word 90 00.
-    const std::size_t uidSize = response.size() < 2 ? 0 : response.size() - 2;
-    if (response.size() < 2 || response[uidSize] != StatusOk1 || response[uidSize + 1] != StatusOk2) return;
+    if (response.size() < 2) return;
+    const std::size_t uidSize = response.size() - 2;
+    if (response[uidSize] != StatusOk1 || response[uidSize + 1] != StatusOk2) return;
     if (uidSize == 4 || uidSize == 7) emit TagRead(TBytes(response.begin(), response.begin() + uidSize));
 }
 

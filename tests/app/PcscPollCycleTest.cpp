@@ -18,6 +18,7 @@ class TFakePcsc final : public TPcscApi {
 public:
     TScardStatus ServiceStatus = ScardSuccess;
     TScardStatus ListStatus = ScardSuccess;
+    TScardStatus ConnectStatus = ScardSuccess;  // with a card on the reader
     std::vector<std::string> Readers = {"Virtual PCD 00 00", "ACS ACR122U PICC Interface 00 00"};
     std::string CardIn;  // the reader the card lies on
     TBytes Answer;
@@ -51,6 +52,7 @@ public:
     {
         Calls.push_back("Connect " + reader);
         if (reader != CardIn) return ScardNoSmartcard;
+        if (ConnectStatus != ScardSuccess) return ConnectStatus;
         card = 11;
         protocol = 2;
         return ScardSuccess;
@@ -193,6 +195,16 @@ void PcscPollCycleTest::lostServiceIsFoundAgain()
     cycle.Cycle->Tick();
     QVERIFY(cycle.Cycle->LinkOpen());
     QCOMPARE(cycle.Pcsc->OpenContexts, 1);
+
+    // pcscd ends while a card is on the reader, and does not come back.
+    cycle.Pcsc->CardIn = "Virtual PCD 00 00";
+    cycle.Pcsc->ConnectStatus = ScardNoService;
+    cycle.Pcsc->ServiceStatus = ScardNoService;
+    cycle.Cycle->Tick();
+    cycle.Cycle->Tick();
+    QVERIFY(!cycle.Cycle->LinkOpen());
+    QCOMPARE(cycle.Titles.last(), Absent);
+    QCOMPARE(cycle.Pcsc->OpenContexts, 0);
 }
 
 void PcscPollCycleTest::readerComesAndGoes()
