@@ -73,7 +73,6 @@ class RegistrarOptionsTest : public QObject {
     Q_OBJECT
 private slots:
     void optionsPage();
-    void sevenByteChipNumberIsText();
     void duplicateIsAskedAbout_data();
     void duplicateIsAskedAbout();
     void timeStampIsADateCell();
@@ -101,27 +100,6 @@ void RegistrarOptionsTest::optionsPage()
     const QRect page = pages->widget(3)->rect();
     for (const QWidget* control : pages->widget(3)->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         QVERIFY2(page.contains(control->geometry()), qPrintable(control->objectName()));
-}
-
-void RegistrarOptionsTest::sevenByteChipNumberIsText()
-{
-    TOptionStation station;
-    station.Read(Ntag);
-    station.EnterAt(4, 2);
-    QCOMPARE(station.Errors, QStringList());
-    xls::TXLSFile file(nullptr, true);
-    file.Connect();
-    file.OpenFile(QFile::encodeName(station.Workbook).toStdString());
-    file.SetActiveSheet(1);
-    // All 17 digits, as a text: a number cell would hold 36116131592559108 only approximately.
-    QVERIFY(file.GetCellValue(4, 3) == xls::TXlsVariant(xls::TXlsString(u"36116131592559108")));
-    QVERIFY(file.GetCellValue(4, 4) == xls::TXlsVariant(xls::TXlsString(u"04 5A 3C 2A 6E 4F 80")));
-    // A 4-byte UID's number is a number as before.
-    station.Read(DeadBeef);
-    station.EnterAt(5, 2);
-    file.OpenFile(QFile::encodeName(station.Workbook).toStdString());
-    file.SetActiveSheet(1);
-    QVERIFY(file.GetCellValue(5, 3) == xls::TXlsVariant(double(4022250974)));
 }
 
 void RegistrarOptionsTest::duplicateIsAskedAbout_data()

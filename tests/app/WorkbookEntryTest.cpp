@@ -159,6 +159,7 @@ class WorkbookEntryTest : public QObject {
 private slots:
     void entryWritesNumberAndUid_data();
     void entryWritesNumberAndUid();
+    void sevenByteUidIsEnteredAsText();
     void lastRowStaysLastRow();
     void missingWorkbookDoesNothing_data();
     void missingWorkbookDoesNothing();
@@ -214,6 +215,23 @@ void WorkbookEntryTest::entryWritesNumberAndUid()
 
     station.Read(DeadBeef);
     QCOMPARE(station.Button("Button2")->text(), QStringLiteral("Nr: %1  EINTRAGEN").arg(nextRow));
+}
+
+void WorkbookEntryTest::sevenByteUidIsEnteredAsText()
+{
+    // An NTAG215: its chip number has 17 digits, more than a number cell
+    // holds exactly, so it goes in as text; 4-byte numbers stay numbers.
+    TEntryStation station;
+    station.Aim(7, 2, true);
+    station.Read({0x04, 0x5A, 0x3C, 0x2A, 0x6E, 0x4F, 0x80});
+    station.Enter();
+    station.Reader->TakeTag();
+    station.Read(DeadBeef);
+    station.Enter();
+    QCOMPARE(station.Errors, QStringList());
+    QCOMPARE(DumpLines(station.Workbook),
+             ExpectedDumpWith("poi_tiny.xls", {"Tabelle1!C7\ts\t36116131592559108", "Tabelle1!D7\ts\t04 5A 3C 2A 6E 4F 80",
+                                               "Tabelle1!C8\tn\t4022250974.0", "Tabelle1!D8\ts\tDE AD BE EF"}));
 }
 
 void WorkbookEntryTest::lastRowStaysLastRow()
