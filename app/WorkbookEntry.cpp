@@ -12,8 +12,8 @@ constexpr qint64 SecondsPerDay = 24 * 60 * 60;
 
 bool HoldsChipNumber(const xls::TXlsVariant& value, const xls::TXlsString& chipNumber)
 {
-    if (xls::VarIsString(value)) return QString::fromStdU16String(std::get<xls::TXlsString>(value)).trimmed() ==
-                                        QString::fromStdU16String(chipNumber);
+    if (const auto* text = std::get_if<xls::TXlsString>(&value))
+        return QString::fromStdU16String(*text).trimmed() == QString::fromStdU16String(chipNumber);
     return xls::VarIsNumeric(value) && xls::VarToText(value) == chipNumber;
 }
 
