@@ -38,8 +38,7 @@ public:
     virtual TScardStatus ReleaseContext(TContext context) = 0;
     virtual TScardStatus ListReaders(TContext context, std::vector<std::string>& readers) = 0;
     // Shared access, T=0 or T=1; `protocol` gets the one in use.
-    virtual TScardStatus Connect(TContext context, const std::string& reader, TCard& card,
-                                 std::uint32_t& protocol) = 0;
+    virtual TScardStatus Connect(TContext context, const std::string& reader, TCard& card, std::uint32_t& protocol) = 0;
     // Leaves the card as it is.
     virtual TScardStatus Disconnect(TCard card) = 0;
     virtual TScardStatus Transmit(TCard card, std::uint32_t protocol, TByteView command, TBytes& response) = 0;

@@ -76,8 +76,9 @@ public:
     {
         SCARDHANDLE native{};
         DWORD active = 0;
-        const TScardStatus status = Status(FConnect(static_cast<SCARDCONTEXT>(context), reader.c_str(), SCARD_SHARE_SHARED,
-                                                    SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, &native, &active));
+        const TScardStatus status =
+            Status(FConnect(static_cast<SCARDCONTEXT>(context), reader.c_str(), SCARD_SHARE_SHARED,
+                            SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, &native, &active));
         card = static_cast<TCard>(native);
         protocol = static_cast<std::uint32_t>(active);
         return status;
@@ -97,8 +98,8 @@ public:
         request.cbPciLength = sizeof request;
         DWORD length = static_cast<DWORD>(response.size());
         const TScardStatus status =
-            Status(FTransmit(static_cast<SCARDHANDLE>(card), &request, command.data(), static_cast<DWORD>(command.size()),
-                             nullptr, response.data(), &length));
+            Status(FTransmit(static_cast<SCARDHANDLE>(card), &request, command.data(),
+                             static_cast<DWORD>(command.size()), nullptr, response.data(), &length));
         response.resize(status == ScardSuccess ? std::min<std::size_t>(length, response.size()) : 0);
         return status;
     }

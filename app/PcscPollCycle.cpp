@@ -83,8 +83,9 @@ std::string TPcscPollCycle::FindReader()
     if (status != ScardNoReadersAvailable) LogStatus("SCardListReaders", status);
     if (ContextLost(status)) ReleaseContext();
     if (status != ScardSuccess) return {};
-    const auto found = std::find_if(readers.begin(), readers.end(),
-                                    [this](const std::string& name) { return ContainsIgnoringCase(name, FReaderName); });
+    const auto found = std::find_if(readers.begin(), readers.end(), [this](const std::string& name) {
+        return ContainsIgnoringCase(name, FReaderName);
+    });
     return found == readers.end() ? std::string() : *found;
 }
 
@@ -92,9 +93,9 @@ void TPcscPollCycle::SetReader(const std::string& reader)
 {
     if (reader == FReader) return;
     FReader = reader;
-    emit TitleChanged(FReader.empty() ? AbsentTitle()
-                                      : QStringLiteral("PC/SC-Leser %1 - Gerät vorhanden ...")
-                                            .arg(QString::fromStdString(FReader)));
+    emit TitleChanged(
+        FReader.empty() ? AbsentTitle()
+                        : QStringLiteral("PC/SC-Leser %1 - Gerät vorhanden ...").arg(QString::fromStdString(FReader)));
 }
 
 void TPcscPollCycle::ReadCard()
@@ -129,7 +130,8 @@ void TPcscPollCycle::LogStatus(const char* call, TScardStatus status)
     auto [last, added] = FLastStatus.try_emplace(call, ScardSuccess);
     if (!added && last->second == status) return;
     last->second = status;
-    if (status != ScardSuccess) emit Logged(QStringLiteral("%1: %2").arg(QString::fromLatin1(call), StatusText(status)));
+    if (status != ScardSuccess)
+        emit Logged(QStringLiteral("%1: %2").arg(QString::fromLatin1(call), StatusText(status)));
 }
 
 }  // namespace tagstation

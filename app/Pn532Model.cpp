@@ -87,7 +87,8 @@ void TPn532Model::HandleCommand(TByteView data, TBytes& reply)
         break;
     case CmdGetFirmwareVersion:
         Append(reply, AckFrame());
-        Append(reply, InformationFrame(TBytes{Pn532ToHost, ResponseCode(CmdGetFirmwareVersion), 0x32, 0x01, 0x06, 0x07}));
+        Append(reply,
+               InformationFrame(TBytes{Pn532ToHost, ResponseCode(CmdGetFirmwareVersion), 0x32, 0x01, 0x06, 0x07}));
         break;
     case CmdInListPassiveTarget:
         Append(reply, AckFrame());

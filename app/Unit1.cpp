@@ -111,8 +111,7 @@ void ShowInPanel(QLabel* panel, const QString& text)
 {
     const int room = panel->contentsRect().width() - 2 * panel->frameWidth() - 6;
     int pixels = PanelFontPixels;
-    while (pixels > SmallestPanelFontPixels &&
-           QFontMetrics(TahomaFont(pixels, true)).horizontalAdvance(text) > room)
+    while (pixels > SmallestPanelFontPixels && QFontMetrics(TahomaFont(pixels, true)).horizontalAdvance(text) > room)
         --pixels;
     panel->setFont(TahomaFont(pixels, true));
     panel->setText(text);
@@ -152,8 +151,7 @@ QString VersionLine()
 TForm1::TForm1(TStationServices services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      FServices(std::move(services)),
-      FClock(FServices.Clock ? FServices.Clock : std::make_shared<TSystemTickClock>()),
+      FServices(std::move(services)), FClock(FServices.Clock ? FServices.Clock : std::make_shared<TSystemTickClock>()),
       FCycle(MakeCycle())
 {
     CreateControls();
@@ -338,7 +336,8 @@ void TForm1::CreateOptionsPage(QWidget* page)
     addHint("Label10", {37, 42, 563, 18},
             QStringLiteral("Vor dem Eintragen fragen, wenn die Chipnummer schon in der Spalte steht"));
     CheckBox3 = addOption("CheckBox3", 75, QStringLiteral("Zeitstempel eintragen"));
-    addHint("Label11", {37, 97, 563, 18}, QStringLiteral("Datum und Uhrzeit des Eintrags rechts neben die UID schreiben"));
+    addHint("Label11", {37, 97, 563, 18},
+            QStringLiteral("Datum und Uhrzeit des Eintrags rechts neben die UID schreiben"));
 
     Button3 = Place(new QPushButton(QStringLiteral("Letzten Eintrag rückgängig"), page), "Button3", 15, 140, 280, 30);
     Button3->setFont(TahomaFont(15, true));

@@ -59,9 +59,8 @@ void Ft232PollCycleTest::connectsThenReadsTheTag_data()
                                     << 1L << 25;
     QTest::newRow("NTAG215") << TPn532Model::TargetWithUid(Bytes({0x04, 0x5A, 0x3C, 0x2A, 0x6E, 0x4F, 0x80}))
                              << "04 5A 3C 2A 6E 4F 80" << 2L << 28;
-    QTest::newRow("DESFire EV1") << pn532::TTypeATarget{0x0344, 0x20,
-                                                         Bytes({0x04, 0x31, 0x58, 0x1A, 0xC2, 0x2C, 0x80}),
-                                                         Bytes({0x06, 0x75, 0x77, 0x81, 0x02, 0x80})}
+    QTest::newRow("DESFire EV1") << pn532::TTypeATarget{0x0344, 0x20, Bytes({0x04, 0x31, 0x58, 0x1A, 0xC2, 0x2C, 0x80}),
+                                                        Bytes({0x06, 0x75, 0x77, 0x81, 0x02, 0x80})}
                                  << "04 31 58 1A C2 2C 80" << 2L << 34;
 }
 

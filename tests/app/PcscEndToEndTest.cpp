@@ -93,15 +93,17 @@ public:
         QDir().mkpath(FDir.filePath("conf"));
         QFile conf(FDir.filePath("conf/vpcd"));
         if (!conf.open(QIODevice::WriteOnly)) return QStringLiteral("cannot write the reader configuration");
-        conf.write(QStringLiteral("FRIENDLYNAME \"Virtual PCD\"\nDEVICENAME /dev/null:0x%1\nLIBPATH %2\nCHANNELID 0x%1\n")
-                       .arg(FPort, 0, 16)
-                       .arg(VpcdDriver)
-                       .toUtf8());
+        conf.write(
+            QStringLiteral("FRIENDLYNAME \"Virtual PCD\"\nDEVICENAME /dev/null:0x%1\nLIBPATH %2\nCHANNELID 0x%1\n")
+                .arg(FPort, 0, 16)
+                .arg(VpcdDriver)
+                .toUtf8());
         conf.close();
 
         // As root a mount namespace; for another user one of its own user namespace.
-        const QString script = QStringLiteral("mkdir -p /run/pcscd && mount --bind \"$0\" /run/pcscd && "
-                                              "exec %1 --foreground --config \"$1\"")
+        const QString script = QStringLiteral(
+                                   "mkdir -p /run/pcscd && mount --bind \"$0\" /run/pcscd && "
+                                   "exec %1 --foreground --config \"$1\"")
                                    .arg(Pcscd);
         const QStringList namespaces = ::geteuid() == 0 ? QStringList{"-m"} : QStringList{"-r", "-m"};
         FPcscd.setProcessChannelMode(QProcess::MergedChannels);

@@ -157,8 +157,8 @@ void PcscPollCycleTest::readerByName()
     cycle.Pcsc->Answer = Bytes({0xDE, 0xAD, 0xBE, 0xEF, 0x90, 0x00});
     cycle.Cycle->Tick();
     QCOMPARE(cycle.Cycle->LinkOpen(), !reader.isEmpty());
-    QCOMPARE(cycle.Titles, reader.isEmpty() ? QStringList()
-                                            : QStringList(QStringLiteral("PC/SC-Leser %1 - Gerät vorhanden ...").arg(reader)));
+    const QString title = QStringLiteral("PC/SC-Leser %1 - Gerät vorhanden ...").arg(reader);
+    QCOMPARE(cycle.Titles, reader.isEmpty() ? QStringList() : QStringList(title));
     QCOMPARE(cycle.Tags.size(), std::size_t(reader.startsWith("ACS") ? 1 : 0));
 }
 

@@ -33,12 +33,14 @@ TBytes Changed(TBytes bytes, std::size_t at, int value)
 {
     bytes[at] = static_cast<std::uint8_t>(value);
     const std::size_t dcs = 11 + std::size_t(bytes[9]);
-    if (dcs < bytes.size())
-        bytes[dcs] = pn532::Checksum(TByteView(bytes).subspan(11, dcs - 11));
+    if (dcs < bytes.size()) bytes[dcs] = pn532::Checksum(TByteView(bytes).subspan(11, dcs - 11));
     return bytes;
 }
 
-TBytes Cut(const TBytes& bytes, std::size_t size) { return TBytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(size)); }
+TBytes Cut(const TBytes& bytes, std::size_t size)
+{
+    return TBytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(size));
+}
 
 }  // namespace
 

@@ -274,8 +274,10 @@ void RegistrarOptionsTest::undoThatCannotWriteStaysPossible()
         if (!protection.Protect(station.Workbook, false)) QSKIP("no write protection that holds for this user here");
         station.ClickUndo();
     }
-    QCOMPARE(station.Errors,
-             QStringList(QStringLiteral("In %1 kann nicht geschrieben werden").arg(QDir::toNativeSeparators(station.Workbook))));
+    QCOMPARE(
+        station.Errors,
+        QStringList(
+            QStringLiteral("In %1 kann nicht geschrieben werden").arg(QDir::toNativeSeparators(station.Workbook))));
     QVERIFY(station.Undo()->isEnabled());
     station.ClickUndo();
     QCOMPARE(FileBytes(station.Workbook), original);

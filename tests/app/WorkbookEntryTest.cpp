@@ -229,9 +229,10 @@ void WorkbookEntryTest::sevenByteUidIsEnteredAsText()
     station.Read(DeadBeef);
     station.Enter();
     QCOMPARE(station.Errors, QStringList());
-    QCOMPARE(DumpLines(station.Workbook),
-             ExpectedDumpWith("poi_tiny.xls", {"Tabelle1!C7\ts\t36116131592559108", "Tabelle1!D7\ts\t04 5A 3C 2A 6E 4F 80",
-                                               "Tabelle1!C8\tn\t4022250974.0", "Tabelle1!D8\ts\tDE AD BE EF"}));
+    QCOMPARE(
+        DumpLines(station.Workbook),
+        ExpectedDumpWith("poi_tiny.xls", {"Tabelle1!C7\ts\t36116131592559108", "Tabelle1!D7\ts\t04 5A 3C 2A 6E 4F 80",
+                                          "Tabelle1!C8\tn\t4022250974.0", "Tabelle1!D8\ts\tDE AD BE EF"}));
 }
 
 void WorkbookEntryTest::lastRowStaysLastRow()
