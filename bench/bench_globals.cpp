@@ -13,7 +13,7 @@ namespace {
 
 using namespace xls;
 
-const std::string kCorpus = std::string(TAGSTATION_SHARED_DIR) + "/corpus/";
+const std::string kCorpus = std::string(TAGSTATION_CORPUS_DIR) + "/";
 
 void LoadGlobals(TWorkbookGlobals& aGlobals, const TBytes& aFileBytes)
 {

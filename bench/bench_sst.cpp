@@ -41,7 +41,7 @@ namespace {
 
 using namespace xls;
 
-const std::string kCorpus = std::string(TAGSTATION_SHARED_DIR) + "/corpus/";
+const std::string kCorpus = std::string(TAGSTATION_CORPUS_DIR) + "/";
 
 // The SST record of a workbook file, with its CONTINUE chain.
 std::unique_ptr<TSSTRecord> ReadSSTRecord(TBytes aFileBytes)

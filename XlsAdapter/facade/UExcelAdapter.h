@@ -3,10 +3,8 @@
 // TExcelFile is the abstract file object (every operation a caller may use on
 // an open workbook), TExcelAdapter the abstract factory that hands file
 // objects out with its settings. XLSAdapter implements both for BIFF8 .xls
-// files. Sheets, rows and columns are counted from 1 at this interface.
-//
-// The value types below cross this interface only; the modules that build the
-// matching parts of the workbook use them from here.
+// files. Sheets, rows and columns are counted from 1 at this interface. The
+// value types that cross it live in base/UXlsValueTypes.h.
 #pragma once
 
 #include <cstdint>
@@ -17,11 +15,9 @@
 
 #include "base/UXlsBytes.h"
 #include "base/UXlsStreams.h"
+#include "base/UXlsValueTypes.h"
 #include "base/UXlsVariant.h"
 #include "globals/UTbrFormats.h"
-#include "globals/UXlsStrings.h"
-#include "records/UXlsBaseRecordLists.h"
-#include "records/UXlsOtherRecords.h"
 
 namespace xls {
 
@@ -51,54 +47,6 @@ using TOnGetFileName = std::function<void(TExcelFile& File, TExcelSaveFormatNati
 // alive); a stream left null means "write the file as usual".
 using TOnGetOutStream =
     std::function<void(TExcelFile& File, TExcelSaveFormatNative Format, TStream*& OutStream)>;
-
-enum class THyperLinkType { hl_URL, hl_LocalFile, hl_UNC, hl_CurrentWorkbook };
-
-struct THyperLink {
-    THyperLinkType LinkType = THyperLinkType::hl_URL;
-    TXlsString Description;
-    TXlsString TargetFrame;
-    TXlsString TextMark;
-    TXlsString Text;  // the link target
-    TXlsString Hint;
-};
-
-// Page margins in inches.
-struct TXlsMargins {
-    double Left = 0;
-    double Top = 0;
-    double Right = 0;
-    double Bottom = 0;
-    double Header = 0;
-    double Footer = 0;
-};
-
-struct TPrinterDriverSettings {
-    std::uint16_t OperatingEnviroment = 0;
-    TBytes Data;
-};
-
-struct TXlsNamedRange {
-    TXlsString Name;
-    TXlsString RangeFormula;  // "=Sheet1!$A$1:$B$2"
-    std::int32_t OptionFlags = 0;
-    std::int32_t NameSheetIndex = -1;  // the sheet of a local name, -1 for a global one
-};
-
-enum class TXlsImgTypes { xli_Emf, xli_Wmf, xli_Jpeg, xli_Png, xli_Bmp, xli_Unknown };
-
-// Where a picture sits: its corners as cell and offset within the cell.
-struct TImageProperties {
-    std::int32_t Col1 = 0, Dx1 = 0, Row1 = 0, Dy1 = 0;
-    std::int32_t Col2 = 0, Dx2 = 0, Row2 = 0, Dy2 = 0;
-    TXlsString FileName;
-};
-
-struct TXlsPicture {
-    TBytes Data;
-    TXlsImgTypes PicType = TXlsImgTypes::xli_Unknown;
-    TImageProperties Properties;
-};
 
 // An open workbook. The order of the operations is the order of the
 // interface's table of virtual operations.

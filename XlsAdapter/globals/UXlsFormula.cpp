@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "globals/UXlsStrings.h"
+#include "records/UXlsStrings.h"
 
 namespace xls {
 

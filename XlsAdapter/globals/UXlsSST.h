@@ -8,8 +8,8 @@
 
 #include <vector>
 
-#include "globals/UXlsStrings.h"
 #include "records/UXlsBaseRecords.h"
+#include "records/UXlsStrings.h"
 
 namespace xls {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "globals/UXlsStrings.h"
+#include "records/UXlsStrings.h"
 
 namespace xls {
 

@@ -7,23 +7,13 @@
 // record in place reports the difference with AdaptSize.
 #pragma once
 
+#include "base/UXlsValueTypes.h"
 #include "records/UXlsBaseList.h"
 #include "records/UXlsBaseRecords.h"
 #include "records/UXlsOtherRecords.h"
 
 namespace xls {
 
-// A cell area, all bounds inclusive and 0-based.
-struct TXlsCellRange {
-    std::int32_t Left = 0;
-    std::int32_t Top = 0;
-    std::int32_t Right = 0;
-    std::int32_t Bottom = 0;
-
-    bool HasRow(std::int64_t aRow) const { return Top <= aRow && aRow <= Bottom; }
-    bool HasColumn(std::int64_t aCol) const { return Left <= aCol && aCol <= Right; }
-};
-constexpr TXlsCellRange WholeSheetRange{0, 0, 255, 65535};
 
 // A list only holds its own kind of record (or an empty slot); its typed
 // access relies on that.

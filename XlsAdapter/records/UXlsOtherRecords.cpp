@@ -1,7 +1,7 @@
 #include "records/UXlsOtherRecords.h"
 
-#include "globals/UXlsStrings.h"
 #include "records/UXlsBaseRecordLists.h"
+#include "records/UXlsStrings.h"
 
 namespace xls {
 

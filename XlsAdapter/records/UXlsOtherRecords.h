@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "base/UXlsValueTypes.h"
 #include "base/UXlsVariant.h"
 #include "records/UXlsBaseRecords.h"
 
@@ -203,7 +204,6 @@ public:
     static void SaveNewRecord(TOle2File& Workbook);
 };
 
-enum class TXlsSheetVisible { sv_Visible = 0, sv_Hidden = 1, sv_VeryHidden = 2 };
 
 // BOUNDSHEET: BOF offset (32-bit), option word, name with a 1-byte count.
 class TBoundSheetRecord final : public TRecordClass<TBoundSheetRecord> {

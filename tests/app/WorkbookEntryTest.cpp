@@ -23,11 +23,11 @@ using namespace tagstation::test;
 
 namespace {
 
-const QString SharedDir = QStringLiteral(TAGSTATION_SHARED_DIR);
+const QString CorpusDir = QStringLiteral(TAGSTATION_CORPUS_DIR);
 const TUid DeadBeef = {0xDE, 0xAD, 0xBE, 0xEF};
 const TUid OtherTag = {0x04, 0xA1, 0xB2, 0xC3};  // chip number 3283263748
 
-QString CorpusFile(const QString& name) { return SharedDir + QStringLiteral("/corpus/gen/") + name; }
+QString CorpusFile(const QString& name) { return CorpusDir + QStringLiteral("/gen/") + name; }
 
 QByteArray FileBytes(const QString& path)
 {
@@ -39,7 +39,7 @@ QByteArray FileBytes(const QString& path)
 QStringList DumpLines(const QString& path)
 {
     QProcess python;
-    python.start(QStringLiteral("/usr/bin/python3"), {SharedDir + QStringLiteral("/tools/xlsdump.py"), path});
+    python.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(TAGSTATION_TEST_TOOLS_DIR "/xlrd_dump.py"), path});
     if (!python.waitForFinished(60'000) || python.exitStatus() != QProcess::NormalExit || python.exitCode() != 0)
         return {QStringLiteral("xlsdump failed: ") + QString::fromUtf8(python.readAllStandardError())};
     QStringList lines = QString::fromUtf8(python.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
@@ -51,7 +51,7 @@ QStringList DumpLines(const QString& path)
 // in place of those cells, sorted.
 QStringList ExpectedDumpWith(const QString& corpusFile, const QStringList& cells)
 {
-    QFile file(SharedDir + QStringLiteral("/corpus/expected/") + corpusFile + QStringLiteral(".dump"));
+    QFile file(CorpusDir + QStringLiteral("/expected/") + corpusFile + QStringLiteral(".dump"));
     if (!file.open(QIODevice::ReadOnly)) return {QStringLiteral("no expected dump for ") + corpusFile};
     QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
     for (const QString& cell : cells) {

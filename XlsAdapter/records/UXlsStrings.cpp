@@ -1,4 +1,4 @@
-#include "globals/UXlsStrings.h"
+#include "records/UXlsStrings.h"
 
 #include <algorithm>
 

@@ -9,24 +9,11 @@
 #include <vector>
 
 #include "base/UXlsStreams.h"
+#include "base/UXlsValueTypes.h"
 #include "base/UXlsVariant.h"
 #include "records/UXlsBaseRecords.h"
 
 namespace xls {
-
-// One font run: the font applies from character FirstChar on.
-struct TRTFRun {
-    std::uint16_t FirstChar = 0;
-    std::uint16_t FontIndex = 0;
-    bool operator==(const TRTFRun&) const = default;
-};
-using TRTFRunList = std::vector<TRTFRun>;
-
-struct TRichString {
-    TXlsString Value;
-    TRTFRunList RTFRuns;
-    bool operator==(const TRichString&) const = default;
-};
 
 using TStrLenLength = std::uint8_t;  // 1 or 2: width of the count prefix
 using TCharSize = std::uint8_t;      // 1 or 2: bytes per character
