@@ -191,7 +191,11 @@ private slots:
 void PcscEndToEndTest::virtualCardsInTheWindow()
 {
     TVirtualReader reader;
-    if (const QString failure = reader.Start(); !failure.isEmpty()) QSKIP(qPrintable(failure));
+    // scripts/test installs what the test needs, so in CI a missing piece is a failure.
+    if (const QString failure = reader.Start(); !failure.isEmpty()) {
+        if (qEnvironmentVariableIsSet("CI")) QFAIL(qPrintable(failure));
+        QSKIP(qPrintable(failure));
+    }
     TPcscStation station;
     QVERIFY2(station.Open(), "libpcsclite.so.1 did not load");
     QVERIFY(NewWorkbook(station.Workbook));
