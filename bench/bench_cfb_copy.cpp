@@ -55,7 +55,7 @@ public:
     TBigFile() : FDir(fs::temp_directory_path() / ("bench_cfb_copy_" + std::to_string(getpid())))
     {
         fs::create_directories(FDir);
-        TMemoryStream base(ReadFileBytes(std::string(TAGSTATION_SHARED_DIR) + "/corpus/gen/poi_docprops.xls"));
+        TMemoryStream base(ReadFileBytes(std::string(TAGSTATION_CORPUS_DIR) + "/gen/poi_docprops.xls"));
         TFileStream out(Path().string(), TFileMode::Create);
         TOle2File file(base);
         file.PrepareForWrite(out, u"Workbook");

@@ -8,12 +8,13 @@
 #include "cfb/UOle2Impl.h"
 #include "drawing/UXlsEscher.h"
 #include "globals/UXlsWorkbookGlobals.h"
+#include "worksheet/UXlsRecordFactory.h"
 
 namespace {
 
 using namespace xls;
 
-const std::string kCorpus = std::string(TAGSTATION_SHARED_DIR) + "/corpus/";
+const std::string kCorpus = std::string(TAGSTATION_CORPUS_DIR) + "/";
 
 void LoadGlobals(TWorkbookGlobals& aGlobals, const TBytes& aFileBytes)
 {

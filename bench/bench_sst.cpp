@@ -12,6 +12,7 @@
 #include "base/UXlsUnicode.h"
 #include "cfb/UOle2Impl.h"
 #include "globals/UXlsSST.h"
+#include "worksheet/UXlsRecordFactory.h"
 
 namespace {
 
@@ -41,7 +42,7 @@ namespace {
 
 using namespace xls;
 
-const std::string kCorpus = std::string(TAGSTATION_SHARED_DIR) + "/corpus/";
+const std::string kCorpus = std::string(TAGSTATION_CORPUS_DIR) + "/";
 
 // The SST record of a workbook file, with its CONTINUE chain.
 std::unique_ptr<TSSTRecord> ReadSSTRecord(TBytes aFileBytes)

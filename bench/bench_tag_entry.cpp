@@ -21,7 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kCorpus = fs::path(TAGSTATION_SHARED_DIR) / "corpus" / "gen";
+const fs::path kCorpus = fs::path(TAGSTATION_CORPUS_DIR) / "gen";
 
 // The cases by benchmark argument: generated registers first, then corpus files.
 const char* const kCases[] = {"register_300", "register_65536", "poi_large_5000x10.xls", "xlwt_sst_20000.xls",

@@ -11,7 +11,7 @@ namespace {
 
 using namespace xls;
 
-const std::string kCorpus = std::string(TAGSTATION_SHARED_DIR) + "/corpus/";
+const std::string kCorpus = std::string(TAGSTATION_CORPUS_DIR) + "/";
 
 void LoadInto(TWorkbook& aBook, const TBytes& aFile, TBytes* aImage)
 {

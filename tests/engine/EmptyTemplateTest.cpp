@@ -1,5 +1,5 @@
 // The empty workbook the engine starts from: its compound file layout, its
-// records, and what independent readers (xlrd, biffrecords.py) make of it.
+// records, and what an independent reader (xlrd) makes of it.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -16,6 +16,7 @@
 #include "base/UXlsStreams.h"
 #include "base/UXlsUnicode.h"
 #include "facade/UXlsEmptyTemplate.h"
+#include "records/UXlsRecordIds.h"
 
 using namespace xls;
 namespace fs = std::filesystem;
@@ -143,9 +144,9 @@ TRunResult RunCommand(const std::string& command)
 
 std::string Quote(const fs::path& p) { return "'" + p.string() + "'"; }
 
-std::string SharedTool(const char* name)
+std::string TestTool(const char* name)
 {
-    return "/usr/bin/python3 " + Quote(fs::path(TAGSTATION_SHARED_DIR) / "tools" / name);
+    return "/usr/bin/python3 " + Quote(fs::path(TAGSTATION_TEST_TOOLS_DIR) / name);
 }
 
 // Writes the template with `xlstool template` and checks it is the engine's bytes.
@@ -158,8 +159,8 @@ fs::path WriteWithXlstool(const TTempDir& dir)
     return out;
 }
 
-// One line of biffrecords.py --hex 40 output: offset, id, name, payload hex
-// (complete for payloads of up to 40 bytes).
+// One line of xlrd_records.py --hex 40 output: offset, id, size, payload hex
+// (complete for payloads of up to 40 bytes); the name is the engine's for the id.
 struct TListedRecord {
     std::size_t Offset;
     std::uint16_t Id;
@@ -177,8 +178,9 @@ std::vector<TListedRecord> ParseListing(const std::string& text)
         TListedRecord r{};
         std::string id;
         std::size_t size = 0;
-        fields >> r.Offset >> id >> r.Name >> size;
+        fields >> r.Offset >> id >> size;
         r.Id = static_cast<std::uint16_t>(std::stoul(id, nullptr, 16));
+        r.Name = std::string(RecordName(r.Id));
         // the hex bytes are the last fields of the line, ".." marking a cut
         std::vector<std::string> words;
         for (std::string w; fields >> w;) words.push_back(w);
@@ -301,7 +303,7 @@ TEST(EmptyTemplate, XlrdSeesOneEmptyVisibleSheet)
 {
     TTempDir dir;
     const fs::path file = WriteWithXlstool(dir);
-    const TRunResult dump = RunCommand(SharedTool("xlsdump.py") + " " + Quote(file));
+    const TRunResult dump = RunCommand(TestTool("xlrd_dump.py") + " " + Quote(file));
     EXPECT_EQ(dump.ExitCode, 0);
     EXPECT_EQ(dump.Out, "#sheet\t0\tSheet1\tvisible\n");
 }
@@ -310,7 +312,7 @@ TEST(EmptyTemplate, RecordsAreTheGlobalsInOrderAndTheFixedSheet)
 {
     TTempDir dir;
     const fs::path file = WriteWithXlstool(dir);
-    const TRunResult listing = RunCommand(SharedTool("biffrecords.py") + " --hex 40 " + Quote(file));
+    const TRunResult listing = RunCommand(TestTool("xlrd_records.py") + " --hex 40 " + Quote(file));
     ASSERT_EQ(listing.ExitCode, 0) << listing.Out;
     const auto records = ParseListing(listing.Out);
 

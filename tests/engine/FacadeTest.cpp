@@ -22,7 +22,7 @@ using namespace xls;
 using rectest::Quoted;
 using rectest::RunPython;
 
-const fs::path kCorpus = fs::path(rectest::kShared) / "corpus";
+const fs::path kCorpus = rectest::kCorpus;
 
 std::string TextOf(const fs::path& p)
 {
@@ -150,7 +150,7 @@ TEST(TagStationEntry, EveryCorpusWorkbookTakesTheTagAndKeepsEverythingElse)
 
         EnterTag(file, 7, 3);
 
-        const auto dump = RunPython("xlsdump.py", file.string());
+        const auto dump = RunPython("xlrd_dump.py", file.string());
         ASSERT_EQ(dump.Code, 0);
         const std::string expected = TextOf(kCorpus / "expected" / (original.filename().string() + ".dump"));
         EXPECT_EQ(dump.Out, DumpWithCells(expected, {{"C7", "n\t4022250974.0"}, {"D7", "s\tDE AD BE EF"}}));
@@ -168,7 +168,7 @@ TEST(TagStationEntry, ColumnOWritesIntoOAndPAndAgainReplacesTheValues)
     fs::copy_file(kCorpus / "gen" / "poi_tiny.xls", file);
     EnterTag(file, 2, 15);
     EnterTag(file, 2, 15);
-    EXPECT_EQ(RunPython("xlsdump.py", file.string()).Out,
+    EXPECT_EQ(RunPython("xlrd_dump.py", file.string()).Out,
               "Tabelle1!A1\tn\t4022250974.0\nTabelle1!O2\tn\t4022250974.0\nTabelle1!P2\ts\tDE AD BE EF\n"
               "#sheet\t0\tTabelle1\tvisible\n");
 }
@@ -255,7 +255,7 @@ TEST(FileInterface, AFailedLoadKeepsTheWorkbookThatWasOpen)
         EXPECT_NE(ErrorOf([&] { xls.OpenFile((kCorpus / bad).string()); }), "") << bad;
     xls.SetCellString(2, 1, u"x", u"", u"");
     xls.Save(true, file.string(), nullptr, nullptr, nullptr);
-    EXPECT_EQ(RunPython("xlsdump.py", file.string()).Out,
+    EXPECT_EQ(RunPython("xlrd_dump.py", file.string()).Out,
               "Tabelle1!A1\tn\t4022250974.0\nTabelle1!A2\ts\tx\n#sheet\t0\tTabelle1\tvisible\n");
 }
 
@@ -403,7 +403,7 @@ TEST(FileInterface, FontsPaletteSettingsAndBreaksReachTheWorkbook)
     EXPECT_EQ(back.ActiveSheetName(), u"Zweites");
     EXPECT_EQ(back.ActiveSheetVisible(), TXlsSheetVisible::sv_Hidden);
     EXPECT_TRUE(back.HasHPageBreak(5));
-    EXPECT_EQ(RunPython("xlsdump.py", file.string()).Out,
+    EXPECT_EQ(RunPython("xlrd_dump.py", file.string()).Out,
               "#sheet\t0\tSheet1\tvisible\n#sheet\t1\tZweites\thidden\n");
 }
 
@@ -426,7 +426,7 @@ TEST(FileInterface, RowsColumnsAndSheetsGoThroughTheWorkbook)
     EXPECT_EQ(xls.SheetCount(), 2);
     xls.SetActiveSheet(1);
     xls.Save(true, file.string(), nullptr, nullptr, nullptr);
-    const auto dump = RunPython("xlsdump.py", file.string());
+    const auto dump = RunPython("xlrd_dump.py", file.string());
     EXPECT_EQ(dump.Out,
               "Sheet1!A1\tn\t3.0\nSheet1!B1\tn\t1.0\nSheet1!C1\tn\t3.0\nSheet1!A2\tn\t3.0\nSheet1!B2\tn\t1.0\n"
               "Sheet1!C2\tn\t3.0\nSheet1!A3\tn\t3.0\nSheet1!B3\tn\t1.0\nSheet1!C3\tn\t3.0\n"

@@ -168,7 +168,7 @@ TEST(GlobalsCorpus, DamagedGlobalsLoadOrFailCleanly)
     for (const char* name : {"gen/poi_styles_palette.xls", "gen/poi_pictures.xls", "real/namesdemo.xls",
                              "real/invalid_formula.xls", "real/xf_class.xls"}) {
         SCOPED_TRACE(name);
-        const TBytes raw = ole2test::ReadStreamOf(ReadFileBytes(kShared + "/corpus/" + name), u"Workbook");
+        const TBytes raw = ole2test::ReadStreamOf(ReadFileBytes(kCorpus + "/" + name), u"Workbook");
         std::size_t extent = 0;
         for (const TRecordChain& r : SplitRecordChains(raw)) extent += r.Bytes.size();
         const std::size_t bofSize = 20;  // the damage starts behind the BOF record

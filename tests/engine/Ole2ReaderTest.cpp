@@ -301,7 +301,7 @@ TEST(Ole2Reader, RefusesDamagedFilesWithAClearError)
 
 TEST(Ole2Reader, RefusesTheCorpusFileWhoseMiniStreamRunsIntoTheWorkbook)
 {
-    TBytes bytes = ReadFileBytes(std::string(TAGSTATION_SHARED_DIR) + "/corpus/real/corrupted_error.xls");
+    TBytes bytes = ReadFileBytes(std::string(TAGSTATION_CORPUS_DIR) + "/real/corrupted_error.xls");
     TMemoryStream s(bytes);
     EXPECT_EQ(ErrorOf([&] { TOle2File file(s); }), kInvalid);
 }

@@ -16,7 +16,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kShared = TAGSTATION_SHARED_DIR;
+const std::string kCorpus = TAGSTATION_CORPUS_DIR;
 const std::string kXlsTool = TAGSTATION_XLSTOOL;
 
 struct TRun {
@@ -87,7 +87,7 @@ std::vector<fs::path> CorpusFiles()
 {
     std::vector<fs::path> files;
     for (const char* folder : {"real", "gen"})
-        for (const auto& entry : fs::directory_iterator(kShared + "/corpus/" + folder))
+        for (const auto& entry : fs::directory_iterator(kCorpus + "/" + folder))
             if (entry.path().extension() == ".xls") files.push_back(entry.path());
     std::sort(files.begin(), files.end());
     return files;
@@ -95,7 +95,7 @@ std::vector<fs::path> CorpusFiles()
 
 fs::path Expected(const fs::path& file, const std::string& kind)
 {
-    return fs::path(kShared) / "corpus/expected" / (file.filename().string() + kind);
+    return fs::path(kCorpus) / "expected" / (file.filename().string() + kind);
 }
 
 }  // namespace
@@ -124,7 +124,7 @@ TEST(Ole2Tool, CfbCopyKeepsEveryStreamOfEveryCorpusWorkbook)
             EXPECT_EQ(ReadWholeStream(out, name), expected) << Utf16ToUtf8(name);
         }
 
-        TRun dump = RunProgram({"/usr/bin/python3", kShared + "/tools/xlsdump.py", copy.string()});
+        TRun dump = RunProgram({"/usr/bin/python3", std::string(TAGSTATION_TEST_TOOLS_DIR) + "/xlrd_dump.py", copy.string()});
         EXPECT_EQ(dump.Code, 0) << dump.Err;
         EXPECT_EQ(dump.Out, FileText(Expected(original, ".dump")));
         ++checked;

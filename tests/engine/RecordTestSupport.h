@@ -26,7 +26,8 @@ using namespace xls;
 using ole2test::ErrorOf;
 using ole2test::SameBytes;
 
-const std::string kShared = TAGSTATION_SHARED_DIR;
+const std::string kCorpus = TAGSTATION_CORPUS_DIR;
+const std::string kTestTools = TAGSTATION_TEST_TOOLS_DIR;
 const std::string kXlsTool = TAGSTATION_XLSTOOL;
 
 // One record as it lies in a stream: header and data.
@@ -234,7 +235,7 @@ inline TToolRun RunXlsTool(const std::string& aArgs, bool aWithErrors = false)
 
 inline TToolRun RunPython(const std::string& aScript, const std::string& aFile)
 {
-    return RunCommand("/usr/bin/python3 " + Quoted(kShared + "/tools/" + aScript) + " " + Quoted(aFile));
+    return RunCommand("/usr/bin/python3 " + Quoted(kTestTools + "/" + aScript) + " " + Quoted(aFile));
 }
 
 // Every corpus workbook that has an expected dump (so is readable).
@@ -242,7 +243,7 @@ inline std::vector<std::filesystem::path> ReadableCorpusFiles()
 {
     namespace fs = std::filesystem;
     std::vector<fs::path> files;
-    const fs::path corpus = fs::path(kShared) / "corpus";
+    const fs::path corpus = kCorpus;
     for (const char* folder : {"real", "gen"})
         for (const auto& e : fs::directory_iterator(corpus / folder))
             if (e.path().extension() == ".xls" &&

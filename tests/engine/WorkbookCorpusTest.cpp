@@ -83,7 +83,7 @@ TEST(WorkbookCorpus, DumpCopyAndCopyAgain)
         const fs::path again = tmp.Path() / "again.xls";
         ASSERT_EQ(RunXlsTool("copy " + Quoted(file.string()) + " " + Quoted(copy.string())).Code, 0);
         EXPECT_EQ(RunXlsTool("dump " + Quoted(copy.string())).Out, expected);
-        EXPECT_EQ(RunPython("xlsdump.py", copy.string()).Out, expected);
+        EXPECT_EQ(RunPython("xlrd_dump.py", copy.string()).Out, expected);
         EXPECT_EQ(OtherStreams(copy), OtherStreams(file));
 
         ASSERT_EQ(RunXlsTool("copy " + Quoted(copy.string()) + " " + Quoted(again.string())).Code, 0);
@@ -110,7 +110,7 @@ TEST(WorkbookCorpus, RefusedFilesWriteNothing)
     };
     TTempDir tmp;
     std::size_t checked = 0;
-    const fs::path corpus = fs::path(kShared) / "corpus";
+    const fs::path corpus = kCorpus;
     for (const char* folder : {"real", "gen"}) {
         for (const auto& entry : fs::directory_iterator(corpus / folder)) {
             const fs::path file = entry.path();
@@ -143,7 +143,7 @@ TEST(WorkbookCorpus, RefusedFilesWriteNothing)
 
 TEST(WorkbookCorpus, InfoShowsSheetsAndContents)
 {
-    const std::string corpus = kShared + "/corpus/";
+    const std::string corpus = kCorpus + "/";
     const TToolRun info = RunXlsTool("info " + Quoted(corpus + "gen/gnm_chart_sheet.xls"));
     EXPECT_EQ(info.Code, 0);
     EXPECT_EQ(info.Out,
@@ -190,7 +190,7 @@ TEST(WorkbookCorpus, DamagedSheetsLoadOrFailCleanly)
                              "gen/poi_filter_condfmt_validation.xls", "gen/lo_formulas_shared.xls",
                              "gen/gnm_chart_sheet.xls", "gen/xlwt_layout_print.xls", "real/profiles.xls"}) {
         SCOPED_TRACE(name);
-        const TBytes file = ReadFileBytes(kShared + "/corpus/" + name);
+        const TBytes file = ReadFileBytes(kCorpus + "/" + name);
         const TBytes raw = ole2test::ReadStreamOf(file, u"Workbook");
         const std::size_t first = FirstSheetOffset(raw);
         ASSERT_LT(first, raw.size());

@@ -16,7 +16,7 @@ using rectest::Quoted;
 using rectest::RunCommand;
 using rectest::RunPython;
 
-const fs::path kCorpus = fs::path(rectest::kShared) / "corpus";
+const fs::path kCorpus = rectest::kCorpus;
 
 struct TRun {
     int Code = -1;
@@ -63,14 +63,14 @@ TEST(XlsToolNew, WritesTheEmptyWorkbookWithItsSheets)
     TTempDir dir;
     const TRun one = Shell(Tool("new " + Q(dir / "one.xls")), dir.Path());
     ASSERT_EQ(one.Code, 0) << one.Err;
-    EXPECT_EQ(RunPython("xlsdump.py", (dir / "one.xls").string()).Out, "#sheet\t0\tSheet1\tvisible\n");
+    EXPECT_EQ(RunPython("xlrd_dump.py", (dir / "one.xls").string()).Out, "#sheet\t0\tSheet1\tvisible\n");
     EXPECT_EQ(fs::file_size(dir / "one.xls"), xls::EmptyWorkbookTemplate().size());
     WriteBytes(dir / "template.xls", xls::EmptyWorkbookTemplate());
     EXPECT_EQ(StreamLayout(dir / "one.xls"), StreamLayout(dir / "template.xls"));
 
     const TRun three = Shell(Tool("new " + Q(dir / "three.xls") + " 3"), dir.Path());
     ASSERT_EQ(three.Code, 0) << three.Err;
-    EXPECT_EQ(RunPython("xlsdump.py", (dir / "three.xls").string()).Out,
+    EXPECT_EQ(RunPython("xlrd_dump.py", (dir / "three.xls").string()).Out,
               "#sheet\t0\tSheet1\tvisible\n#sheet\t1\tSheet2\tvisible\n#sheet\t2\tSheet3\tvisible\n");
 
     EXPECT_EQ(Shell(Tool("new"), dir.Path()).Code, 2);
