@@ -2,49 +2,20 @@
 // that must leave the user's file as it was.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "FacadeTestSupport.h"
 #include "RecordTestSupport.h"
+#include "XlsToolTestSupport.h"
 #include "facade/UXlsEmptyTemplate.h"
 
 namespace {
 
 using namespace factest;
+using namespace tooltest;
 using rectest::Quoted;
 using rectest::RunCommand;
 using rectest::RunPython;
 
 const fs::path kCorpus = rectest::kCorpus;
-
-struct TRun {
-    int Code = -1;
-    std::string Out, Err;
-};
-
-// Runs a shell command line; stdout and stderr apart.
-TRun Shell(const std::string& command, const fs::path& scratch)
-{
-    const fs::path err = scratch / "stderr.txt";
-    TRun run;
-    FILE* p = ::popen((command + " 2>" + Quoted(err.string())).c_str(), "r");
-    if (!p) return run;
-    char buf[4096];
-    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) run.Out.append(buf, n);
-    const int status = ::pclose(p);
-    run.Code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::ifstream f(err);
-    std::stringstream s;
-    s << f.rdbuf();
-    run.Err = s.str();
-    fs::remove(err);
-    return run;
-}
-
-std::string Tool(const std::string& args) { return Quoted(rectest::kXlsTool) + " " + args; }
-
-std::string Q(const fs::path& p) { return Quoted(p.string()); }
 
 // Sorted listing of `xlstool streams`: type, size and path of every entry.
 std::string StreamLayout(const fs::path& file)
