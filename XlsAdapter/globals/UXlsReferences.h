@@ -93,6 +93,7 @@ public:
     void Clear() { FList.clear(); }
     std::size_t Count() const { return FList.size(); }
     const TExternRef& Items(std::size_t aIndex) const { return FList[aIndex]; }
+    // Beyond 65535 entries fails with "Too many entries ...".
     std::size_t Add(const TExternRef& aRef);
 
     // Nothing for an empty table.

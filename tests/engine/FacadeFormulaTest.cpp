@@ -216,3 +216,21 @@ TEST(FileInterfaceFormulas, DeletingASheetRenumbersTheNamesFormulasUse)
     EXPECT_EQ(f.RangeCount(), 2);
     EXPECT_EQ(f.GetCellFormula(1, 1), u"=Kept+#REF!");
 }
+
+TEST(FileInterfaceFormulas, TheFirst3dReferenceBringsTheReferenceTables)
+{
+    TXLSFile f(nullptr);
+    f.Connect();
+    f.NewFile(2);
+    const TReferences& refs = f.Workbook().Globals().References();
+    f.SetCellFormula(1, 1, u"=A2*2");
+    EXPECT_EQ(refs.SupBookCount(), 0u);
+    EXPECT_EQ(refs.TotalSize(), 0);
+    f.SetCellFormula(1, 2, u"=Sheet2!A1");
+    f.SetCellFormula(1, 3, u"=SHEET2!B1");
+    ASSERT_EQ(refs.SupBookCount(), 1u);
+    EXPECT_TRUE(refs.SupBook(0).IsLocal());
+    EXPECT_EQ(refs.SupBook(0).SheetCount(), 2);
+    EXPECT_EQ(refs.ExternRefs().Count(), 1u);
+    EXPECT_EQ(refs.TotalSize(), 8 + 12);
+}
