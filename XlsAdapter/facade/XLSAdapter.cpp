@@ -749,29 +749,19 @@ std::int32_t TXLSFile::GetRangeC1(std::int32_t index) { return NameAt(index).Get
 
 std::int32_t TXLSFile::GetRangeC2(std::int32_t index) { return NameAt(index).GetC2() + 1; }
 
-void TXLSFile::SetRangeR1(std::int32_t index, std::int32_t value)
+void TXLSFile::SetRangeBound(std::int32_t index, void (TNameRecord::*aSet)(std::int32_t), std::int32_t value)
 {
-    NameAt(index).SetR1(value - 1);
+    (NameAt(index).*aSet)(value - 1);
     FIsFileModified = true;
 }
 
-void TXLSFile::SetRangeR2(std::int32_t index, std::int32_t value)
-{
-    NameAt(index).SetR2(value - 1);
-    FIsFileModified = true;
-}
+void TXLSFile::SetRangeR1(std::int32_t index, std::int32_t value) { SetRangeBound(index, &TNameRecord::SetR1, value); }
 
-void TXLSFile::SetRangeC1(std::int32_t index, std::int32_t value)
-{
-    NameAt(index).SetC1(value - 1);
-    FIsFileModified = true;
-}
+void TXLSFile::SetRangeR2(std::int32_t index, std::int32_t value) { SetRangeBound(index, &TNameRecord::SetR2, value); }
 
-void TXLSFile::SetRangeC2(std::int32_t index, std::int32_t value)
-{
-    NameAt(index).SetC2(value - 1);
-    FIsFileModified = true;
-}
+void TXLSFile::SetRangeC1(std::int32_t index, std::int32_t value) { SetRangeBound(index, &TNameRecord::SetC1, value); }
+
+void TXLSFile::SetRangeC2(std::int32_t index, std::int32_t value) { SetRangeBound(index, &TNameRecord::SetC2, value); }
 
 std::int32_t TXLSFile::GetRangeSheet(std::int32_t index)
 {

@@ -294,6 +294,7 @@ private:
     void SaveWorkbook(TStream& OutStream);
     // Named range index (from 1); other indexes fail with "The index ... of the property "Name Index" ...".
     TNameRecord& NameAt(std::int32_t index);
+    void SetRangeBound(std::int32_t index, void (TNameRecord::*aSet)(std::int32_t), std::int32_t value);
     void SetCellStringWorker(std::int32_t aRow, std::int32_t aCol, const TXlsString& Text, const TTbrFormat* Fm,
                              const TXlsString& DateFormat, const TXlsString& TimeFormat);
     [[noreturn]] static void NotAvailable(const char* Operation);

@@ -382,21 +382,27 @@ void TParseString::Parentheses()
     AddToken(ptgParen);
 }
 
-void TParseString::StringConstant()
+TXlsString TParseString::QuotedText(char16_t aQuote)
 {
-    SkipWhiteSpace();
     NextChar();
     TXlsString text;
     for (;;) {
         if (AtEnd()) RaiseXls(TXlsMsg::FormulaUnterminatedString, {Utf8(Fw)});
         const char16_t c = CharAt(ParsePos);
         NextChar();
-        if (c == u'"') {
-            if (CharAt(ParsePos) != u'"') break;
+        if (c == aQuote) {
+            if (CharAt(ParsePos) != aQuote) break;
             NextChar();  // a doubled quote stands for one
         }
         text.push_back(c);
     }
+    return text;
+}
+
+void TParseString::StringConstant()
+{
+    SkipWhiteSpace();
+    const TXlsString text = QuotedText(u'"');
     TBytes serialised;
     TExcelString(1, text, false).AppendTo(serialised);  // more than 255 characters fail
     AddToken(ptgStr);
@@ -602,18 +608,7 @@ void TParseString::Identifier()
 void TParseString::QuotedSheetReference()
 {
     SkipWhiteSpace();
-    NextChar();
-    TXlsString sheets;
-    for (;;) {
-        if (AtEnd()) RaiseXls(TXlsMsg::FormulaUnterminatedString, {Utf8(Fw)});
-        const char16_t c = CharAt(ParsePos);
-        NextChar();
-        if (c == u'\'') {
-            if (CharAt(ParsePos) != u'\'') break;
-            NextChar();  // a doubled quote stands for one
-        }
-        sheets.push_back(c);
-    }
+    const TXlsString sheets = QuotedText(u'\'');
     if (CharAt(ParsePos) != u'!') {
         if (AtEnd()) RaiseUnexpectedEnd();
         RaiseUnexpectedChar(ParsePos);

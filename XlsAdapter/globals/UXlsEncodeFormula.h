@@ -87,6 +87,8 @@ private:
     void ReferenceOperators();
     void Primary();
     void Parentheses();
+    // The text of a literal that opens with aQuote at ParsePos ("" inside stands for ").
+    TXlsString QuotedText(char16_t aQuote);
     void StringConstant();
     void ErrorConstant();
     bool TryCellReference();

@@ -98,9 +98,19 @@ private:
     // The spaces announced for the next pushed text.
     TXlsString Spaced() const { return Stack.FmSpaces; }
 
+    // An operand token of aSize bytes: the announced spaces, then its text.
+    template <class F>
+    void Operand(std::size_t aSize, F aText)
+    {
+        Need(aSize);
+        TXlsString s = Spaced();
+        aText(s);
+        Stack.Push(std::move(s));
+        Pos += aSize;
+    }
+
     void DecodeToken();
     void Binary(std::u16string_view aOperator);
-    void PushRefError(std::size_t aSize);
     void Attribute();
     void Function(std::uint16_t aIndex, std::size_t aArgCount);
     void Area(std::size_t aOfs, TXlsString& s) const;
@@ -125,16 +135,6 @@ void TFormulaDecoder::Binary(std::u16string_view aOperator)
     left += aOperator;
     left += right;
     Stack.Push(std::move(left));
-}
-
-// A reference that was deleted or moved off the sheet.
-void TFormulaDecoder::PushRefError(std::size_t aSize)
-{
-    Need(aSize);
-    TXlsString s = Spaced();
-    s += kRefError;
-    Stack.Push(std::move(s));
-    Pos += aSize;
 }
 
 void TFormulaDecoder::Attribute()
@@ -315,60 +315,27 @@ void TFormulaDecoder::DecodeToken()
         Pos += 1;
         return;
     }
-    case ptgMissArg: Stack.Push(Spaced()); Pos += 1; return;
+    case ptgMissArg: Operand(1, [](TXlsString&) {}); return;
     case ptgStr: {
         Need(3);
         const std::size_t count = Byte(1);
         const bool wide = (Byte(2) & 1) != 0;
-        Need(3 + count * (wide ? 2 : 1));
-        TXlsString text(count, u'\0');
-        for (std::size_t i = 0; i < count; ++i)
-            text[i] = wide ? static_cast<char16_t>(Word(3 + 2 * i)) : char16_t(Byte(3 + i));
-        TXlsString s = Spaced();
-        AppendQuoted(s, text);
-        Stack.Push(std::move(s));
-        Pos += 3 + count * (wide ? 2 : 1);
+        Operand(3 + count * (wide ? 2 : 1), [&](TXlsString& s) {
+            TXlsString text(count, u'\0');
+            for (std::size_t i = 0; i < count; ++i)
+                text[i] = wide ? static_cast<char16_t>(Word(3 + 2 * i)) : char16_t(Byte(3 + i));
+            AppendQuoted(s, text);
+        });
         return;
     }
     case ptgAttr: Attribute(); return;
     case ptgSheet:
     case ptgEndSheet: Pos += 1; return;
-    case ptgErr:
-    case ptgBool: {
-        Need(2);
-        TXlsString s = Spaced();
-        if (id == ptgErr)
-            s += ErrorText(Byte(1));
-        else
-            AppendAscii(s, Byte(1) == 1 ? "TRUE" : "FALSE");
-        Stack.Push(std::move(s));
-        Pos += 2;
-        return;
-    }
-    case ptgInt: {
-        Need(3);
-        TXlsString s = Spaced();
-        AppendDecimal(s, Word(1));
-        Stack.Push(std::move(s));
-        Pos += 3;
-        return;
-    }
-    case ptgNum: {
-        Need(9);
-        TXlsString s = Spaced();
-        AppendFormulaNumber(s, GetDouble(Data, Pos + 1));
-        Stack.Push(std::move(s));
-        Pos += 9;
-        return;
-    }
-    case ptgArray: {
-        Need(8);
-        TXlsString s = Spaced();
-        s += ArrayConstant();
-        Stack.Push(std::move(s));
-        Pos += 8;
-        return;
-    }
+    case ptgErr: Operand(2, [&](TXlsString& s) { s += ErrorText(Byte(1)); }); return;
+    case ptgBool: Operand(2, [&](TXlsString& s) { AppendAscii(s, Byte(1) == 1 ? "TRUE" : "FALSE"); }); return;
+    case ptgInt: Operand(3, [&](TXlsString& s) { AppendDecimal(s, Word(1)); }); return;
+    case ptgNum: Operand(9, [&](TXlsString& s) { AppendFormulaNumber(s, GetDouble(Data, Pos + 1)); }); return;
+    case ptgArray: Operand(8, [&](TXlsString& s) { s += ArrayConstant(); }); return;
     case ptgFunc: {
         Need(3);
         const std::uint16_t index = Word(1);
@@ -381,32 +348,11 @@ void TFormulaDecoder::DecodeToken()
         Function(Word(2), Byte(1) & 0x7F);
         Pos += 4;
         return;
-    case ptgName: {
-        Need(5);
-        TXlsString s = Spaced();
-        s += Context.GetName(-1, std::int32_t(Word(1)) - 1);
-        Stack.Push(std::move(s));
-        Pos += 5;
-        return;
-    }
+    case ptgName: Operand(5, [&](TXlsString& s) { s += Context.GetName(-1, std::int32_t(Word(1)) - 1); }); return;
     case ptgRef:
-    case ptgRefN: {
-        Need(5);
-        TXlsString s = Spaced();
-        AppendCell(s, Word(1), Word(3));
-        Stack.Push(std::move(s));
-        Pos += 5;
-        return;
-    }
+    case ptgRefN: Operand(5, [&](TXlsString& s) { AppendCell(s, Word(1), Word(3)); }); return;
     case ptgArea:
-    case ptgAreaN: {
-        Need(9);
-        TXlsString s = Spaced();
-        Area(1, s);
-        Stack.Push(std::move(s));
-        Pos += 9;
-        return;
-    }
+    case ptgAreaN: Operand(9, [&](TXlsString& s) { Area(1, s); }); return;
     case ptgMemArea:
     case ptgMemAreaN:
         Need(7);
@@ -419,39 +365,31 @@ void TFormulaDecoder::DecodeToken()
     case ptgMemNoMem:
     case ptgMemNoMemN: Need(7); Pos += 7; return;
     case ptgMemFunc: Need(3); Pos += 3; return;
-    case ptgRefErr: PushRefError(5); return;
-    case ptgAreaErr: PushRefError(9); return;
-    case ptgRefErr3d: PushRefError(7); return;
-    case ptgAreaErr3d: PushRefError(11); return;
-    case ptgNameX: {
-        Need(7);
-        TXlsString s = Spaced();
-        s += Context.GetSheetName(Word(1));
-        s += Context.GetName(Word(1), std::int32_t(Word(3)) - 1);
-        Stack.Push(std::move(s));
-        Pos += 7;
+    // A reference that was deleted or moved off the sheet.
+    case ptgRefErr: Operand(5, [](TXlsString& s) { s += kRefError; }); return;
+    case ptgAreaErr: Operand(9, [](TXlsString& s) { s += kRefError; }); return;
+    case ptgRefErr3d: Operand(7, [](TXlsString& s) { s += kRefError; }); return;
+    case ptgAreaErr3d: Operand(11, [](TXlsString& s) { s += kRefError; }); return;
+    case ptgNameX:
+        Operand(7, [&](TXlsString& s) {
+            s += Context.GetSheetName(Word(1));
+            s += Context.GetName(Word(1), std::int32_t(Word(3)) - 1);
+        });
         return;
-    }
-    case ptgRef3d: {
-        Need(7);
-        TXlsString s = Spaced();
-        s += Context.GetSheetName(Word(1));
-        AppendCell(s, Word(3), Word(5));
-        Stack.Push(std::move(s));
-        Pos += 7;
+    case ptgRef3d:
+        Operand(7, [&](TXlsString& s) {
+            s += Context.GetSheetName(Word(1));
+            AppendCell(s, Word(3), Word(5));
+        });
         return;
-    }
-    case ptgArea3d: {
-        Need(11);
-        TXlsString s = Spaced();
-        s += Context.GetSheetName(Word(1));
-        AppendCell(s, Word(3), Word(7));
-        s.push_back(u':');
-        AppendCell(s, Word(5), Word(9));
-        Stack.Push(std::move(s));
-        Pos += 11;
+    case ptgArea3d:
+        Operand(11, [&](TXlsString& s) {
+            s += Context.GetSheetName(Word(1));
+            AppendCell(s, Word(3), Word(7));
+            s.push_back(u':');
+            AppendCell(s, Word(5), Word(9));
+        });
         return;
-    }
     default: throw ETokenException(id);
     }
 }

@@ -4,25 +4,11 @@
 // FeatureDumpTestSupport.h, each of which the corpus still needs.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "FeatureDumpTestSupport.h"
 #include "RecordTestSupport.h"
 
 using namespace featuretest;
 
-namespace {
-
-std::string FileText(const std::filesystem::path& aPath)
-{
-    std::ifstream in(aPath, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-}  // namespace
 
 TEST(FeatureDumpCorpus, NamesAndFormulasAgreeWithAnIndependentReader)
 {
@@ -34,7 +20,7 @@ TEST(FeatureDumpCorpus, NamesAndFormulasAgreeWithAnIndependentReader)
         SCOPED_TRACE(path.filename().string());
         const rectest::TToolRun run = rectest::RunXlsTool("features " + rectest::Quoted(path.string()) + " --kinds W,N,F");
         ASSERT_EQ(run.Code, 0);
-        const TFeatureComparison c = CompareFeatures(FeatureLines(FileText(expected), "WNF"), FeatureLines(run.Out, "WNF"));
+        const TFeatureComparison c = CompareFeatures(FeatureLines(ReadText(expected), "WNF"), FeatureLines(run.Out, "WNF"));
         for (const auto& p : c.Problems) ADD_FAILURE() << p;
         for (const auto& [rule, uses] : c.RuleUses) ruleUses[rule] += uses;
         equal += c.Equal;

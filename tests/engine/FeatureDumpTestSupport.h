@@ -11,6 +11,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <regex>
@@ -19,6 +21,14 @@
 #include <vector>
 
 namespace featuretest {
+
+inline std::string ReadText(const std::filesystem::path& aPath)
+{
+    std::ifstream in(aPath, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
 
 struct TFeatureLine {
     std::string Kind;

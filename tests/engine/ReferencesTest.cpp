@@ -24,24 +24,15 @@ TBytes ExternalSupBook(std::string_view aPath, std::initializer_list<std::string
     return d;
 }
 
-TBytes ExternName(std::string_view aName)
-{
-    TBytes d = B({0, 0, 0, 0, 0, 0});
-    AppendByte(d, static_cast<std::uint8_t>(aName.size()));
-    AppendByte(d, 0);
-    d.insert(d.end(), aName.begin(), aName.end());
-    return d;
-}
-
 // Sheets "Data", "O'Brien", "Last"; SUPBOOK 0 another book with two sheets
 // and an external name, SUPBOOK 1 this workbook, SUPBOOK 2 add-ins.
 TBytes ReferencesBook(std::string_view aPath, const std::vector<TXti>& aXtis)
 {
     return GlobalsStream({Rec(xlr_BOUNDSHEET, BoundSheetBody("Data")), Rec(xlr_BOUNDSHEET, BoundSheetBody("O'Brien")),
                           Rec(xlr_BOUNDSHEET, BoundSheetBody("Last")),
-                          Rec(xlr_SUPBOOK, ExternalSupBook(aPath, {"Jan", "Feb"})), Rec(xlr_EXTERNNAME, ExternName("Rate")),
+                          Rec(xlr_SUPBOOK, ExternalSupBook(aPath, {"Jan", "Feb"})), Rec(xlr_EXTERNNAME, ExternNameBody("Rate")),
                           Rec(xlr_SUPBOOK, LocalSupBookBody(3)), Rec(xlr_SUPBOOK, B({1, 0, 0x01, 0x3A})),
-                          Rec(xlr_EXTERNNAME, ExternName("EUROCONVERT")), Rec(xlr_EXTERNSHEET, ExternSheetBody(aXtis)),
+                          Rec(xlr_EXTERNNAME, ExternNameBody("EUROCONVERT")), Rec(xlr_EXTERNSHEET, ExternSheetBody(aXtis)),
                           Rec(xlr_NAME, NameBody("Total", -1, 1))});
 }
 

@@ -6,9 +6,6 @@
 // sheet and cell, or #REF! where its target was deleted.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "FacadeTestSupport.h"
 #include "FeatureDumpTestSupport.h"
 #include "RecordTestSupport.h"
@@ -44,14 +41,6 @@ void Apply(xls::TXLSFile& f, const TStructureCase& c)
     case TOperation::DeleteCols: f.DeleteCols(c.Pos, c.Count); break;
     }
     f.SetActiveSheet(1);
-}
-
-std::string FileText(const std::filesystem::path& aPath)
-{
-    std::ifstream in(aPath, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 }  // namespace
@@ -94,7 +83,7 @@ TEST(StructureCorpus, NamesAndFormulasKeepPointingAtTheirSheetsAndCells)
         const rectest::TToolRun run = rectest::RunXlsTool("features " + rectest::Quoted(out.string()) + " --kinds N,F");
         ASSERT_EQ(run.Code, 0);
         const auto expected = corpus / "expected" / "structure" / (file + "." + c.Name + ".features");
-        const TFeatureComparison comparison = CompareFeatures(FeatureLines(FileText(expected), "NF"), FeatureLines(run.Out, "NF"));
+        const TFeatureComparison comparison = CompareFeatures(FeatureLines(ReadText(expected), "NF"), FeatureLines(run.Out, "NF"));
         for (const auto& p : comparison.Problems) ADD_FAILURE() << p;
         EXPECT_GT(comparison.Equal, 0);
     }

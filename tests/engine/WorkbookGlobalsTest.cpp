@@ -13,15 +13,6 @@ constexpr std::uint16_t kInterfaceHdr = 0x00E1;
 constexpr std::uint16_t kCountry = 0x008C;
 constexpr std::uint16_t kStyleExt = 0x0892;
 
-TBytes ExternNameBody(std::string_view aName)
-{
-    TBytes d = B({0, 0, 0, 0, 0, 0});
-    AppendByte(d, static_cast<std::uint8_t>(aName.size()));
-    AppendByte(d, 0);
-    d.insert(d.end(), aName.begin(), aName.end());
-    return d;
-}
-
 TBytes ExternalSupBookBody()
 {
     TBytes d;

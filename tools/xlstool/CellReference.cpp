@@ -65,12 +65,14 @@ std::int32_t FindSheetArgument(xls::TExcelFile& file, const std::string& sheet)
     throw std::runtime_error("There is no sheet \"" + sheet + "\"");
 }
 
-std::int32_t SelectWorksheet(xls::TExcelFile& file, const std::string& sheet)
+TCellCommand::TCellCommand(const std::string& aFile, const std::string& aSheet, const std::string& aCell)
+    : Cell(ParseCellReference(aCell))
 {
-    const std::int32_t index = FindSheetArgument(file, sheet);
-    if (!file.IsWorksheet(index)) throw std::runtime_error("Sheet " + sheet + " is not a worksheet");
-    file.SetActiveSheet(index);
-    return index;
+    File.Connect();
+    File.OpenFile(aFile);
+    Sheet = FindSheetArgument(File, aSheet);
+    if (!File.IsWorksheet(Sheet)) throw std::runtime_error("Sheet " + aSheet + " is not a worksheet");
+    File.SetActiveSheet(Sheet);
 }
 
 }  // namespace xlstool

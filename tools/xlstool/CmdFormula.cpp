@@ -5,7 +5,6 @@
 #include "CellReference.h"
 #include "XlsToolCommands.h"
 #include "base/UXlsUnicode.h"
-#include "facade/XLSAdapter.h"
 
 namespace xlstool {
 
@@ -15,22 +14,17 @@ int RunFormula(TArgs args)
     const std::vector<std::string>& positional = split.Positional;
     RequireArgCount(positional, 3, 4);
     if (positional.size() == 3 && !split.Out.empty()) throw EUsageError("-o needs a formula to write");
-    const std::string& file = positional[0];
-    const TCellRef cell = ParseCellReference(positional[2]);
-
-    xls::TXLSFile xls(nullptr, true);
-    xls.Connect();
-    xls.OpenFile(file);
-    SelectWorksheet(xls, positional[1]);
+    TCellCommand command(positional[0], positional[1], positional[2]);
+    xls::TXLSFile& xls = command.File;
+    const TCellRef cell = command.Cell;
     if (positional.size() == 3) {
         const std::u16string formula = xls.GetCellFormula(cell.Row, cell.Col);
         if (!formula.empty()) std::cout << xls::Utf16ToUtf8(formula) << '\n';
-    } else {
-        // A text the encoder refuses fails here, before anything is written.
-        xls.SetCellFormula(cell.Row, cell.Col, xls::Utf8ToUtf16(positional[3]));
-        xls.Save(true, split.Out.empty() ? file : split.Out, nullptr, nullptr, nullptr);
+        return 0;
     }
-    xls.Disconnect();
+    // A text the encoder refuses fails here, before anything is written.
+    xls.SetCellFormula(cell.Row, cell.Col, xls::Utf8ToUtf16(positional[3]));
+    xls.Save(true, split.Out.empty() ? positional[0] : split.Out, nullptr, nullptr, nullptr);
     return 0;
 }
 

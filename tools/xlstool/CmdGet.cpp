@@ -6,19 +6,16 @@
 #include "DumpText.h"
 #include "XlsToolCommands.h"
 #include "facade/UExcelRecords.h"
-#include "facade/XLSAdapter.h"
 
 namespace xlstool {
 
 int RunGet(TArgs args)
 {
     RequireArgCount(args, 3, 3);
-    const TCellRef cell = ParseCellReference(args[2]);
-
-    xls::TXLSFile xls(nullptr);
-    xls.Connect();
-    xls.OpenFile(args[0]);
-    const std::int32_t sheet = SelectWorksheet(xls, args[1]);
+    TCellCommand command(args[0], args[1], args[2]);
+    xls::TXLSFile& xls = command.File;
+    const TCellRef cell = command.Cell;
+    const std::int32_t sheet = command.Sheet;
     // Refuses a cell outside the sheet; an empty cell prints nothing.
     if (xls.GetCellFormat(cell.Row, cell.Col) < 0) return 0;
 

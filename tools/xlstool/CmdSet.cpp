@@ -1,11 +1,7 @@
 // xlstool set FILE SHEET CELL TEXT [-o OUT]: types TEXT into one cell and saves.
-#include <string>
-#include <vector>
-
 #include "CellReference.h"
 #include "XlsToolCommands.h"
 #include "base/UXlsUnicode.h"
-#include "facade/XLSAdapter.h"
 
 namespace xlstool {
 
@@ -13,18 +9,10 @@ int RunSet(TArgs args)
 {
     const TSavingArgs split = SplitSavingArgs(args);
     const std::vector<std::string>& positional = split.Positional;
-    const std::string& out = split.Out;
     RequireArgCount(positional, 4, 4);
-    const std::string& file = positional[0];
-    const TCellRef cell = ParseCellReference(positional[2]);
-
-    xls::TXLSFile xls(nullptr, true);
-    xls.Connect();
-    xls.OpenFile(file);
-    SelectWorksheet(xls, positional[1]);
-    xls.SetCellString(cell.Row, cell.Col, xls::Utf8ToUtf16(positional[3]), u"", u"");
-    xls.Save(true, out.empty() ? file : out, nullptr, nullptr, nullptr);
-    xls.Disconnect();
+    TCellCommand command(positional[0], positional[1], positional[2]);
+    command.File.SetCellString(command.Cell.Row, command.Cell.Col, xls::Utf8ToUtf16(positional[3]), u"", u"");
+    command.File.Save(true, split.Out.empty() ? positional[0] : split.Out, nullptr, nullptr, nullptr);
     return 0;
 }
 
