@@ -282,7 +282,6 @@ void TWorkbook::SetActiveSheet(std::int32_t Value)
     active.SetSelected(true);
 }
 
-
 namespace {
 
 // Rows (columns with aMax 255) First to Last copied Count times to Dest stay inside the sheet.

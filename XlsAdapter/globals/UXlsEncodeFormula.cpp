@@ -641,8 +641,8 @@ void TParseString::SheetReference(std::u16string_view aSheets)
             RaiseUnexpectedChar(ParsePos);
         }
         while (IsIdentifierChar(CharAt(ParsePos))) NextChar();
-        const std::u16string_view name =
-            std::u16string_view(Fw).substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(ParsePos - start));
+        const std::u16string_view name = std::u16string_view(Fw).substr(static_cast<std::size_t>(start - 1),
+                                                                        static_cast<std::size_t>(ParsePos - start));
         RaiseXls(TXlsMsg::FormulaExternalNames, {Utf8(AsciiUpperCase(name))});
     }
     AddReference(firstEnd, lastEnd, isArea, FCellList.AddExternSheet(first, last), false);

@@ -475,10 +475,13 @@ void TNameRecord::SetBound(int aWhich, std::int32_t aValue)
     if (BaseTokenId(GetByte(Data(), ofs)) == ptgRef3d) {
         // Widened into an area of one cell: rows and column fields doubled.
         TBytes d(Data().begin(), Data().end());
-        const std::size_t row = ofs + 3, col = ofs + 5;
+        const auto doubled = [&](std::size_t aOfs) {
+            const auto field = d.begin() + std::ptrdiff_t(aOfs);
+            d.insert(field + 2, field, field + 2);
+        };
         d[ofs] = static_cast<std::uint8_t>(d[ofs] + 1);
-        d.insert(d.begin() + std::ptrdiff_t(col + 2), d.begin() + std::ptrdiff_t(col), d.begin() + std::ptrdiff_t(col + 2));
-        d.insert(d.begin() + std::ptrdiff_t(row + 2), d.begin() + std::ptrdiff_t(row), d.begin() + std::ptrdiff_t(row + 2));
+        doubled(ofs + 5);  // the column field, then the row
+        doubled(ofs + 3);
         SetWord(d, 4, static_cast<std::uint16_t>(FormulaSize() + 4));
         SetData(std::move(d));
     }
@@ -562,7 +565,8 @@ void TNameRecordList::ArrangeInsertRowsAndCols(std::int32_t aRowPos, std::int32_
                                                std::int32_t aColCount, const TSheetInfo& SheetInfo)
 {
     for (std::size_t i = 0; i < Count(); ++i)
-        if (TNameRecord* name = Items(i)) name->ArrangeInsertRowsAndCols(aRowPos, aRowCount, aColPos, aColCount, SheetInfo);
+        if (TNameRecord* name = Items(i))
+            name->ArrangeInsertRowsAndCols(aRowPos, aRowCount, aColPos, aColCount, SheetInfo);
 }
 
 void TNameRecordList::CheckSheetShift(std::int32_t FirstSheet, std::int32_t SheetCount) const
@@ -584,7 +588,8 @@ void TNameRecordList::InsertSheets(std::int32_t CopyFrom, std::int32_t BeforeShe
         const TNameRecord* name = Items(i);
         if (!name) continue;
         const bool ofSource = name->RangeSheet() == CopyFrom;
-        const bool globalOnSource = name->RangeSheet() < 0 && name->RefersToSheet(SheetInfo.GetSheet) == SheetInfo.FormulaSheet;
+        const bool globalOnSource =
+            name->RangeSheet() < 0 && name->RefersToSheet(SheetInfo.GetSheet) == SheetInfo.FormulaSheet;
         if (!ofSource && !globalOnSource) continue;
         for (std::int32_t k = 0; k < SheetCount; ++k) {
             std::unique_ptr<TNameRecord> copy = CopyRecord(name);

@@ -167,8 +167,8 @@ void TFormulaDecoder::Attribute()
 void TFormulaDecoder::Function(std::uint16_t aIndex, std::size_t aArgCount)
 {
     if (aIndex >= FunctionCount)
-        RaiseXls(TXlsMsg::PropertyIndexOutOfRange,
-                 {std::int64_t(aIndex), std::string("Function name"), std::int64_t(0), std::int64_t(FunctionCount - 1)});
+        RaiseXls(TXlsMsg::PropertyIndexOutOfRange, {std::int64_t(aIndex), std::string("Function name"),
+                                                     std::int64_t(0), std::int64_t(FunctionCount - 1)});
     TXlsString s = Stack.FmSpaces;
     // A call by name (255) has its name as the operand below the arguments.
     const bool byName = aIndex == 255;

@@ -187,7 +187,8 @@ void TExternRefList::Load(const TBaseRecord& aRecord)
 std::size_t TExternRefList::Add(const TExternRef& aRef)
 {
     // Tokens and the table's count hold an index in 16 bits.
-    if (FList.size() >= 0xFFFF) RaiseXls(TXlsMsg::TooManyEntries, {std::int64_t(FList.size()) + 1, std::int64_t(0xFFFF)});
+    if (FList.size() >= 0xFFFF)
+        RaiseXls(TXlsMsg::TooManyEntries, {std::int64_t(FList.size()) + 1, std::int64_t(0xFFFF)});
     FList.push_back(aRef);
     return FList.size() - 1;
 }

@@ -314,7 +314,8 @@ void TCellList::SetValueX2(std::int64_t Row, std::int64_t Col, const TXlsCellVal
 {
     const TCellSlot slot = LocateCell(Row, Col, Value.XF);
     // The new cell is complete before anything changes, so a refused value leaves the sheet as it was.
-    PlaceCell(slot, NewCellRecord(slot.Row, slot.Col, slot.Format, slot.DefaultFormat, Value.Value, RTFRuns, Options1904));
+    PlaceCell(slot,
+              NewCellRecord(slot.Row, slot.Col, slot.Format, slot.DefaultFormat, Value.Value, RTFRuns, Options1904));
 }
 
 void TCellList::AssignFormulaX(std::int64_t Row, std::int64_t Col, std::u16string_view Formula,

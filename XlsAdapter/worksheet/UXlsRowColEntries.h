@@ -164,7 +164,6 @@ private:
     void PlaceCell(const TCellSlot& aSlot, std::unique_ptr<TCellRecord> aCell);
 
     TWorkbookGlobals* FGlobals;      // not owned
-
     TRowRecordList* FRowRecordList;  // not owned: the same list as TCells' rows
     TColInfoList* FColInfoList;      // not owned
 };

@@ -220,12 +220,19 @@ TEST(FormulaEncoder, EveryRefusalNamesItsCause)
     for (const auto& c : cases) EXPECT_EQ(Refusal(c.Text), c.Message) << c.Text;
 }
 
-TEST(FormulaEncoder, LongestTextIsAccepted)
+TEST(FormulaEncoder, LongestAndDeepestTextsAreAccepted)
 {
     std::string text = "=11";
     while (text.size() < 1023) text += "+1";
     ASSERT_EQ(text.size(), 1023u);
     EXPECT_EQ(Refusal(text), "(parsed)");
+    // As deep as the length allows: 510 parentheses and function calls.
+    const std::string deep = "=" + std::string(255, '(') + [] {
+        std::string calls;
+        for (int i = 0; i < 50; ++i) calls += "ABS(";
+        return calls + "1" + std::string(50, ')');
+    }() + std::string(255, ')');
+    EXPECT_EQ(Refusal(deep), "(parsed)");
 }
 
 TEST(FormulaEncoder, SizeWordAndTokensAreCopiedOut)
