@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include "FormulaTestSupport.h"
+#include "Ole2TestFiles.h"
 #include "globals/UXlsEncodeFormula.h"
 
 using namespace formulatest;
+using ole2test::ErrorOf;
 
 namespace {
 
@@ -218,6 +220,16 @@ TEST(FormulaEncoder, EveryRefusalNamesItsCause)
         {tooLong, R"(Formula too long: ")" + tooLong + "\""},
     };
     for (const auto& c : cases) EXPECT_EQ(Refusal(c.Text), c.Message) << c.Text;
+}
+
+TEST(FormulaEncoder, AFormulaThatDoesNotDecodeIsRefused)
+{
+    // A context that cannot name the sheets of its EXTERNSHEET entries.
+    struct TNoSheetNames final : TFakeContext {
+        TXlsString GetSheetName(std::int32_t) override { RaiseXls(TXlsMsg::LogicalError); }
+    } context;
+    TParseString parser(u"=Data!A1", context, TFmReturnType::fmValue);
+    EXPECT_EQ(ErrorOf([&] { parser.Parse(); }), R"(Formula can't be evaluated: "=Data!A1")");
 }
 
 TEST(FormulaEncoder, LongestAndDeepestTextsAreAccepted)

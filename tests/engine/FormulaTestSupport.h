@@ -45,7 +45,7 @@ inline std::string HexOf(TByteView aBytes)
 
 // Sheets "Sheet1", "Sheet2", "Data", "My Sheet"; EXTERNSHEET entries are
 // added on demand, names are the workbook's names by position.
-class TFakeContext final : public TFormulaContext {
+class TFakeContext : public TFormulaContext {
 public:
     std::vector<TXlsString> Sheets{u"Sheet1", u"Sheet2", u"Data", u"My Sheet"};
     std::vector<std::pair<std::int32_t, std::int32_t>> Xti;
