@@ -151,3 +151,29 @@ TEST(FormulaDecoder, UnreadableTokenArraysAreRefused)
     EXPECT_THROW(DecodeFormula(block, 2, context), EXlsException);
     EXPECT_THROW(DecodeFormula(block, 0, context), EXlsException);
 }
+
+TEST(FormulaDecoder, ArbitraryBytesDecodeOrFailWithAnEngineError)
+{
+    TFakeContext context;
+    context.Xti = {{0, 0}, {1, 2}};
+    context.Names = {u"One"};
+    context.Arrays[{0, 0}] = Hex("00 00 00 00 00 00 00 00 00 00 00 00 05 00 01 00 00 00 00");
+    // Token ids and small values the decoder meets, so that walks get deep.
+    const std::uint8_t kBytes[] = {0x00, 0x01, 0x02, 0x03, 0x10, 0x15, 0x16, 0x17, 0x19, 0x1C, 0x1E, 0x1F,
+                                   0x20, 0x22, 0x23, 0x24, 0x25, 0x26, 0x39, 0x3A, 0x3B, 0x40, 0x41, 0x42,
+                                   0x44, 0x60, 0x7F, 0xFF, 0x04, 0x10, 0x40, 0x01, 0x02, 0x05};
+    std::uint32_t seed = 12345;
+    auto next = [&] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF; };
+    int decoded = 0;
+    for (int round = 0; round < 20000; ++round) {
+        TBytes block(2 + next() % 40);
+        for (auto& b : block) b = kBytes[next() % std::size(kBytes)];
+        SetWord(block, 0, static_cast<std::uint16_t>(next() % (block.size() + 3)));
+        try {
+            DecodeFormula(block, 2, context);
+            ++decoded;
+        } catch (const EXlsException&) {
+        }
+    }
+    EXPECT_GT(decoded, 100);
+}

@@ -272,3 +272,28 @@ TEST(FormulaEncoder, DecodedTextIsTheTextParsed)
         EXPECT_EQ(Decoded(TBytes(parser.Tokens().begin(), parser.Tokens().end()), context), text);
     }
 }
+
+TEST(FormulaEncoder, ArbitraryTextsParseOrFailWithAnEngineError)
+{
+    const char16_t kChars[] = u"=+-*/^&%<>(),:;!$'\"#{} .1234567890eEABCIVSUMifDataSheet2_\\";
+    std::uint32_t seed = 4242;
+    auto next = [&] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF; };
+    int parsed = 0;
+    for (int round = 0; round < 20000; ++round) {
+        TXlsString text = u"=";
+        for (std::size_t n = next() % 24; n > 0; --n) text += kChars[next() % (std::size(kChars) - 1)];
+        TFakeContext context;
+        try {
+            TParseString parser(text, context, TFmReturnType::fmValue);
+            parser.Parse();
+            // What parses decodes to a text that parses to the same tokens.
+            const TBytes tokens(parser.Tokens().begin(), parser.Tokens().end());
+            TParseString again(Utf8ToUtf16(Decoded(tokens, context)), context, TFmReturnType::fmValue);
+            again.Parse();
+            EXPECT_EQ(HexOf(again.Tokens()), HexOf(tokens)) << Utf16ToUtf8(text);
+            ++parsed;
+        } catch (const EXlsException&) {
+        }
+    }
+    EXPECT_GT(parsed, 100);
+}

@@ -60,7 +60,8 @@ public:
     }
     TXlsString GetSheetName(std::int32_t SheetNumber) override
     {
-        const auto& [first, last] = Xti.at(std::size_t(SheetNumber));
+        if (SheetNumber < 0 || std::size_t(SheetNumber) >= Xti.size()) RaiseXls(TXlsMsg::PropertyIndexOutOfRange);
+        const auto& [first, last] = Xti[std::size_t(SheetNumber)];
         TXlsString s = u"'" + Sheets.at(std::size_t(first));
         if (last != first) s += u":" + Sheets.at(std::size_t(last));
         return s + u"'!";
