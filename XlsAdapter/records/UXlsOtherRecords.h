@@ -82,6 +82,7 @@ public:
     static constexpr std::uint16_t TypeGlobals = 0x0005;
     static constexpr std::uint16_t TypeWorksheet = 0x0010;
     static constexpr std::uint16_t TypeChart = 0x0020;
+    static constexpr std::uint16_t TypeMacroSheet = 0x0040;
 
     TBOFRecord(std::uint16_t aId, TBytes aData);
     std::uint16_t BOFType() const { return GetWord(Data(), 2); }
@@ -389,6 +390,11 @@ public:
 };
 // REFMODE: 1 for A1 references, 0 for R1C1.
 class TRefModeRecord final : public TRecordClass<TRefModeRecord, TWordValueRecord> {
+public:
+    using TRecordClass::TRecordClass;
+};
+// PROTECT: 1 when the sheet (in the globals: the workbook structure) is protected.
+class TProtectRecord final : public TRecordClass<TProtectRecord, TWordValueRecord> {
 public:
     using TRecordClass::TRecordClass;
 };

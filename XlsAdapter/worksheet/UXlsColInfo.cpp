@@ -96,10 +96,10 @@ void TColInfoList::CopyFrom(const TColInfoList& aList)
     for (const auto& item : aList.FList) Add(std::make_unique<TColInfo>(*item));
 }
 
-std::int64_t TColInfoList::SaveRuns(TOle2File* aStream)
+std::vector<TColInfoRun> TColInfoList::Runs()
 {
     Sort();
-    std::int64_t size = 0;
+    std::vector<TColInfoRun> runs;
     for (std::size_t first = 0; first < Count();) {
         const TColInfo& run = *Items(first);
         if (run.Column > MaxColumn) break;
@@ -107,23 +107,24 @@ std::int64_t TColInfoList::SaveRuns(TOle2File* aStream)
         while (last + 1 < Count() && Items(last + 1)->Column == Items(last)->Column + 1 &&
                Items(last + 1)->IsEqual(run))
             ++last;
-        const auto lastColumn = static_cast<std::uint16_t>(std::min<std::int64_t>(Items(last)->Column, 256));
-        if (aStream)
-            TColInfoRecord::CreateNew(run.Column, lastColumn, run.Width, run.XF, run.Options)->SaveToStream(*aStream);
-        size += 16;
+        const auto lastColumn = static_cast<std::uint16_t>(std::min<std::int64_t>(Items(last)->Column, LastKeptColumn));
+        runs.push_back({run.Column, lastColumn, &run});
         first = last + 1;
     }
-    return size;
+    return runs;
 }
 
 void TColInfoList::SaveToStream(TOle2File& DataStream)
 {
-    SaveRuns(&DataStream);
+    for (const TColInfoRun& run : Runs()) {
+        const TColInfo& f = *run.Format;
+        TColInfoRecord::CreateNew(run.FirstColumn, run.LastColumn, f.Width, f.XF, f.Options)->SaveToStream(DataStream);
+    }
 }
 
 std::int64_t TColInfoList::TotalSize()
 {
-    return SaveRuns(nullptr);
+    return 16 * std::int64_t(Runs().size());
 }
 
 void TColInfoList::ArrangeInsertCols(std::int32_t DestCol, std::int32_t aColCount, const TSheetInfo& SheetInfo)

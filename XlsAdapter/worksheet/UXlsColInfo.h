@@ -7,6 +7,8 @@
 // the entries; deleted columns do not (a column format stays where it was).
 #pragma once
 
+#include <vector>
+
 #include "records/UXlsBaseRecordLists.h"
 
 namespace xls {
@@ -54,6 +56,13 @@ public:
     void SetColOutlineLevel(std::int32_t Level);
 };
 
+// A run of neighbouring equal entries: what one COLINFO record holds.
+struct TColInfoRun {
+    std::uint16_t FirstColumn;
+    std::uint16_t LastColumn;
+    const TColInfo* Format;  // the first entry; all of the run are equal to it
+};
+
 class TColInfoList : public TBaseList<TColInfo> {
 public:
     // Entries beyond this column are never written (a run is cut there), so
@@ -77,8 +86,10 @@ public:
     std::int32_t ColumnXF(std::int64_t aColumn);
     void CopyFrom(const TColInfoList& aList);
 
-    // One COLINFO per run of neighbouring equal entries, sorted; a run's last
-    // column is capped at 256 and no run starts beyond column 255.
+    // The runs of neighbouring equal entries, sorted; a run's last column is
+    // capped at 256 and no run starts beyond column 255.
+    std::vector<TColInfoRun> Runs();
+    // One COLINFO per run.
     void SaveToStream(TOle2File& DataStream);
     std::int64_t TotalSize();
 
@@ -97,9 +108,6 @@ protected:
     void CheckItem(const TColInfo* aItem) const override;
 
 private:
-    // Writes (when aStream is given) the runs; answers their bytes.
-    std::int64_t SaveRuns(TOle2File* aStream);
-
     bool FSorted = true;
 };
 

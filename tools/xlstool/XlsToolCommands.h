@@ -37,5 +37,6 @@ int RunInfo(TArgs args);
 int RunGet(TArgs args);
 int RunSet(TArgs args);
 int RunNew(TArgs args);
+int RunFeatures(TArgs args);
 
 }  // namespace xlstool

@@ -142,6 +142,26 @@ constexpr std::array kCommands{
                 "named Sheet1, Sheet2, ..., to FILE. An existing FILE is replaced as by\n"
                 "set: only once the new file is complete.\n",
                 RunNew},
+    TSubcommand{"features", "prints the merged cells, columns, rows, page breaks and sheet settings",
+                "usage: xlstool features [--kinds K,K,...] FILE\n\n"
+                "Loads the workbook FILE and prints what it holds beyond its cell values, one\n"
+                "line per feature, fields separated by TAB, texts escaped as in the dump\n"
+                "format. For every worksheet (and chart or macro sheet with a window), in\n"
+                "workbook order, the kinds in this order:\n\n"
+                "  M  SHEET  A1:B2                                merged areas, file order\n"
+                "  C  SHEET  FIRST:LAST  WIDTH  HIDDEN  LEVEL  XF  column formats as written\n"
+                "  R  SHEET  ROW  TWIPS  HIDDEN  LEVEL  CUSTOM     rows off the default height,\n"
+                "                                                 hidden or outlined\n"
+                "  B  SHEET  H ROW | V COL                        manual page breaks: the first\n"
+                "                                                 row below, column right of them\n"
+                "  S  SHEET  KEY  VALUE                           settings: gridlines headings\n"
+                "     printgridlines zoom (NUM/DEN or -) freeze split (COLSPLIT,ROWSPLIT,\n"
+                "     LEFTCOL,TOPROW or -) margins (left,right,top,bottom,header,footer in\n"
+                "     inches) header footer (LEFT|CENTRE|RIGHT) paper scale fit (WxH/FLAG)\n"
+                "     landscape copies hcenter vcenter selected protected\n\n"
+                "--kinds prints only the kinds listed (M, C, R, B, S). Exit 1 with the\n"
+                "engine's message when the file cannot be read.\n",
+                RunFeatures},
 };
 
 void PrintOverview(std::ostream& out)
