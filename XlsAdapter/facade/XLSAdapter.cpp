@@ -868,7 +868,10 @@ void TXLSFile::FreezePanes(std::int32_t aRow, std::int32_t aCol)
     FIsFileModified = true;
 }
 
-void TXLSFile::GetFrozenPanes(std::int32_t& aRow, std::int32_t& aCol) { ActiveSheetObject().GetFrozenPanes(aRow, aCol); }
+void TXLSFile::GetFrozenPanes(std::int32_t& aRow, std::int32_t& aCol)
+{
+    ActiveSheetObject().GetFrozenPanes(aRow, aCol);
+}
 
 void TXLSFile::SplitWindow(std::int32_t xOffset, std::int32_t yOffset)
 {
@@ -923,7 +926,10 @@ bool TXLSFile::OutlineSummaryRowsBelowDetail()
 {
     return FromWorkSheet(ActiveWorkSheet(), &TWorkSheet::OutlineSummaryRowsBelowDetail);
 }
-bool TXLSFile::OutlineAutomaticStyles() { return FromWorkSheet(ActiveWorkSheet(), &TWorkSheet::OutlineAutomaticStyles); }
+bool TXLSFile::OutlineAutomaticStyles()
+{
+    return FromWorkSheet(ActiveWorkSheet(), &TWorkSheet::OutlineAutomaticStyles);
+}
 
 void TXLSFile::SetPrintNumberOfHorizontalPages(std::int32_t Value)
 {

@@ -221,8 +221,8 @@ void TRangeValuesList::AddNewRange(std::int32_t FirstRow, std::int32_t FirstCol,
                                    std::int32_t LastCol)
 {
     if (!IsMergeableArea(FirstRow, FirstCol, LastRow, LastCol)) return;
-    Add({static_cast<std::uint16_t>(FirstRow), static_cast<std::uint16_t>(LastRow), static_cast<std::uint16_t>(FirstCol),
-         static_cast<std::uint16_t>(LastCol)});
+    Add({static_cast<std::uint16_t>(FirstRow), static_cast<std::uint16_t>(LastRow),
+         static_cast<std::uint16_t>(FirstCol), static_cast<std::uint16_t>(LastCol)});
 }
 
 void TRangeValuesList::RemoveRange(const TExcelRange& aRange)

@@ -1070,7 +1070,8 @@ std::int32_t TWorkSheet::PrintPaperSize() const
 
 void TWorkSheet::SetPrintPaperSize(std::int32_t aValue)
 {
-    if (TSetupRecord* setup = SetupForPrinterField(aValue, "PrintPaperSize")) setup->SetPaperSize(std::uint16_t(aValue));
+    if (TSetupRecord* setup = SetupForPrinterField(aValue, "PrintPaperSize"))
+        setup->SetPaperSize(std::uint16_t(aValue));
 }
 
 std::int32_t TWorkSheet::PrintCopies() const
@@ -1251,7 +1252,8 @@ void TWorkSheet::SetRowHidden(std::int32_t aRow, bool Value)
     FCells.RowList().AddRow(row);
     TRowRecord& rec = FCells.RowList().Items(row);
     const std::uint16_t options = rec.Options();
-    rec.SetOptions(static_cast<std::uint16_t>(Value ? options | TRowRecord::OptHidden : options & ~TRowRecord::OptHidden));
+    rec.SetOptions(
+        static_cast<std::uint16_t>(Value ? options | TRowRecord::OptHidden : options & ~TRowRecord::OptHidden));
 }
 
 bool TWorkSheet::GetAutoRowHeight(std::int32_t aRow) const

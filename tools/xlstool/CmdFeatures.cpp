@@ -20,7 +20,7 @@ struct TSheetKind {
 
 // In the order the lines come for each sheet.
 constexpr std::array kSheetKinds{
-    TSheetKind{'M', MergedCellLines}, TSheetKind{'C', ColumnLines}, TSheetKind{'R', RowLines},
+    TSheetKind{'M', MergedCellLines}, TSheetKind{'C', ColumnLines},  TSheetKind{'R', RowLines},
     TSheetKind{'B', PageBreakLines},  TSheetKind{'S', SettingLines},
 };
 

@@ -49,9 +49,9 @@ void ColumnLines(const TFeatureSheet& aSheet, std::string& aOut)
     if (!ws) return;
     for (const TColInfoRun& run : ws->Columns().Runs()) {
         const TColInfo& f = *run.Format;
-        Line(aOut, {"C", aSheet.Name, ColumnLetters(run.FirstColumn) + ":" + ColumnLetters(run.LastColumn),
-                    std::to_string(f.Width), Bit(f.Hidden()), std::to_string(f.GetColOutlineLevel()),
-                    std::to_string(f.XF)});
+        Line(aOut,
+             {"C", aSheet.Name, ColumnLetters(run.FirstColumn) + ":" + ColumnLetters(run.LastColumn),
+              std::to_string(f.Width), Bit(f.Hidden()), std::to_string(f.GetColOutlineLevel()), std::to_string(f.XF)});
     }
 }
 

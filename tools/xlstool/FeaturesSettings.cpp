@@ -12,6 +12,18 @@ namespace {
 
 std::string Bit(bool aValue) { return aValue ? "1" : "0"; }
 
+// 0, 1 or 2 for a text that starts with &L, &C or &R; 3 for any other.
+std::size_t PartAt(std::u16string_view aText)
+{
+    if (aText[0] != u'&') return 3;
+    switch (aText[1]) {
+    case u'L': return 0;
+    case u'C': return 1;
+    case u'R': return 2;
+    default: return 3;
+    }
+}
+
 // The left, centre and right parts of a header or footer text: each starts
 // at its code (&L, &C, &R) and runs to the next of the other two codes; a
 // text that does not start with one of them is all centre.
@@ -21,7 +33,7 @@ std::string HeaderFooterParts(const std::u16string& aText)
     std::u16string text = aText;
     static constexpr std::u16string_view codes[3] = {u"&L", u"&C", u"&R"};
     while (text.size() > 1) {
-        const std::size_t part = text[0] != u'&' ? 3 : text[1] == u'L' ? 0 : text[1] == u'C' ? 1 : text[1] == u'R' ? 2 : 3;
+        const std::size_t part = PartAt(text);
         if (part == 3) {
             parts[1] = text;
             break;
@@ -65,7 +77,8 @@ bool IsProtected(const TSheet& aSheet)
 {
     const TBaseRecordList* records = KeptRecords(aSheet);
     for (std::size_t i = 0; records && i < records->Count(); ++i)
-        if (const auto* protect = dynamic_cast<const TProtectRecord*>(records->GetItem(i))) return protect->Value() == 1;
+        if (const auto* protect = dynamic_cast<const TProtectRecord*>(records->GetItem(i)))
+            return protect->Value() == 1;
     return false;
 }
 
@@ -96,9 +109,11 @@ void SettingLines(const TFeatureSheet& aSheet, std::string& aOut)
         {"footer", HeaderFooterParts(sheet.PageFooter())},
         {"paper", setupField([](const TSetupRecord& s) { return std::to_string(s.PaperSize()); }, "1")},
         {"scale", setupField([](const TSetupRecord& s) { return std::to_string(s.Scale()); }, "100")},
-        {"fit", setupField([](const TSetupRecord& s) { return std::to_string(s.FitWidth()) + "x" +
-                                                              std::to_string(s.FitHeight()); },
-                           "1x1") + "/" + fitFlag},
+        {"fit",
+         setupField(
+             [](const TSetupRecord& s) { return std::to_string(s.FitWidth()) + "x" + std::to_string(s.FitHeight()); },
+             "1x1") +
+             "/" + fitFlag},
         {"landscape",
          setupField([](const TSetupRecord& s) { return Bit((s.GrBit() & TSetupRecord::OptPortrait) == 0); }, "0")},
         {"copies", setupField([](const TSetupRecord& s) { return std::to_string(s.Copies()); }, "1")},

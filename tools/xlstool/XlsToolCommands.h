@@ -38,5 +38,6 @@ int RunGet(TArgs args);
 int RunSet(TArgs args);
 int RunNew(TArgs args);
 int RunFeatures(TArgs args);
+int RunSheet(TArgs args);
 
 }  // namespace xlstool

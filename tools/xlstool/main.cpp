@@ -162,6 +162,38 @@ constexpr std::array kCommands{
                 "--kinds prints only the kinds listed (M, C, R, B, S). Exit 1 with the\n"
                 "engine's message when the file cannot be read.\n",
                 RunFeatures},
+    TSubcommand{"sheet", "changes columns, rows, merged cells, view and print settings of a sheet",
+                "usage: xlstool sheet FILE SHEET OPTION... [-o OUT]\n\n"
+                "Changes the worksheet SHEET (its position from 1 or its name) of FILE, the\n"
+                "options in the order given, then saves the workbook to OUT or, without -o,\n"
+                "over FILE, as set does (the old file stays as it was on any failure).\n"
+                "COL is a column letter (B), ROW a row number from 1, CELL an A1 reference.\n\n"
+                "  --col-width COL=CHARS     column width in characters (e.g. B=20)\n"
+                "  --hide-col COL            --show-col COL\n"
+                "  --col-level COL=LEVEL     outline level 0 to 7\n"
+                "  --row-height ROW=POINTS   row height in points (e.g. 3=30)\n"
+                "  --hide-row ROW            --show-row ROW\n"
+                "  --row-level ROW=LEVEL     outline level 0 to 7\n"
+                "  --merge CELL:CELL         merges the area (growing over merged areas it meets)\n"
+                "  --unmerge CELL:CELL       unmerges exactly this merged area\n"
+                "  --freeze CELL             rows above and columns left of CELL stay in view;\n"
+                "                            A1 unfreezes\n"
+                "  --split X,Y               splits the window X and Y twips from its corner;\n"
+                "                            0,0 removes the split\n"
+                "  --zoom PERCENT            10 to 400\n"
+                "  --gridlines on|off        --headings on|off        --print-gridlines on|off\n"
+                "  --header TEXT             --footer TEXT   (codes as &L &C &R &P, e.g. \"&CSeite &P\")\n"
+                "  --margins L,R,T,B[,H,F]   page margins (and header, footer) in inches\n"
+                "  --landscape               --portrait\n"
+                "  --paper N                 paper size number (1 letter, 9 A4)\n"
+                "  --scale PERCENT           --copies N\n"
+                "  --fit WxH                 print on W pages across and H down\n"
+                "  --hcenter on|off          --vcenter on|off\n"
+                "  --r1c1 on|off             R1C1 references\n\n"
+                "Exit 1 with the engine's message and nothing written when the file cannot be\n"
+                "read or a value is refused (a zoom of 1000, a row of 70000, a range beyond the\n"
+                "sheet); exit 2 for options it does not know or values it cannot read.\n",
+                RunSheet},
 };
 
 void PrintOverview(std::ostream& out)
