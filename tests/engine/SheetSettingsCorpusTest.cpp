@@ -1,0 +1,231 @@
+// Column, row, merge, view and print settings changed through the file
+// interface on copies of corpus workbooks: after saving, the feature dump
+// (the reference format, `xlstool features`) shows exactly the change asked
+// for and the cell dump shows none. One workbook has the settings records,
+// one lacks most of them (the setting then answers its default, and the
+// writes that create records create them).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+#include <sstream>
+
+#include "FacadeTestSupport.h"
+#include "RecordTestSupport.h"
+#include "facade/XLSAdapter.h"
+
+namespace {
+
+using namespace xls;
+using factest::TTempDir;
+namespace fs = std::filesystem;
+
+const fs::path kWithSettings = fs::path(rectest::kCorpus) / "gen" / "xlwt_layout_print.xls";  // sheet "Layout"
+const fs::path kWithoutSettings = fs::path(rectest::kCorpus) / "gen" / "poi_tiny.xls";         // sheet "Tabelle1"
+
+std::vector<std::string> Lines(const std::string& aText)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(aText);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+std::vector<std::string> FeatureLines(const fs::path& aFile)
+{
+    const auto run = rectest::RunXlsTool("features --kinds M,C,R,B,S " + rectest::Quoted(aFile.string()));
+    EXPECT_EQ(run.Code, 0) << aFile;
+    return Lines(run.Out);
+}
+
+std::string CellDump(const fs::path& aFile) { return rectest::RunXlsTool("dump " + rectest::Quoted(aFile.string())).Out; }
+
+// "S\tSheet\tkey\t" of a settings line, the whole line for the other kinds.
+std::string KeyOf(const std::string& aLine)
+{
+    if (!aLine.starts_with("S\t")) return aLine;
+    std::size_t tab = aLine.find('\t', 2);
+    tab = aLine.find('\t', tab + 1);
+    return aLine.substr(0, tab + 1);
+}
+
+struct TSettingCase {
+    const char* Name;
+    std::function<void(TXLSFile&)> Change;
+    std::vector<std::string> Gone;  // lines that must disappear
+    std::vector<std::string> New;   // lines that must appear; an S line replaces the one of its key
+    // Settings the dump does not show, read back from the saved file.
+    std::function<void(TXLSFile&)> Check = nullptr;
+};
+
+// The dump before, without the lines that go and with the new ones, sorted.
+std::vector<std::string> Expected(std::vector<std::string> aBefore, const TSettingCase& aCase)
+{
+    auto remove = [&](const std::string& aKey, bool aWhole) {
+        const auto it = std::find_if(aBefore.begin(), aBefore.end(), [&](const std::string& l) {
+            return aWhole ? l == aKey : l.starts_with(aKey);
+        });
+        EXPECT_NE(it, aBefore.end()) << aCase.Name << ": no line " << aKey;
+        if (it != aBefore.end()) aBefore.erase(it);
+    };
+    for (const auto& line : aCase.Gone) remove(line, true);
+    for (const auto& line : aCase.New) {
+        if (line.starts_with("S\t")) remove(KeyOf(line), false);
+        aBefore.push_back(line);
+    }
+    std::sort(aBefore.begin(), aBefore.end());
+    return aBefore;
+}
+
+void RunCases(const fs::path& aSource, std::int32_t aSheet, const std::vector<TSettingCase>& aCases)
+{
+    TTempDir dir;
+    const std::vector<std::string> before = FeatureLines(aSource);
+    const std::string cellsBefore = CellDump(aSource);
+    // TAGSTATION_KEEP_OUTPUT keeps the saved files there, to check them with other readers.
+    const char* keep = std::getenv("TAGSTATION_KEEP_OUTPUT");
+    for (const auto& c : aCases) {
+        const fs::path saved = (keep ? fs::path(keep) : dir.Path()) / (aSource.stem().string() + "-" + c.Name + ".xls");
+        {
+            TXLSFile xls(nullptr, true);
+            xls.Connect();
+            xls.OpenFile(aSource.string());
+            xls.SetActiveSheet(aSheet);
+            c.Change(xls);
+            EXPECT_TRUE(xls.IsFileModified()) << c.Name;
+            xls.Save(true, saved.string(), nullptr, nullptr, nullptr);
+        }
+        std::vector<std::string> after = FeatureLines(saved);
+        std::sort(after.begin(), after.end());
+        EXPECT_EQ(after, Expected(before, c)) << c.Name;
+        EXPECT_EQ(CellDump(saved), cellsBefore) << c.Name;
+        if (c.Check) {
+            TXLSFile reread(nullptr);
+            reread.Connect();
+            reread.OpenFile(saved.string());
+            reread.SetActiveSheet(aSheet);
+            c.Check(reread);
+        }
+    }
+}
+
+TEST(SheetSettingsCorpus, EachSettingChangesOnlyItself)
+{
+    const std::string s = "S\tLayout\t";
+    const TPrinterDriverSettings driver{1, TBytes{1, 2, 3, 4, 5}};
+    RunCases(kWithSettings, 1,
+             {
+                 {"colwidth", [](TXLSFile& x) { x.SetColumnWidth(2, 1024); },
+                  {"C\tLayout\tB:B\t512\t0\t0\t15"}, {"C\tLayout\tB:B\t1024\t0\t0\t15"}},
+                 {"showcol", [](TXLSFile& x) { x.SetColumnHidden(3, false); },
+                  {"C\tLayout\tC:C\t2962\t1\t0\t15"}, {"C\tLayout\tC:C\t2962\t0\t0\t15"}},
+                 {"colformat", [](TXLSFile& x) { x.SetColumnFormat(1, 17); },
+                  {"C\tLayout\tA:A\t5120\t0\t0\t15"}, {"C\tLayout\tA:A\t5120\t0\t0\t17"},
+                  [](TXLSFile& x) { EXPECT_EQ(x.GetColumnFormat(1), 17); }},
+                 {"collevel", [](TXLSFile& x) { x.SetColOutlineLevel(8, 9, 3); },
+                  {"C\tLayout\tH:I\t2962\t0\t1\t15"},
+                  {"C\tLayout\tH:I\t2962\t0\t3\t15"}},
+                 {"rowheight", [](TXLSFile& x) { x.SetRowHeight(2, 400); },
+                  {"R\tLayout\t2\t800\t0\t0\t1"}, {"R\tLayout\t2\t400\t0\t0\t1"}},
+                 {"autorowheight", [](TXLSFile& x) { x.SetAutoRowHeight(2, true); },
+                  {"R\tLayout\t2\t800\t0\t0\t1"}, {"R\tLayout\t2\t800\t0\t0\t0"}},
+                 {"showrow", [](TXLSFile& x) { x.SetRowHidden(3, false); }, {"R\tLayout\t3\t255\t1\t0\t0"}, {}},
+                 {"rowlevel", [](TXLSFile& x) { x.SetRowOutlineLevel(20, 21, 4); }, {},
+                  {"R\tLayout\t20\t255\t0\t4\t0", "R\tLayout\t21\t255\t0\t4\t0"}},
+                 {"rowformat", [](TXLSFile& x) { x.SetRowFormat(5, 17); }, {}, {},
+                  [](TXLSFile& x) { EXPECT_EQ(x.GetRowFormat(5), 17); }},
+                 {"merge", [](TXLSFile& x) { x.MergeCells(21, 2, 20, 1); }, {}, {"M\tLayout\tA20:B21"}},
+                 {"mergegrows", [](TXLSFile& x) { x.MergeCells(2, 5, 1, 4); },
+                  {"M\tLayout\tA1:D1"}, {"M\tLayout\tA1:E2"}},
+                 {"unmerge", [](TXLSFile& x) { x.UnMergeCells(1, 4, 1, 1); }, {"M\tLayout\tA1:D1"}, {}},
+                 {"header", [](TXLSFile& x) { x.SetPageHeader(u"&LNeu&RSeite &P von &N"); }, {},
+                  {s + "header\tNeu||Seite &P von &N"}},
+                 {"footer", [](TXLSFile& x) { x.SetPageFooter(u"Fußzeile"); }, {}, {s + "footer\t|Fußzeile|"}},
+                 {"gridlines", [](TXLSFile& x) { x.SetShowGridLines(false); }, {}, {s + "gridlines\t0"}},
+                 {"headings", [](TXLSFile& x) { x.SetShowGridHeaders(false); }, {}, {s + "headings\t0"}},
+                 {"printgridlines", [](TXLSFile& x) { x.SetPrintGridLines(false); }, {}, {s + "printgridlines\t0"}},
+                 {"zoom", [](TXLSFile& x) { x.SetSheetZoom(75); }, {}, {s + "zoom\t75/100"}},
+                 {"margins", [](TXLSFile& x) { x.SetMargins({1.0, 1.25, 0.5, 0.75, 0.3, 0.2}); }, {},
+                  {s + "margins\t1.0,0.5,1.25,0.75,0.3,0.2"}},
+                 {"freeze", [](TXLSFile& x) { x.FreezePanes(3, 0); }, {}, {s + "freeze\t0,3,1,3"}},
+                 {"split", [](TXLSFile& x) { x.SplitWindow(1000, 2000); }, {},
+                  {s + "freeze\t-", s + "split\t1000,2000,1,2"}},
+                 {"scale", [](TXLSFile& x) { x.SetPrintScale(80); }, {}, {s + "scale\t80"}},
+                 {"pages", [](TXLSFile& x) { x.SetPrintNumberOfHorizontalPages(2), x.SetPrintNumberOfVerticalPages(3); },
+                  {}, {s + "fit\t2x3/0"}},
+                 {"fit", [](TXLSFile& x) { x.SetPrintToFit(true); }, {}, {s + "fit\t1x1/1"}},
+                 {"portrait", [](TXLSFile& x) { x.SetPrintOptions(x.PrintOptions() | 0x02); }, {},
+                  {s + "landscape\t0"}},
+                 {"paper", [](TXLSFile& x) { x.SetPrintPaperSize(1); }, {}, {s + "paper\t1"}},
+                 {"copies", [](TXLSFile& x) { x.SetPrintCopies(2); }, {}, {s + "copies\t2"}},
+                 {"hcenter", [](TXLSFile& x) { x.SetPrintHCentered(false); }, {}, {s + "hcenter\t0"}},
+                 {"vcenter", [](TXLSFile& x) { x.SetPrintVCentered(true); }, {}, {s + "vcenter\t1"}},
+                 {"resolution", [](TXLSFile& x) { x.SetPrintXResolution(300), x.SetPrintYResolution(150); }, {}, {},
+                  [](TXLSFile& x) {
+                      EXPECT_EQ(x.PrintXResolution(), 300);
+                      EXPECT_EQ(x.PrintYResolution(), 150);
+                  }},
+                 {"driver", [&](TXLSFile& x) { x.SetPrinterDriverSettings(driver); }, {}, {},
+                  [&](TXLSFile& x) {
+                      EXPECT_EQ(x.PrinterDriverSettings().OperatingEnviroment, 1);
+                      EXPECT_EQ(x.PrinterDriverSettings().Data, driver.Data);
+                  }},
+                 {"r1c1", [](TXLSFile& x) { x.SetOptionsR1C1(true); }, {}, {},
+                  [](TXLSFile& x) { EXPECT_TRUE(x.OptionsR1C1()); }},
+                 {"outline", [](TXLSFile& x) {
+                      x.SetOutlineSummaryRowsBelowDetail(false);
+                      x.SetOutlineSummaryColsRightOfDetail(false);
+                      x.SetOutlineAutomaticStyles(true);
+                  }, {}, {},
+                  [](TXLSFile& x) {
+                      EXPECT_FALSE(x.OutlineSummaryRowsBelowDetail());
+                      EXPECT_FALSE(x.OutlineSummaryColsRightOfDetail());
+                      EXPECT_TRUE(x.OutlineAutomaticStyles());
+                  }},
+             });
+}
+
+TEST(SheetSettingsCorpus, MissingRecordsAnswerDefaultsAndAreCreatedWhereSaid)
+{
+    TXLSFile xls(nullptr);
+    xls.Connect();
+    xls.OpenFile(kWithoutSettings.string());
+    // No margin, SCL, PANE or PLS record; no column entries.
+    const TXlsMargins m = xls.Margins();
+    EXPECT_EQ(std::vector<double>({m.Left, m.Right, m.Top, m.Bottom}),
+              std::vector<double>({0.7480314960629921, 0.7480314960629921, 0.984251968503937, 0.984251968503937}));
+    EXPECT_EQ(xls.SheetZoom(), 100);
+    std::int32_t a = -1, b = -1;
+    xls.GetFrozenPanes(a, b);
+    EXPECT_EQ(std::make_pair(a, b), std::make_pair(0, 0));
+    xls.GetSplitWindow(a, b);
+    EXPECT_EQ(std::make_pair(a, b), std::make_pair(0, 0));
+    EXPECT_EQ(xls.PrinterDriverSettings().Data, TBytes{});
+    EXPECT_EQ(xls.GetColumnWidth(3), xls.DefaultColWidth());
+    EXPECT_EQ(xls.GetColumnFormat(3), -1);
+    EXPECT_FALSE(xls.GetColumnHidden(3));
+    EXPECT_EQ(xls.GetRowHeight(40), xls.DefaultRowHeight());
+    EXPECT_EQ(xls.GetRowFormat(40), -1);
+    EXPECT_TRUE(xls.GetAutoRowHeight(40));
+    EXPECT_EQ(xls.CellMergedListCount(), 0);
+    EXPECT_EQ(xls.GetCellMergedBounds(4, 5).Left, 5);
+
+    const std::string s = "S\tTabelle1\t";
+    RunCases(kWithoutSettings, 1,
+             {
+                 {"zoom", [](TXLSFile& x) { x.SetSheetZoom(500); }, {}, {s + "zoom\t400/100"}},
+                 {"margins", [](TXLSFile& x) { x.SetMargins({1.0, 1.25, 0.5, 0.75, 0.3, 0.2}); }, {},
+                  {s + "margins\t1.0,0.5,1.25,0.75,0.3,0.2"}},
+                 {"freeze", [](TXLSFile& x) { x.FreezePanes(3, 0); }, {}, {s + "freeze\t0,3,1,3"}},
+                 {"split", [](TXLSFile& x) { x.SplitWindow(1500, 600); }, {}, {s + "split\t1500,600,1,1"}},
+                 {"colwidth", [](TXLSFile& x) { x.SetColumnWidth(3, 3000); }, {}, {"C\tTabelle1\tC:C\t3000\t0\t0\t15"}},
+                 {"showcol", [](TXLSFile& x) { x.SetColumnHidden(7, false); }, {}, {}},
+                 {"hidecol", [](TXLSFile& x) { x.SetColumnHidden(7, true); }, {}, {"C\tTabelle1\tG:G\t2344\t1\t0\t15"}},
+                 {"scale", [](TXLSFile& x) { x.SetPrintScale(90); }, {}, {s + "scale\t90"}},
+                 {"driver", [](TXLSFile& x) { x.SetPrinterDriverSettings({0, TBytes(9000, 7)}); }, {}, {},
+                  [](TXLSFile& x) { EXPECT_EQ(x.PrinterDriverSettings().Data, TBytes(9000, 7)); }},
+             });
+}
+
+}  // namespace
