@@ -3,7 +3,9 @@
 // (the reference format, `xlstool features`) shows exactly the change asked
 // for and the cell dump shows none. One workbook has the settings records,
 // one lacks most of them (the setting then answers its default, and the
-// writes that create records create them).
+// writes that create records create them). Inserted and deleted rows and
+// columns take merged areas, outline levels, page breaks and (on insertion
+// only) column formats along.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -57,6 +59,7 @@ struct TSettingCase {
     std::vector<std::string> New;   // lines that must appear; an S line replaces the one of its key
     // Settings the dump does not show, read back from the saved file.
     std::function<void(TXLSFile&)> Check = nullptr;
+    bool CellsMove = false;  // rows or columns inserted or deleted
 };
 
 // The dump before, without the lines that go and with the new ones, sorted.
@@ -99,7 +102,9 @@ void RunCases(const fs::path& aSource, std::int32_t aSheet, const std::vector<TS
         std::vector<std::string> after = FeatureLines(saved);
         std::sort(after.begin(), after.end());
         EXPECT_EQ(after, Expected(before, c)) << c.Name;
-        EXPECT_EQ(CellDump(saved), cellsBefore) << c.Name;
+        if (!c.CellsMove) {
+            EXPECT_EQ(CellDump(saved), cellsBefore) << c.Name;
+        }
         if (c.Check) {
             TXLSFile reread(nullptr);
             reread.Connect();
@@ -225,6 +230,61 @@ TEST(SheetSettingsCorpus, MissingRecordsAnswerDefaultsAndAreCreatedWhereSaid)
                  {"scale", [](TXLSFile& x) { x.SetPrintScale(90); }, {}, {s + "scale\t90"}},
                  {"driver", [](TXLSFile& x) { x.SetPrinterDriverSettings({0, TBytes(9000, 7)}); }, {}, {},
                   [](TXLSFile& x) { EXPECT_EQ(x.PrinterDriverSettings().Data, TBytes(9000, 7)); }},
+             });
+}
+
+TEST(SheetSettingsCorpus, InsertedAndDeletedRowsAndColumnsMoveTheLayout)
+{
+    RunCases(kWithSettings, 1,
+             {
+                 // Two copies of the plain row 40 in front of row 5.
+                 {"insertrows", [](TXLSFile& x) { x.InsertAndCopyRows(40, 40, 5, 2, false); },
+                  {"M\tLayout\tF6:G9", "R\tLayout\t11\t255\t0\t1\t0", "R\tLayout\t12\t255\t0\t1\t0",
+                   "R\tLayout\t13\t255\t0\t2\t0", "R\tLayout\t14\t255\t0\t2\t0", "R\tLayout\t15\t255\t0\t1\t0",
+                   "R\tLayout\t16\t255\t0\t1\t0", "B\tLayout\tH\t21", "B\tLayout\tH\t31"},
+                  {"M\tLayout\tF8:G11", "R\tLayout\t13\t255\t0\t1\t0", "R\tLayout\t14\t255\t0\t1\t0",
+                   "R\tLayout\t15\t255\t0\t2\t0", "R\tLayout\t16\t255\t0\t2\t0", "R\tLayout\t17\t255\t0\t1\t0",
+                   "R\tLayout\t18\t255\t0\t1\t0", "B\tLayout\tH\t23", "B\tLayout\tH\t33"},
+                  nullptr, true},
+                 // Rows 7 and 8 lie inside F6:G9, rows 12 and 13 inside the outline.
+                 {"deleterows", [](TXLSFile& x) { x.DeleteRows(12, 2), x.DeleteRows(7, 2); },
+                  {"M\tLayout\tF6:G9", "R\tLayout\t11\t255\t0\t1\t0", "R\tLayout\t12\t255\t0\t1\t0",
+                   "R\tLayout\t13\t255\t0\t2\t0", "R\tLayout\t14\t255\t0\t2\t0", "R\tLayout\t15\t255\t0\t1\t0",
+                   "R\tLayout\t16\t255\t0\t1\t0", "B\tLayout\tH\t21", "B\tLayout\tH\t31"},
+                  {"M\tLayout\tF6:G7", "R\tLayout\t9\t255\t0\t1\t0", "R\tLayout\t10\t255\t0\t2\t0",
+                   "R\tLayout\t11\t255\t0\t1\t0", "R\tLayout\t12\t255\t0\t1\t0", "B\tLayout\tH\t17",
+                   "B\tLayout\tH\t27"},
+                  nullptr, true},
+                 // A copy of column K (no format) in front of column B.
+                 {"insertcols", [](TXLSFile& x) { x.InsertAndCopyCols(11, 11, 2, 1, false); },
+                  {"M\tLayout\tA1:D1", "M\tLayout\tF6:G9", "C\tLayout\tB:B\t512\t0\t0\t15",
+                   "C\tLayout\tC:C\t2962\t1\t0\t15", "C\tLayout\tD:D\t10240\t0\t0\t15", "C\tLayout\tH:I\t2962\t0\t1\t15",
+                   "B\tLayout\tV\tF"},
+                  {"M\tLayout\tA1:E1", "M\tLayout\tG6:H9", "C\tLayout\tC:C\t512\t0\t0\t15",
+                   "C\tLayout\tD:D\t2962\t1\t0\t15", "C\tLayout\tE:E\t10240\t0\t0\t15", "C\tLayout\tI:J\t2962\t0\t1\t15",
+                   "B\tLayout\tV\tG"},
+                  nullptr, true},
+                 // Column formats stay where they are when columns go.
+                 {"deletecols", [](TXLSFile& x) { x.DeleteCols(2, 1); },
+                  {"M\tLayout\tA1:D1", "M\tLayout\tF6:G9", "B\tLayout\tV\tF"},
+                  {"M\tLayout\tA1:C1", "M\tLayout\tE6:F9", "B\tLayout\tV\tE"}, nullptr, true},
+             });
+
+    const fs::path outline = fs::path(rectest::kCorpus) / "gen" / "lo_names_outline_print.xls";
+    RunCases(outline, 1,
+             {
+                 // The outlined rows 11 and 12 copied behind the outline.
+                 {"copyoutline", [](TXLSFile& x) { x.InsertAndCopyRows(11, 12, 30, 1, false); }, {},
+                  {"R\tÜbersicht\t30\t256\t0\t1\t0", "R\tÜbersicht\t31\t256\t0\t1\t0"}, nullptr, true},
+                 // Column B copied in front of column E: the formats from E on
+                 // move right, E gets B's, and the run to the sheet's end is cut there.
+                 {"copycolumn", [](TXLSFile& x) { x.InsertAndCopyCols(2, 2, 5, 1, false); },
+                  {"M\tÜbersicht\tE5:F8", "C\tÜbersicht\tD:E\t2581\t0\t0\t15", "C\tÜbersicht\tF:H\t2581\t0\t1\t15",
+                   "C\tÜbersicht\tI:IW\t2581\t0\t0\t15"},
+                  {"M\tÜbersicht\tF5:G8", "C\tÜbersicht\tD:D\t2581\t0\t0\t15", "C\tÜbersicht\tE:E\t686\t0\t0\t15",
+                   "C\tÜbersicht\tF:F\t2581\t0\t0\t15", "C\tÜbersicht\tG:I\t2581\t0\t1\t15",
+                   "C\tÜbersicht\tJ:IW\t2581\t0\t0\t15"},
+                  nullptr, true},
              });
 }
 
