@@ -15,6 +15,7 @@
 
 #include "FacadeTestSupport.h"
 #include "RecordTestSupport.h"
+#include "facade/UExcelRecords.h"
 #include "facade/XLSAdapter.h"
 
 namespace {
@@ -286,6 +287,80 @@ TEST(SheetSettingsCorpus, InsertedAndDeletedRowsAndColumnsMoveTheLayout)
                    "C\tÜbersicht\tJ:IW\t2581\t0\t0\t15"},
                   nullptr, true},
              });
+}
+
+// The conditional formats of a sheet: each format's bounds, its ranges and
+// the row of the reference in its formula rule (if it has one).
+struct TFormatLayout {
+    TExcelRange All;
+    std::vector<TExcelRange> Ranges;
+    std::int32_t RuleRow = -1;
+    bool operator==(const TFormatLayout&) const = default;
+};
+
+std::vector<TFormatLayout> FormatLayout(TXLSFile& aFile)
+{
+    std::vector<TFormatLayout> layout;
+    const auto& ws = dynamic_cast<const TWorkSheet&>(*aFile.Workbook().Sheets().Items(0));
+    for (std::size_t i = 0; i < ws.Ranges().Count(); ++i) {
+        const auto* format = dynamic_cast<const TCondFmt*>(ws.Ranges().GetItem(i));
+        if (!format) continue;
+        TFormatLayout l{format->AllRange(), {}, -1};
+        for (std::size_t k = 0; k < format->RangeValuesList().Count(); ++k)
+            l.Ranges.push_back(format->RangeValuesList().Items(k));
+        for (std::size_t k = 0; k < format->CFs().Count(); ++k) {
+            const TCFRecord& rule = *format->CFs().Items(k);
+            const TByteView d = rule.Data();
+            const std::size_t formula = d.size() - rule.Cce1() - rule.Cce2();
+            if (rule.Cce1() > 0 && (d[formula] & 0x1F) == (ptgRef & 0x1F)) l.RuleRow = GetWord(d, formula + 1);
+        }
+        layout.push_back(l);
+    }
+    return layout;
+}
+
+TEST(SheetSettingsCorpus, ConditionalFormatsFollowRowsAndColumnsWithTheirRules)
+{
+    // Sheet "Filter": C2:C21 with two value rules, and A2:A21 plus E2:E5 with
+    // the formula rule =B2 (row 1 from 0).
+    const fs::path source = fs::path(rectest::kCorpus) / "gen" / "poi_filter_condfmt_validation.xls";
+    struct TCase {
+        const char* Name;
+        std::function<void(TXLSFile&)> Change;
+        std::vector<TFormatLayout> Expected;
+    };
+    const TCase cases[] = {
+        {"as read", [](TXLSFile&) {},
+         {{{1, 20, 2, 2}, {{1, 20, 2, 2}}, -1}, {{1, 20, 0, 4}, {{1, 20, 0, 0}, {1, 4, 4, 4}}, 1}}},
+        {"two rows in front", [](TXLSFile& x) { x.InsertAndCopyRows(40, 40, 1, 2, false); },
+         {{{3, 22, 2, 2}, {{3, 22, 2, 2}}, -1}, {{3, 22, 0, 4}, {{3, 22, 0, 0}, {3, 6, 4, 4}}, 3}}},
+        {"first row deleted", [](TXLSFile& x) { x.DeleteRows(1, 1); },
+         {{{0, 19, 2, 2}, {{0, 19, 2, 2}}, -1}, {{0, 19, 0, 4}, {{0, 19, 0, 0}, {0, 3, 4, 4}}, 0}}},
+        {"rows 3 to 10 deleted", [](TXLSFile& x) { x.DeleteRows(3, 8); },
+         {{{1, 12, 2, 2}, {{1, 12, 2, 2}}, -1}, {{1, 12, 0, 4}, {{1, 12, 0, 0}, {1, 1, 4, 4}}, 1}}},
+        // Row 5 copied to row 30: the formats cover the copy too.
+        {"row copied", [](TXLSFile& x) { x.InsertAndCopyRows(5, 5, 30, 1, false); },
+         {{{1, 29, 2, 2}, {{1, 20, 2, 2}, {29, 29, 2, 2}}, -1},
+          {{1, 29, 0, 4}, {{1, 20, 0, 0}, {1, 4, 4, 4}, {29, 29, 0, 0}, {29, 29, 4, 4}}, 1}}},
+        // Column A deleted: A2:A21 goes; the rule's reference to B moves to A.
+        {"column deleted", [](TXLSFile& x) { x.DeleteCols(1, 1); },
+         {{{1, 20, 1, 1}, {{1, 20, 1, 1}}, -1}, {{1, 20, 0, 3}, {{1, 4, 3, 3}}, 1}}},
+    };
+    TTempDir dir;
+    for (const auto& c : cases) {
+        TXLSFile xls(nullptr, true);
+        xls.Connect();
+        xls.OpenFile(source.string());
+        xls.SetActiveSheet(1);
+        c.Change(xls);
+        EXPECT_EQ(FormatLayout(xls), c.Expected) << c.Name;
+        const fs::path saved = dir / "saved.xls";
+        xls.Save(true, saved.string(), nullptr, nullptr, nullptr);
+        TXLSFile reread(nullptr);
+        reread.Connect();
+        reread.OpenFile(saved.string());
+        EXPECT_EQ(FormatLayout(reread), c.Expected) << c.Name << ", saved";
+    }
 }
 
 }  // namespace
