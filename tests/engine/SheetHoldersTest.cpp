@@ -155,7 +155,7 @@ TBytes ColInfoData(std::uint16_t aFirst, std::uint16_t aLast, std::uint16_t aWid
     return d;
 }
 
-TColInfoList Columns(std::initializer_list<TBytes> aRecords)
+TColInfoList Columns(const std::vector<TBytes>& aRecords)
 {
     TColInfoList list;
     for (const TBytes& d : aRecords) list.AddRecord(std::make_unique<TColInfoRecord>(xlr_COLINFO, d));
@@ -186,8 +186,7 @@ TEST(ColInfo, RecordsAreSplitIntoColumnsAndJoinedIntoRunsOnSave)
          {ColInfoData(0, 0, 3000, 0x0201), ColInfoData(1, 1, 3000, 0x0200)}},
     };
     for (const auto& c : cases) {
-        TColInfoList list;
-        for (const TBytes& d : c.Read) list.AddRecord(std::make_unique<TColInfoRecord>(xlr_COLINFO, d));
+        TColInfoList list = Columns(c.Read);
         if (c.Change) c.Change(list);
         TBytes expected;
         for (const TBytes& d : c.Written) expected = Cat({expected, Rec(xlr_COLINFO, d)});

@@ -110,6 +110,13 @@ struct TSheetOption {
     TApply Apply;
 };
 
+// An option that takes on or off for a setter of the file interface.
+TSheetOption Switch(std::string_view aName, void (TXLSFile::*aSetter)(bool))
+{
+    return {aName, true,
+            [aSetter](TXLSFile& xls, const std::string& v, const std::string& o) { (xls.*aSetter)(ParseSwitch(v, o)); }};
+}
+
 const std::vector<TSheetOption>& SheetOptions()
 {
     static const std::vector<TSheetOption> options{
@@ -172,12 +179,9 @@ const std::vector<TSheetOption>& SheetOptions()
                                                                        std::int64_t(MinZoom), std::int64_t(MaxZoom)});
              xls.SetSheetZoom(zoom);
          }},
-        {"--gridlines", true,
-         [](TXLSFile& xls, const std::string& v, const std::string& o) { xls.SetShowGridLines(ParseSwitch(v, o)); }},
-        {"--headings", true,
-         [](TXLSFile& xls, const std::string& v, const std::string& o) { xls.SetShowGridHeaders(ParseSwitch(v, o)); }},
-        {"--print-gridlines", true,
-         [](TXLSFile& xls, const std::string& v, const std::string& o) { xls.SetPrintGridLines(ParseSwitch(v, o)); }},
+        Switch("--gridlines", &TXLSFile::SetShowGridLines),
+        Switch("--headings", &TXLSFile::SetShowGridHeaders),
+        Switch("--print-gridlines", &TXLSFile::SetPrintGridLines),
         {"--header", true,
          [](TXLSFile& xls, const std::string& v, const std::string&) { xls.SetPageHeader(xls::Utf8ToUtf16(v)); }},
         {"--footer", true,
@@ -218,12 +222,9 @@ const std::vector<TSheetOption>& SheetOptions()
              xls.SetPrintNumberOfVerticalPages(ParseInteger(v.substr(x + 1), o));
              xls.SetPrintToFit(true);
          }},
-        {"--hcenter", true,
-         [](TXLSFile& xls, const std::string& v, const std::string& o) { xls.SetPrintHCentered(ParseSwitch(v, o)); }},
-        {"--vcenter", true,
-         [](TXLSFile& xls, const std::string& v, const std::string& o) { xls.SetPrintVCentered(ParseSwitch(v, o)); }},
-        {"--r1c1", true,
-         [](TXLSFile& xls, const std::string& v, const std::string& o) { xls.SetOptionsR1C1(ParseSwitch(v, o)); }},
+        Switch("--hcenter", &TXLSFile::SetPrintHCentered),
+        Switch("--vcenter", &TXLSFile::SetPrintVCentered),
+        Switch("--r1c1", &TXLSFile::SetOptionsR1C1),
     };
     return options;
 }
