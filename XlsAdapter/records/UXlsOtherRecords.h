@@ -304,7 +304,6 @@ public:
     void SetPaperSize(std::uint16_t v) { SetWord(Data(), 0, v); }
     std::uint16_t Scale() const { return GetWord(Data(), 2); }
     void SetScale(std::uint16_t v) { SetWord(Data(), 2, v); }
-    std::uint16_t PageStart() const { return GetWord(Data(), 4); }
     std::uint16_t FitWidth() const { return GetWord(Data(), 6); }
     void SetFitWidth(std::uint16_t v) { SetWord(Data(), 6, v); }
     std::uint16_t FitHeight() const { return GetWord(Data(), 8); }

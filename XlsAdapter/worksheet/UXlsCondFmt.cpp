@@ -111,8 +111,7 @@ void TCondFmt::InsertAndCopyRowsOrCols(std::int32_t FirstRow, std::int32_t LastR
         ArrangeInsertRowsAndCols(DestRow, inserted, 0, 0, SheetInfo);
     TExcelRange added;
     if (!touched || !FRangeValuesList.CopyRowsExclusive(FirstRow, LastRow, DestRow, aCount, UseCols, added)) return;
-    FAllRange = {std::min(FAllRange.R1, added.R1), std::max(FAllRange.R2, added.R2), std::min(FAllRange.C1, added.C1),
-                 std::max(FAllRange.C2, added.C2)};
+    FAllRange = BoundsOf(FAllRange, added);
 }
 
 void TCondFmt::DeleteRowsOrCols(std::int32_t aRow, std::int32_t aCount, const TSheetInfo& SheetInfo, bool UseCols)

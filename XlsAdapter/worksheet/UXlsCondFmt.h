@@ -30,8 +30,6 @@ public:
     // that cannot follow fails with "Bad Conditional format. Token Id: 0x%2x".
     void ArrangeInsertRowsAndCols(std::int32_t aRowPos, std::int32_t aRowCount, std::int32_t aColPos,
                                   std::int32_t aColCount, const TSheetInfo& SheetInfo);
-    // A rule's formulas stay as they are when its format is copied.
-    void ArrangeCopyRowsAndCols(std::int32_t, std::int32_t) {}
 };
 
 class TCFRecordList final : public TBaseRecordList {

@@ -104,16 +104,16 @@ TSpan SpanOf(TExcelRange& aRange, bool UseCols)
 
 void Include(TExcelRange& aBounds, bool& aAny, const TExcelRange& aRange)
 {
-    if (!aAny) {
-        aBounds = aRange;
-        aAny = true;
-        return;
-    }
-    aBounds = {std::min(aBounds.R1, aRange.R1), std::max(aBounds.R2, aRange.R2), std::min(aBounds.C1, aRange.C1),
-               std::max(aBounds.C2, aRange.C2)};
+    aBounds = aAny ? BoundsOf(aBounds, aRange) : aRange;
+    aAny = true;
 }
 
 }  // namespace
+
+TExcelRange BoundsOf(const TExcelRange& a, const TExcelRange& b)
+{
+    return {std::min(a.R1, b.R1), std::max(a.R2, b.R2), std::min(a.C1, b.C1), std::max(a.C2, b.C2)};
+}
 
 void ShiftRange(TExcelRange& aRange, std::int32_t aRowPos, std::int32_t aRowCount, std::int32_t aColPos,
                 std::int32_t aColCount)

@@ -18,6 +18,9 @@ struct TExcelRange {
     bool operator==(const TExcelRange&) const = default;
 };
 
+// The smallest range that holds both.
+TExcelRange BoundsOf(const TExcelRange& a, const TExcelRange& b);
+
 // Moves the rows (columns) of aRange at or after the position by the count,
 // keeping them inside the sheet and the last one at or after the first. A
 // last row that lay in deleted rows (a negative count) becomes the row

@@ -924,8 +924,11 @@ void TWorkSheet::AddZoomRecord()
 void TWorkSheet::SetPaneRecord(bool aNeeded)
 {
     if (!aNeeded) {
-        for (std::size_t i = FMiscRecords2.Count(); FPane && i-- > 0;)
-            if (FMiscRecords2.GetItem(i) == FPane) FMiscRecords2.Delete(i);
+        for (std::size_t i = 0; FPane && i < FMiscRecords2.Count(); ++i)
+            if (FMiscRecords2.GetItem(i) == FPane) {
+                FMiscRecords2.Delete(i);
+                break;
+            }
         FPane = nullptr;
         return;
     }
