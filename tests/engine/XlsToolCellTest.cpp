@@ -1,5 +1,5 @@
-// xlstool new, set and get, run as a user runs them, including the failures
-// that must leave the user's file as it was.
+// xlstool new, set, get, sheet and features, run as a user runs them,
+// including the failures that must leave the user's file as it was.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -213,6 +213,79 @@ TEST(XlsToolSetGet, AFullDiskLeavesTheFileIntact)
     std::string message;
     std::getline(err, message);
     EXPECT_NE(message.find("No space left on device"), std::string::npos) << message;
+}
+
+TEST(XlsToolSheet, ChangesTheSettingsGivenInTheirOrder)
+{
+    TTempDir dir;
+    const fs::path file = dir / "book.xls";
+    fs::copy_file(kCorpus / "gen" / "poi_tiny.xls", file);
+    const TRun run = Shell(Tool("sheet " + Q(file) + " Tabelle1 --col-width B=20 --hide-col C --row-height 3=30 " +
+                                "--merge A1:C1 --merge B1:D2 --unmerge E5:F6 --freeze B2 --zoom 150 " +
+                                "--header '&CSeite &P' --margins 1,1,1.5,1.5 --landscape --paper 9 --fit 2x1 " +
+                                "--gridlines off --hcenter on"),
+                           dir.Path());
+    ASSERT_EQ(run.Code, 0) << run.Err;
+    EXPECT_EQ(Shell(Tool("features --kinds M,C,R " + Q(file)), dir.Path()).Out,
+              "M\tTabelle1\tA1:D2\n"
+              "C\tTabelle1\tB:B\t5120\t0\t0\t15\n"
+              "C\tTabelle1\tC:C\t2344\t1\t0\t15\n"
+              "R\tTabelle1\t3\t600\t0\t0\t1\n");
+    const std::string settings = Shell(Tool("features --kinds S " + Q(file)), dir.Path()).Out;
+    for (const char* line : {"gridlines\t0", "zoom\t150/100", "freeze\t1,1,1,1", "margins\t1.0,1.0,1.5,1.5,0.5,0.5",
+                             "header\t|Seite &P|", "paper\t9", "fit\t2x1/1", "landscape\t1", "hcenter\t1"})
+        EXPECT_NE(settings.find(std::string("S\tTabelle1\t") + line + "\n"), std::string::npos) << line;
+    EXPECT_EQ(Shell(Tool("dump " + Q(file)), dir.Path()).Out,
+              Shell(Tool("dump " + Q(kCorpus / "gen" / "poi_tiny.xls")), dir.Path()).Out);
+    EXPECT_NE(Shell(Tool("sheet --help"), dir.Path()).Out.find("--col-width COL=CHARS"), std::string::npos);
+}
+
+TEST(XlsToolSheet, RefusedValuesWriteNothing)
+{
+    TTempDir dir;
+    const fs::path file = dir / "book.xls";
+    fs::copy_file(kCorpus / "gen" / "poi_tiny.xls", file);
+    const xls::TBytes before = FileBytes(file);
+    const struct {
+        std::string Options;
+        int Code;
+        std::string Err;
+    } cases[] = {
+        {"--zoom 1000", 1, "The index \"1000\" of the property \"SheetZoom\" is not in the range 10-400\n"},
+        {"--row-height 70000=20", 1, "Invalid Row (69999)\n"},
+        {"--merge A1:IW1", 1, "Invalid Column (256)\n"},
+        {"--col-width B=20 --scale 70000", 1,
+         "The index \"70000\" of the property \"PrintScale\" is not in the range 0-65535\n"},
+        {"--freeze A0", 1, "Invalid Row (-1)\n"},
+        {"--merge A1:C", 2, ""},
+        {"--zoom big", 2, ""},
+        {"--gridlines maybe", 2, ""},
+        {"--bogus 1", 2, ""},
+        {"", 2, ""},
+    };
+    for (const auto& c : cases) {
+        const TRun run = Shell(Tool("sheet " + Q(file) + " 1 " + c.Options + " -o " + Q(dir / "out.xls")), dir.Path());
+        EXPECT_EQ(run.Code, c.Code) << c.Options;
+        if (c.Code == 1) {
+            EXPECT_EQ(run.Err, c.Err) << c.Options;
+        }
+    }
+    EXPECT_EQ(FileBytes(file), before);
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"book.xls"});
+}
+
+TEST(XlsToolFeatures, KindsAndFailures)
+{
+    TTempDir dir;
+    const std::string layout = Q(kCorpus / "gen" / "poi_layout.xls");
+    const TRun merged = Shell(Tool("features --kinds M " + layout), dir.Path());
+    EXPECT_EQ(merged.Code, 0);
+    EXPECT_EQ(merged.Out, "M\tLayout\tA1:C1\nM\tLayout\tE3:F6\nM\tLayout\tH10:H20\n");
+    EXPECT_EQ(Shell(Tool("features --kinds M,Q " + layout), dir.Path()).Code, 2);
+    EXPECT_EQ(Shell(Tool("features"), dir.Path()).Code, 2);
+    const TRun encrypted = Shell(Tool("features " + Q(kCorpus / "gen" / "poi_encrypted.xls")), dir.Path());
+    EXPECT_EQ(encrypted.Code, 1);
+    EXPECT_EQ(encrypted.Err, "File is password protected\n");
 }
 
 }  // namespace

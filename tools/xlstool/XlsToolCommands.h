@@ -37,5 +37,7 @@ int RunInfo(TArgs args);
 int RunGet(TArgs args);
 int RunSet(TArgs args);
 int RunNew(TArgs args);
+int RunFeatures(TArgs args);
+int RunSheet(TArgs args);
 
 }  // namespace xlstool
