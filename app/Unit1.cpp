@@ -28,7 +28,6 @@
 #include <string>
 
 #ifdef Q_OS_WIN
-#define NOMINMAX
 #include <windows.h>
 #endif
 

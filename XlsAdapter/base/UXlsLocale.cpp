@@ -11,8 +11,6 @@
 #define XLS_HAVE_POSIX_LOCALE 1
 #endif
 #ifdef _WIN32
-#define NOMINMAX
-#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #endif
 
@@ -28,6 +26,7 @@ std::optional<TXlsFormatSettings>& SettingsSlot()
     return settings;
 }
 
+#ifdef XLS_HAVE_POSIX_LOCALE
 char16_t FirstChar(const char* s, char16_t fallback)
 {
     if (!s || !*s) return fallback;
@@ -89,6 +88,8 @@ TXlsString DateFormatFromC(std::string_view fmt, char16_t& separator)
     if (!separator) separator = u'/';
     return out;
 }
+
+#endif
 
 #ifdef _WIN32
 // One of the user's locale settings (their own choices in the control panel

@@ -1,8 +1,6 @@
 #include "base/UXlsPaths.h"
 
 #ifdef _WIN32
-#define NOMINMAX
-#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #endif
 
@@ -58,7 +56,7 @@ fs::path PathFromUtf8(std::string_view name) { return fs::path(WideFromUtf8(name
 
 std::string Utf8FromPath(const fs::path& path) { return Utf8FromWide(path.native()); }
 
-fs::path FileSystemPath(const fs::path& path)
+fs::path LongPathForm(const fs::path& path)
 {
     const std::wstring& text = path.native();
     if (text.size() < kClassicLimit || text.starts_with(LR"(\\?\)")) return path;
@@ -76,10 +74,10 @@ fs::path PathFromUtf8(std::string_view name) { return fs::path(name); }
 
 std::string Utf8FromPath(const fs::path& path) { return path.string(); }
 
-fs::path FileSystemPath(const fs::path& path) { return path; }
+fs::path LongPathForm(const fs::path& path) { return path; }
 
 #endif
 
-fs::path FileSystemPath(std::string_view name) { return FileSystemPath(PathFromUtf8(name)); }
+fs::path FileSystemPath(std::string_view name) { return LongPathForm(PathFromUtf8(name)); }
 
 }  // namespace xls

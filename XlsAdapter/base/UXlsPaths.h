@@ -12,10 +12,11 @@ namespace xls {
 std::filesystem::path PathFromUtf8(std::string_view name);
 std::string Utf8FromPath(const std::filesystem::path& path);
 
-// The path that the file functions are given for a file name: on Windows a
-// long path is made absolute and given the "\\?\" prefix, so that it opens
-// at any length; elsewhere, and for short paths, the path itself.
+// The form of a path that the file functions take at any length: on Windows
+// a long path made absolute with the "\\?\" prefix; elsewhere, and for short
+// paths, the path itself.
+std::filesystem::path LongPathForm(const std::filesystem::path& path);
+// The path that the file functions are given for a file name.
 std::filesystem::path FileSystemPath(std::string_view name);
-std::filesystem::path FileSystemPath(const std::filesystem::path& path);
 
 }  // namespace xls

@@ -15,8 +15,6 @@
 #include "facade/UXlsEmptyTemplate.h"
 
 #ifdef _WIN32
-#define NOMINMAX
-#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #endif
 

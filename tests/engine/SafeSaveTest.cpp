@@ -47,7 +47,7 @@ TEST(SafeFileSave, SavesUnderAnyNameAndPathLength)
     TTempDir dir;
     fs::path deep = dir.Path();
     while (deep.native().size() < 300) deep /= PathFromUtf8("Ordner mit langem Namen für die Ablage " + std::to_string(deep.native().size()));
-    fs::create_directories(deep);
+    fs::create_directories(LongPathForm(deep));
     for (const fs::path& file : {dir / "Lager äöü ß €.xls", dir / "在庫 \U0001F600.xls", deep / "Ausleihe.xls"}) {
         SCOPED_TRACE(Utf8FromPath(file));
         const std::string name = Utf8FromPath(file);
@@ -57,7 +57,7 @@ TEST(SafeFileSave, SavesUnderAnyNameAndPathLength)
         EXPECT_EQ(FileBytes(file), kNew);
     }
     EXPECT_EQ(dir.Names().size(), 3u) << "no temporary file is left";
-    EXPECT_EQ(std::distance(fs::directory_iterator(FileSystemPath(deep)), fs::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(LongPathForm(deep)), fs::directory_iterator()), 1);
 }
 
 }  // namespace

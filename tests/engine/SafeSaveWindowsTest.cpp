@@ -1,7 +1,5 @@
 // Saving over a file on Windows: write-protected files, files that another
 // program holds open, and the attributes a replaced file keeps.
-#define NOMINMAX
-#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
 #include <gtest/gtest.h>

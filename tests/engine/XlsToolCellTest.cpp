@@ -145,7 +145,7 @@ TEST(XlsToolSetGet, AnyFileNameAndPathLength)
     TTempDir dir;
     fs::path deep = dir.Path();
     while (deep.native().size() < 300) deep /= xls::PathFromUtf8("Bücher und Geräte " + std::to_string(deep.native().size()));
-    fs::create_directories(xls::FileSystemPath(deep));
+    fs::create_directories(xls::LongPathForm(deep));
     const fs::path file = deep / xls::PathFromUtf8("Ausleihe äöü € 在庫.xls");
     const std::string name = xls::Utf8FromPath(file);
     ASSERT_EQ(RunXlsTool({"new", name}).Code, 0);
@@ -153,7 +153,7 @@ TEST(XlsToolSetGet, AnyFileNameAndPathLength)
     EXPECT_EQ(set.Code, 0) << set.Err;
     EXPECT_EQ(RunXlsTool({"get", name, "1", "C7"}).Out, "Sheet1!C7\tn\t4022250974.0\n");
     EXPECT_EQ(RunPython("xlrd_dump.py", file).Out, "Sheet1!C7\tn\t4022250974.0\n#sheet\t0\tSheet1\tvisible\n");
-    EXPECT_EQ(std::distance(fs::directory_iterator(xls::FileSystemPath(deep)), fs::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(xls::LongPathForm(deep)), fs::directory_iterator()), 1);
 }
 
 }  // namespace

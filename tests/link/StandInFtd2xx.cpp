@@ -3,10 +3,12 @@
 // Besides the D2XX calls it offers StandIn_* calls with which a test puts a
 // tag on the reader, unplugs the device and reads the transcript of every
 // D2XX call with its arguments, status and bytes.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "SimulatedFt232Driver.h"
 
@@ -45,7 +47,7 @@ std::string& Transcript()
 
 FT_HANDLE HandleOf(void* handle) { return reinterpret_cast<FT_HANDLE>(handle); }
 
-std::string Hex(const std::uint8_t* bytes, std::size_t count)
+[[maybe_unused]] std::string Hex(const std::uint8_t* bytes, std::size_t count)
 {
     std::string text;
     char digits[4];

@@ -4,8 +4,6 @@
 // (r read, w write, d delete) or "-". Prints "held" once the file is open
 // (or "error N" with the system's error code) and keeps it open until its
 // standard input ends.
-#define NOMINMAX
-#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
 #include <cstdio>

@@ -1,12 +1,11 @@
 #include "ConsoleArgs.h"
 
 #ifdef _WIN32
-#define NOMINMAX
-#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+// After windows.h, which it builds on.
 #include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
-#include <windows.h>
 
 #include <cstdio>
 #include <memory>
