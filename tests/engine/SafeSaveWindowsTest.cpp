@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <system_error>
+
 #include "FacadeTestSupport.h"
 #include "HeldFileWindows.h"
 #include "SafeSaveTestSupport.h"
@@ -17,7 +19,9 @@ using namespace safesavetest;
 using namespace xls;
 using testproc::THeldFile;
 
-const std::string kInUse = "The process cannot access the file because it is being used by another process.";
+// The system's own texts, which Wine words differently.
+const std::string kInUse = std::system_category().message(ERROR_SHARING_VIOLATION);
+const std::string kDenied = std::system_category().message(ERROR_ACCESS_DENIED);
 
 std::string SaveError(const fs::path& file)
 {
@@ -27,7 +31,7 @@ std::string SaveError(const fs::path& file)
 TEST(SafeFileSaveWindows, RefusesAWriteProtectedFile)
 {
     TTempDir dir;
-    const fs::path file = dir / "Schreibgeschützt.xls";
+    const fs::path file = dir.Path() / PathFromUtf8("Schreibgeschützt.xls");
     WriteBytes(file, kOld);
     ASSERT_TRUE(SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY));
     EXPECT_EQ(SaveError(file), "Can't open file \"" + Utf8FromPath(file) + "\": Permission denied");
@@ -49,7 +53,7 @@ TEST(SafeFileSaveWindows, AFileHeldOpenByAnotherProgramStaysAsItWas)
     } cases[] = {
         {"rw", "-", "Can't open file \"%s\": " + kInUse},
         {"r", "r", "Can't open file \"%s\": " + kInUse},
-        {"r", "rw", "I/O error on file \"%s\": " + kInUse},
+        {"r", "rw", "I/O error on file \"%s\": " + kDenied},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.Access) + " sharing " + c.Share);
