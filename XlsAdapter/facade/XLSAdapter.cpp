@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "base/UXlsLocale.h"
+#include "base/UXlsPaths.h"
 #include "base/UXlsUnicode.h"
 #include "cfb/UOle2Impl.h"
 #include "cfb/USafeFileSave.h"
@@ -14,8 +15,6 @@
 #include "facade/UXlsEmptyTemplate.h"
 
 #ifdef _WIN32
-#define NOMINMAX
-#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #endif
 
@@ -250,15 +249,15 @@ void TXLSFile::OpenFileAndSearch(const std::string& FileName)
         OpenFile(FileName);
         return;
     }
-    const fs::path name(FileName);
+    const fs::path name = PathFromUtf8(FileName);
     std::string path;
     std::string shown;  // the name the error message gives
     if (name.has_root_name() || name.has_root_directory()) {
         path = shown = FileName;
     } else if (!IsBlank(FAdapter->BasePathToOpen)) {
-        path = shown = (fs::path(FAdapter->BasePathToOpen) / name).string();
+        path = shown = Utf8FromPath(PathFromUtf8(FAdapter->BasePathToOpen) / name);
     } else {
-        path = (ProgramFolder() / name).string();
+        path = Utf8FromPath(ProgramFolder() / name);
         shown = FileName;
     }
     if (!FileExists(path)) RaiseXls(TXlsMsg::CantFindFile, {shown});

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "ConsoleArgs.h"
 #include "XlsToolCommands.h"
 
 namespace xlstool {
@@ -221,7 +222,8 @@ const TSubcommand* FindCommand(std::string_view name)
 int main(int argc, char** argv)
 {
     using namespace xlstool;
-    std::vector<std::string> args(argv + 1, argv + argc);
+    PrepareConsole();
+    const std::vector<std::string> args = Utf8Arguments(argc, argv);
     if (args.empty()) {
         PrintOverview(std::cerr);
         return 2;
