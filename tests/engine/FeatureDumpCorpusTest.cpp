@@ -18,7 +18,7 @@ TEST(FeatureDumpCorpus, NamesAndFormulasAgreeWithAnIndependentReader)
         const auto expected = std::filesystem::path(rectest::kCorpus) / "expected" / (path.filename().string() + ".features");
         if (!std::filesystem::exists(expected)) continue;
         SCOPED_TRACE(path.filename().string());
-        const rectest::TToolRun run = rectest::RunXlsTool("features " + rectest::Quoted(path.string()) + " --kinds W,N,F");
+        const rectest::TToolRun run = rectest::RunXlsTool({"features", "--kinds", "W,N,F", path.string()});
         ASSERT_EQ(run.Code, 0);
         const TFeatureComparison c = CompareFeatures(FeatureLines(ReadText(expected), "WNF"), FeatureLines(run.Out, "WNF"));
         for (const auto& p : c.Problems) ADD_FAILURE() << p;

@@ -80,7 +80,7 @@ TEST(StructureCorpus, NamesAndFormulasKeepPointingAtTheirSheetsAndCells)
         Apply(f, c);
         f.Save(true, out.string(), nullptr, nullptr, nullptr);
 
-        const rectest::TToolRun run = rectest::RunXlsTool("features " + rectest::Quoted(out.string()) + " --kinds N,F");
+        const rectest::TToolRun run = rectest::RunXlsTool({"features", "--kinds", "N,F", out.string()});
         ASSERT_EQ(run.Code, 0);
         const auto expected = corpus / "expected" / "structure" / (file + "." + c.Name + ".features");
         const TFeatureComparison comparison = CompareFeatures(FeatureLines(ReadText(expected), "NF"), FeatureLines(run.Out, "NF"));

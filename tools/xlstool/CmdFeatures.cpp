@@ -1,141 +1,110 @@
-// xlstool features FILE [--kinds K,...]: the feature dump of a workbook, one
-// table of line kinds. Workbook kinds print first, then the sheet kinds for
-// every sheet in workbook order.
-#include <algorithm>
+// xlstool features [--kinds K,...] FILE: the feature dump of a workbook, one
+// table of line kinds for the workbook and one for each sheet.
 #include <array>
 #include <iostream>
-#include <set>
-#include <string>
 
-#include "DefinedNames.h"
 #include "DumpText.h"
+#include "Features.h"
 #include "XlsToolCommands.h"
-#include "facade/UExcelRecords.h"
 #include "facade/XLSAdapter.h"
 
 namespace xlstool {
 
 namespace {
 
-struct TFeatureDump {
-    xls::TWorkbook& Book;
-    std::ostream& Out;
+using namespace xls;
 
-    void Line(std::initializer_list<std::string_view> aFields)
-    {
-        bool first = true;
-        for (std::string_view f : aFields) {
-            if (!first) Out << '\t';
-            Out << f;
-            first = false;
-        }
-        Out << '\n';
-    }
-    std::string SheetName(std::int32_t aSheet) { return EscapeDumpText(Book.Globals().SheetName(aSheet)); }
+struct TWorkbookKind {
+    char Letter;
+    TWorkbookFeatureKind Write;
 };
 
-// W: the 1904 date system, the number of sheets, the sheet the file shows.
-void WorkbookLines(TFeatureDump& d)
+struct TSheetKind {
+    char Letter;
+    TSheetFeatureKind Write;
+};
+
+// The workbook kinds come first, then the sheet kinds for each sheet, each
+// in the order of its table.
+constexpr std::array kWorkbookKinds{TWorkbookKind{'W', WorkbookLines}, TWorkbookKind{'N', NameLines}};
+constexpr std::array kSheetKinds{
+    TSheetKind{'F', FormulaLines},  TSheetKind{'M', MergedCellLines}, TSheetKind{'C', ColumnLines},
+    TSheetKind{'R', RowLines},      TSheetKind{'B', PageBreakLines},  TSheetKind{'S', SettingLines},
+};
+
+bool IsKnownKind(char aLetter)
 {
-    xls::TWorkbookGlobals& g = d.Book.Globals();
-    d.Line({"W", "date1904", g.Is1904() ? "1" : "0"});
-    d.Line({"W", "sheets", std::to_string(g.SheetCount())});
-    const std::int32_t active = g.ActiveSheet();
-    d.Line({"W", "active", active >= 0 && std::size_t(active) < g.SheetCount() ? d.SheetName(active) : "?"});
+    for (const auto& kind : kWorkbookKinds)
+        if (kind.Letter == aLetter) return true;
+    for (const auto& kind : kSheetKinds)
+        if (kind.Letter == aLetter) return true;
+    return false;
 }
 
-// N: every defined name in file order.
-void NameLines(TFeatureDump& d)
+bool Wanted(const std::string& aKinds, char aLetter)
 {
-    xls::TWorkbookGlobals& g = d.Book.Globals();
-    for (std::size_t i = 0; i < g.Names().Count(); ++i) {
-        const xls::TNameRecord* name = g.Names().Items(i);
-        if (!name) continue;
-        const TNameFields f = DescribeName(*name, g);
-        d.Line({"N", f.Scope, f.Name, f.Hidden, f.Formula});
-    }
+    return aKinds.empty() || aKinds.find(aLetter) != std::string::npos;
 }
 
-// F: every formula cell of a worksheet by row, then column.
-void FormulaLines(TFeatureDump& d, std::int32_t aSheet)
+// "M,C,S" as the set of letters asked for.
+std::string ParseKinds(const std::string& aList)
 {
-    if (!d.Book.IsWorksheet(aSheet)) return;
-    xls::TCellList& cells = d.Book.GetWorkSheets(aSheet).Cells().CellList();
-    const std::string sheet = d.SheetName(aSheet);
-    for (std::size_t r = 0; r < cells.Count(); ++r) {
-        xls::TCellRecordList* row = cells.CellRow(r);
-        if (!row) continue;
-        if (!row->Sorted()) row->Sort();
-        for (std::size_t i = 0; i < row->Count(); ++i) {
-            const xls::TCellRecord* cell = row->Items(i);
-            if (!dynamic_cast<const xls::TFormulaRecord*>(cell)) continue;
-            std::string text;
-            try {
-                text = EscapeDumpText(cells.GetFormula(cell->Row(), cell->Column()));
-            } catch (const std::exception&) {
-                text = "?";
-            }
-            d.Line({"F", sheet + "!" + A1Reference(cell->Row(), cell->Column()), text});
-        }
+    std::string kinds;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = aList.find(',', start);
+        const std::string kind = aList.substr(start, comma - start);
+        if (kind.size() != 1 || !IsKnownKind(kind[0])) throw EUsageError("unknown kind '" + kind + "' in --kinds");
+        kinds += kind;
+        if (comma == std::string::npos) return kinds;
+        start = comma + 1;
     }
 }
 
-struct TFeatureKind {
-    char Kind;
-    void (*WorkbookLines)(TFeatureDump&);                // lines about the workbook, or none
-    void (*SheetLines)(TFeatureDump&, std::int32_t);     // lines about one sheet, or none
-};
-
-// In the order the lines are printed.
-constexpr std::array kFeatureKinds{
-    TFeatureKind{'W', WorkbookLines, nullptr},
-    TFeatureKind{'N', NameLines, nullptr},
-    TFeatureKind{'F', nullptr, FormulaLines},
-};
-
-std::set<char> ParseKinds(const std::string& aList)
+// The sheets the dump covers: worksheets, and charts and macro sheets that
+// have a window.
+bool IsDumped(const TSheet& aSheet)
 {
-    std::set<char> kinds;
-    for (std::size_t i = 0; i < aList.size(); ++i) {
-        if (aList[i] == ',') continue;
-        const char k = aList[i];
-        const bool known = std::any_of(kFeatureKinds.begin(), kFeatureKinds.end(), [&](const TFeatureKind& f) { return f.Kind == k; });
-        if (!known) throw EUsageError(std::string("unknown line kind '") + k + "'");
-        kinds.insert(k);
-    }
-    if (kinds.empty()) throw EUsageError("--kinds needs at least one kind");
-    return kinds;
+    if (dynamic_cast<const TWorkSheet*>(&aSheet)) return true;
+    if (!aSheet.Window2()) return false;
+    if (dynamic_cast<const TTbrChart*>(&aSheet)) return true;
+    return aSheet.BOF() && aSheet.BOF()->BOFType() == TBOFRecord::TypeMacroSheet;
 }
 
 }  // namespace
 
 int RunFeatures(TArgs args)
 {
+    std::string kinds;
     std::string file;
-    std::set<char> kinds;
-    for (const auto& f : kFeatureKinds) kinds.insert(f.Kind);
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--kinds") {
-            if (i + 1 == args.size()) throw EUsageError("--kinds needs a list such as N,F");
-            kinds = ParseKinds(args[++i]);
-        } else if (file.empty()) {
-            file = args[i];
+            if (++i == args.size()) throw EUsageError("--kinds needs a list");
+            kinds = ParseKinds(args[i]);
+        } else if (!file.empty() || (args[i].size() > 1 && args[i][0] == '-')) {
+            throw EUsageError("unexpected argument '" + args[i] + "'");
         } else {
-            throw EUsageError("too many arguments");
+            file = args[i];
         }
     }
     if (file.empty()) throw EUsageError("missing arguments");
 
-    xls::TXLSFile xls(nullptr);
+    TXLSFile xls(nullptr);
     xls.Connect();
     xls.OpenFile(file);
-    TFeatureDump dump{xls.Workbook(), std::cout};
-    for (const auto& f : kFeatureKinds)
-        if (f.WorkbookLines && kinds.contains(f.Kind)) f.WorkbookLines(dump);
-    for (std::int32_t s = 0; s < static_cast<std::int32_t>(xls.Workbook().Sheets().Count()); ++s)
-        for (const auto& f : kFeatureKinds)
-            if (f.SheetLines && kinds.contains(f.Kind)) f.SheetLines(dump, s);
-    xls.Disconnect();
+    TWorkbook& workbook = xls.Workbook();
+    std::string out;
+    for (const auto& kind : kWorkbookKinds)
+        if (Wanted(kinds, kind.Letter)) kind.Write(workbook, out);
+    for (std::size_t i = 0; i < workbook.Sheets().Count(); ++i) {
+        TSheet& sheet = *workbook.Sheets().Items(i);
+        if (!IsDumped(sheet)) continue;
+        const auto index = static_cast<std::int32_t>(i);
+        const TFeatureSheet view{workbook, sheet, index, EscapeDumpText(workbook.Globals().SheetName(index))};
+        for (const auto& kind : kSheetKinds)
+            if (Wanted(kinds, kind.Letter)) kind.Write(view, out);
+    }
+    std::cout << out;
     return 0;
 }
 

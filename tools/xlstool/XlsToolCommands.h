@@ -46,8 +46,9 @@ int RunInfo(TArgs args);
 int RunGet(TArgs args);
 int RunSet(TArgs args);
 int RunNew(TArgs args);
+int RunFeatures(TArgs args);
+int RunSheet(TArgs args);
 int RunFormula(TArgs args);
 int RunNames(TArgs args);
-int RunFeatures(TArgs args);
 
 }  // namespace xlstool
