@@ -38,12 +38,12 @@ std::vector<std::string> Lines(const std::string& aText)
 
 std::vector<std::string> FeatureLines(const fs::path& aFile)
 {
-    const auto run = rectest::RunXlsTool("features --kinds M,C,R,B,S " + rectest::Quoted(aFile.string()));
+    const auto run = rectest::RunXlsTool({"features", "--kinds", "M,C,R,B,S", aFile.string()});
     EXPECT_EQ(run.Code, 0) << aFile;
     return Lines(run.Out);
 }
 
-std::string CellDump(const fs::path& aFile) { return rectest::RunXlsTool("dump " + rectest::Quoted(aFile.string())).Out; }
+std::string CellDump(const fs::path& aFile) { return rectest::RunXlsTool({"dump", aFile.string()}).Out; }
 
 // "S\tSheet\tkey\t" of a settings line, the whole line for the other kinds.
 std::string KeyOf(const std::string& aLine)

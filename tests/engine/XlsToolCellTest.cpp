@@ -160,24 +160,34 @@ TEST(XlsToolSheet, ChangesTheSettingsGivenInTheirOrder)
     TTempDir dir;
     const fs::path file = dir / "book.xls";
     fs::copy_file(kCorpus / "gen" / "poi_tiny.xls", file);
-    const TRun run = Shell(Tool("sheet " + Q(file) + " Tabelle1 --col-width B=20 --hide-col C --row-height 3=30 " +
-                                "--merge A1:C1 --merge B1:D2 --unmerge E5:F6 --freeze B2 --zoom 150 " +
-                                "--header '&CSeite &P' --margins 1,1,1.5,1.5 --landscape --paper 9 --fit 2x1 " +
-                                "--gridlines off --hcenter on"),
-                           dir.Path());
+    const std::string name = xls::Utf8FromPath(file);
+    const TToolRun run = RunXlsTool({"sheet", name, "Tabelle1", "--col-width", "B=20", "--hide-col", "C", "--row-height",
+                                     "3=30", "--merge", "A1:C1", "--merge", "B1:D2", "--unmerge", "E5:F6", "--freeze",
+                                     "B2", "--zoom", "150", "--header", "&CSeite &P", "--margins", "1,1,1.5,1.5",
+                                     "--landscape", "--paper", "9", "--fit", "2x1", "--gridlines", "off", "--hcenter",
+                                     "on"});
     ASSERT_EQ(run.Code, 0) << run.Err;
-    EXPECT_EQ(Shell(Tool("features --kinds M,C,R " + Q(file)), dir.Path()).Out,
+    EXPECT_EQ(RunXlsTool({"features", "--kinds", "M,C,R", name}).Out,
               "M\tTabelle1\tA1:D2\n"
               "C\tTabelle1\tB:B\t5120\t0\t0\t15\n"
               "C\tTabelle1\tC:C\t2344\t1\t0\t15\n"
               "R\tTabelle1\t3\t600\t0\t0\t1\n");
-    const std::string settings = Shell(Tool("features --kinds S " + Q(file)), dir.Path()).Out;
+    const std::string settings = RunXlsTool({"features", "--kinds", "S", name}).Out;
     for (const char* line : {"gridlines\t0", "zoom\t150/100", "freeze\t1,1,1,1", "margins\t1.0,1.0,1.5,1.5,0.5,0.5",
                              "header\t|Seite &P|", "paper\t9", "fit\t2x1/1", "landscape\t1", "hcenter\t1"})
         EXPECT_NE(settings.find(std::string("S\tTabelle1\t") + line + "\n"), std::string::npos) << line;
-    EXPECT_EQ(Shell(Tool("dump " + Q(file)), dir.Path()).Out,
-              Shell(Tool("dump " + Q(kCorpus / "gen" / "poi_tiny.xls")), dir.Path()).Out);
-    EXPECT_NE(Shell(Tool("sheet --help"), dir.Path()).Out.find("--col-width COL=CHARS"), std::string::npos);
+    EXPECT_EQ(RunXlsTool({"dump", name}).Out,
+              RunXlsTool({"dump", xls::Utf8FromPath(kCorpus / "gen" / "poi_tiny.xls")}).Out);
+    EXPECT_NE(RunXlsTool({"sheet", "--help"}).Out.find("--col-width COL=CHARS"), std::string::npos);
+}
+
+// Splits options given as one line on blanks.
+std::vector<std::string> Words(const std::string& aText)
+{
+    std::vector<std::string> words;
+    std::istringstream in(aText);
+    for (std::string w; in >> w;) words.push_back(w);
+    return words;
 }
 
 TEST(XlsToolSheet, RefusedValuesWriteNothing)
@@ -204,7 +214,10 @@ TEST(XlsToolSheet, RefusedValuesWriteNothing)
         {"", 2, ""},
     };
     for (const auto& c : cases) {
-        const TRun run = Shell(Tool("sheet " + Q(file) + " 1 " + c.Options + " -o " + Q(dir / "out.xls")), dir.Path());
+        std::vector<std::string> args = {"sheet", xls::Utf8FromPath(file), "1"};
+        for (const auto& w : Words(c.Options)) args.push_back(w);
+        args.insert(args.end(), {"-o", xls::Utf8FromPath(dir / "out.xls")});
+        const TToolRun run = RunXlsTool(args);
         EXPECT_EQ(run.Code, c.Code) << c.Options;
         if (c.Code == 1) {
             EXPECT_EQ(run.Err, c.Err) << c.Options;
@@ -216,14 +229,13 @@ TEST(XlsToolSheet, RefusedValuesWriteNothing)
 
 TEST(XlsToolFeatures, KindsAndFailures)
 {
-    TTempDir dir;
-    const std::string layout = Q(kCorpus / "gen" / "poi_layout.xls");
-    const TRun merged = Shell(Tool("features --kinds M " + layout), dir.Path());
+    const std::string layout = xls::Utf8FromPath(kCorpus / "gen" / "poi_layout.xls");
+    const TToolRun merged = RunXlsTool({"features", "--kinds", "M", layout});
     EXPECT_EQ(merged.Code, 0);
     EXPECT_EQ(merged.Out, "M\tLayout\tA1:C1\nM\tLayout\tE3:F6\nM\tLayout\tH10:H20\n");
-    EXPECT_EQ(Shell(Tool("features --kinds M,Q " + layout), dir.Path()).Code, 2);
-    EXPECT_EQ(Shell(Tool("features"), dir.Path()).Code, 2);
-    const TRun encrypted = Shell(Tool("features " + Q(kCorpus / "gen" / "poi_encrypted.xls")), dir.Path());
+    EXPECT_EQ(RunXlsTool({"features", "--kinds", "M,Q", layout}).Code, 2);
+    EXPECT_EQ(RunXlsTool({"features"}).Code, 2);
+    const TToolRun encrypted = RunXlsTool({"features", xls::Utf8FromPath(kCorpus / "gen" / "poi_encrypted.xls")});
     EXPECT_EQ(encrypted.Code, 1);
     EXPECT_EQ(encrypted.Err, "File is password protected\n");
 }
