@@ -6,6 +6,7 @@
 
 #include "FeatureDumpTestSupport.h"
 #include "RecordTestSupport.h"
+#include "base/UXlsPaths.h"
 
 using namespace featuretest;
 
@@ -18,7 +19,7 @@ TEST(FeatureDumpCorpus, NamesAndFormulasAgreeWithAnIndependentReader)
         const auto expected = std::filesystem::path(rectest::kCorpus) / "expected" / (path.filename().string() + ".features");
         if (!std::filesystem::exists(expected)) continue;
         SCOPED_TRACE(path.filename().string());
-        const rectest::TToolRun run = rectest::RunXlsTool({"features", "--kinds", "W,N,F", path.string()});
+        const rectest::TToolRun run = rectest::RunXlsTool({"features", "--kinds", "W,N,F", xls::Utf8FromPath(path)});
         ASSERT_EQ(run.Code, 0);
         const TFeatureComparison c = CompareFeatures(FeatureLines(ReadText(expected), "WNF"), FeatureLines(run.Out, "WNF"));
         for (const auto& p : c.Problems) ADD_FAILURE() << p;

@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "RecordTestSupport.h"
+#include "base/UXlsPaths.h"
 #include "facade/UExcelRecords.h"
 #include "facade/XLSAdapter.h"
 #include "globals/UXlsEncodeFormula.h"
@@ -138,7 +139,7 @@ TEST(FormulaRoundTrip, CorpusFormulasParseBackToTheirTokens)
     for (const auto& path : ReadableCorpusFiles()) {
         TXLSFile xls(nullptr);
         xls.Connect();
-        xls.OpenFile(path.string());
+        xls.OpenFile(Utf8FromPath(path));
         TWorkbook& book = xls.Workbook();
         const TExternRefList& refs = book.Globals().References().ExternRefs();
         for (std::int32_t s = 0; s < std::int32_t(book.Sheets().Count()); ++s) {

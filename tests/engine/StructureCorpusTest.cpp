@@ -9,6 +9,7 @@
 #include "FacadeTestSupport.h"
 #include "FeatureDumpTestSupport.h"
 #include "RecordTestSupport.h"
+#include "base/UXlsPaths.h"
 #include "facade/XLSAdapter.h"
 
 using namespace featuretest;
@@ -76,11 +77,11 @@ TEST(StructureCorpus, NamesAndFormulasKeepPointingAtTheirSheetsAndCells)
         const auto out = dir / (file + "." + c.Name + ".xls");
         xls::TXLSFile f(nullptr, true);
         f.Connect();
-        f.OpenFile((corpus / c.File).string());
+        f.OpenFile(xls::Utf8FromPath(corpus / c.File));
         Apply(f, c);
-        f.Save(true, out.string(), nullptr, nullptr, nullptr);
+        f.Save(true, xls::Utf8FromPath(out), nullptr, nullptr, nullptr);
 
-        const rectest::TToolRun run = rectest::RunXlsTool({"features", "--kinds", "N,F", out.string()});
+        const rectest::TToolRun run = rectest::RunXlsTool({"features", "--kinds", "N,F", xls::Utf8FromPath(out)});
         ASSERT_EQ(run.Code, 0);
         const auto expected = corpus / "expected" / "structure" / (file + "." + c.Name + ".features");
         const TFeatureComparison comparison = CompareFeatures(FeatureLines(ReadText(expected), "NF"), FeatureLines(run.Out, "NF"));

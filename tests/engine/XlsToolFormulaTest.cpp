@@ -7,6 +7,7 @@
 
 #include "FacadeTestSupport.h"
 #include "RecordTestSupport.h"
+#include "base/UXlsPaths.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ std::string FormulaBook(const TTempDir& aDir)
 {
     const fs::path file = aDir / "book.xls";
     fs::copy_file(kCorpus / "gen" / "poi_formulas.xls", file);
-    return file.string();
+    return xls::Utf8FromPath(file);
 }
 
 }  // namespace
@@ -30,7 +31,7 @@ TEST(XlsToolFormula, WritesFormulasAndReadsThemBack)
 {
     TTempDir dir;
     const std::string book = FormulaBook(dir);
-    const std::string out = (dir / "out.xls").string();
+    const std::string out = xls::Utf8FromPath(dir / "out.xls");
     EXPECT_EQ(RunXlsTool({"formula", book, "Formeln", "E5"}).Out, "=SUM(A1:B5)\n");
     EXPECT_EQ(RunXlsTool({"formula", book, "1", "A1"}).Out, "");  // a number
 
@@ -95,7 +96,7 @@ TEST(XlsToolNames, ListsAndAddsNames)
 
 TEST(XlsToolFeatures, PrintsTheFormulaKindsAskedForInTheirOrder)
 {
-    const std::string book = (kCorpus / "gen" / "poi_formulas.xls").string();
+    const std::string book = xls::Utf8FromPath(kCorpus / "gen" / "poi_formulas.xls");
     EXPECT_EQ(RunXlsTool({"features", "--kinds", "W", book}).Out, "W\tdate1904\t0\nW\tsheets\t3\nW\tactive\tFormeln\n");
     EXPECT_EQ(RunXlsTool({"features", "--kinds", "F,N", book}).Out, RunXlsTool({"features", "--kinds", "N,F", book}).Out);
     std::string kinds;
