@@ -76,7 +76,6 @@ constexpr std::array kMessages{
     TMessageEntry{TXlsMsg::TooManyPageBreaks, "Too many manual Page breaks for this sheet"},
     TMessageEntry{TXlsMsg::SectionWithoutEOF, "Error reading Excel records. A section has no EOF record"},
     TMessageEntry{TXlsMsg::NotAWorksheet, R"(Sheet number "%d" is not a worksheet)"},
-    TMessageEntry{TXlsMsg::CantCopySheetWithDrawing, "Can't copy a sheet that holds drawing objects"},
 
     TMessageEntry{TXlsMsg::EscherLoadError, "Error loading Escher record"},
     TMessageEntry{TXlsMsg::EscherDuplicatedBStore, "Error loading Escher record. Duplicated BStore"},

@@ -77,7 +77,6 @@ enum class TXlsMsg {
     TooManyPageBreaks,
     SectionWithoutEOF,
     NotAWorksheet,
-    CantCopySheetWithDrawing,
     // Drawings
     EscherLoadError,
     EscherDuplicatedBStore,

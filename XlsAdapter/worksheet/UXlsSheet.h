@@ -82,8 +82,13 @@ public:
     virtual void InsertVPageBreak(std::int32_t) {}
     // The bytes SaveToStream writes; formula results are reset first when NeedsRecalc.
     virtual std::int64_t FixTotalSize(bool) { return TotalSize(); }
+    // Places the shapes that do not size with the cells again at the
+    // rectangles they had when their coordinates were last saved.
     virtual void RestoreObjectCoords() {}
     virtual void FixRows() {}
+    // Whether the sheet keeps drawing records the engine does not read
+    // (they may name pictures of the store by position).
+    virtual bool HoldsKeptDrawings() const = 0;
 
     // WINDOW2's selected flag; false without WINDOW2. Setting it sets or
     // clears "selected" and "shown in the window" together.
@@ -175,16 +180,25 @@ public:
     void DeleteVPageBreak(std::int32_t aCol) override { FVPageBreaks.DeleteBreak(aCol); }
     void InsertHPageBreak(std::int32_t aRow) override { FHPageBreaks.AddBreak(aRow); }
     void InsertVPageBreak(std::int32_t aCol) override { FVPageBreaks.AddBreak(aCol); }
+    void RestoreObjectCoords() override;
+    bool HoldsKeptDrawings() const override { return FDrawing.HoldsChartDrawings(); }
 
     // Empties the sheet and gives it the template's records again.
     void ClearValues();
 
+    // The widths of the columns and heights of the rows as shapes are placed
+    // on them (hidden ones 0).
+    TSheetGeometry Geometry() const;
+
     TCells& Cells() { return FCells; }
     const TCells& Cells() const { return FCells; }
+    TNoteList& Notes() { return FNotes; }
     const TNoteList& Notes() const { return FNotes; }
+    THLinkList& HLinks() { return FHLinks; }
     const THLinkList& HLinks() const { return FHLinks; }
     const TColInfoList& Columns() const { return FColumns; }
     const TRangeList& Ranges() const { return FRanges; }
+    TDrawing& Drawing() { return FDrawing; }
     const TDrawing& Drawing() const { return FDrawing; }
     const THPageBreakList& HPageBreaks() const { return FHPageBreaks; }
     const TVPageBreakList& VPageBreaks() const { return FVPageBreaks; }
@@ -238,6 +252,14 @@ public:
     void SaveToStream(TOle2File& DataStream) override;
     std::int64_t TotalSize() const override;
     void FixCachePointers() override;
+    bool HoldsKeptDrawings() const override;
+
+    // The series' references follow rows and columns of the sheets they
+    // point at, a copy by an offset and a copied sheet.
+    void ArrangeInsertRowsAndCols(std::int32_t InsRowPos, std::int32_t InsRowCount, std::int32_t InsColPos,
+                                  std::int32_t InsColCount, const TSheetInfo& SheetInfo) override;
+    void ArrangeCopySheet(const TSheetInfo& SheetInfo) override;
+    void ArrangeCopyRowsAndCols(std::int32_t RowOffset, std::int32_t ColOffset);
 
     const TChartRecordList& ChartRecords() const { return FChartRecords; }
     // The CONTINUE record that came attached to the chart's EOF: drawing data
@@ -267,6 +289,7 @@ public:
     void SaveToStream(TOle2File& DataStream) override;
     std::int64_t TotalSize() const override;
     void FixCachePointers() override;
+    bool HoldsKeptDrawings() const override;
 
     const TBaseRecordList& SheetRecords() const { return FSheetRecords; }
 
