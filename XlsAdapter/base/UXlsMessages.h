@@ -85,6 +85,7 @@ enum class TXlsMsg {
     EscherDuplicatedSolver,
     EscherNotFullyLoaded,
     UnsupportedDrawingRecord,
+    UnsupportedPicture,
     // File interface
     CantFindFile,
     CantWriteToFile,

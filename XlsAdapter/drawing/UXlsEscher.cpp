@@ -287,6 +287,7 @@ TEscherContext TDrawing::RootContext(bool aNewObjIds) const
 void TDrawing::LoadFromStream(TOle2File& DataStream, TRecordHeader& RecordHeader, std::unique_ptr<TBaseRecord> First,
                               TSST& SST)
 {
+    ++FVersion;
     if (First->Id() == xlr_MSODRAWING)
         LoadTree(DataStream, RecordHeader, std::move(First), SST);
     else
@@ -386,6 +387,7 @@ std::int64_t TDrawing::TotalSize() const
 
 void TDrawing::Clear()
 {
+    ++FVersion;
     if (FDgContainer) {
         TEscherDggRecord* dgg = FDrawingGroup->Cache().Dgg;
         if (dgg && FRecordCache.Dg) dgg->DrawingRemoved(FRecordCache.Dg->DrawingId(), FRecordCache.Dg->Csp());
@@ -399,6 +401,7 @@ void TDrawing::Clear()
 
 void TDrawing::CopyFrom(const TDrawing& aSource)
 {
+    ++FVersion;
     if (&aSource == this) RaiseXls(TXlsMsg::LogicalError);
     Clear();
     if (aSource.FDgContainer) {
@@ -442,6 +445,7 @@ TClientAnchor TDrawing::GetAnchor(std::size_t aIndex) const
 
 void TDrawing::SetAnchor(std::size_t aIndex, const TClientAnchor& aAnchor)
 {
+    ++FVersion;
     if (TEscherClientAnchorRecord* anchor = AnchorFor(&Picture(aIndex))) anchor->SetAnchor(aAnchor);
 }
 
@@ -455,6 +459,7 @@ TBytes TDrawing::GetDrawingFromStream(std::size_t aIndex, TBlipType& aType) cons
 
 void TDrawing::AssignDrawing(std::size_t aIndex, TByteView aImage, TBlipType aType)
 {
+    ++FVersion;
     TEscherOPTRecord& opt = Picture(aIndex);
     FDrawingGroup->EnsureDwgGroup();
     const TBytes stored = StoredImage(aImage, aType);
@@ -463,6 +468,7 @@ void TDrawing::AssignDrawing(std::size_t aIndex, TByteView aImage, TBlipType aTy
 
 void TDrawing::AddImage(TByteView aImage, TBlipType aType, const TClientAnchor& aAnchor, std::u16string_view aName)
 {
+    ++FVersion;
     FDrawingGroup->EnsureDwgGroup();
     const TBytes stored = StoredImage(aImage, aType);
     TEscherBSERecord& picture = FDrawingGroup->Cache().BStore->AddPicture(aType, stored);
@@ -484,6 +490,7 @@ void TDrawing::AddImage(TByteView aImage, TBlipType aType, const TClientAnchor& 
 
 void TDrawing::DeleteImage(std::size_t aIndex)
 {
+    ++FVersion;
     TEscherRecord* shape = Picture(aIndex).Parent();
     if (!shape || !shape->Parent()) RaiseXls(TXlsMsg::EscherLoadError);
     TEscherContainerRecord& parent = *shape->Parent();
@@ -492,6 +499,7 @@ void TDrawing::DeleteImage(std::size_t aIndex)
 
 void TDrawing::SortPicturesByRow()
 {
+    ++FVersion;
     auto row = [](const TEscherOPTRecord* aOpt) {
         const TEscherClientAnchorRecord* anchor = AnchorFor(const_cast<TEscherOPTRecord*>(aOpt));
         return anchor ? anchor->GetAnchor().Row1 : 0;
@@ -527,6 +535,7 @@ void TDrawing::AddShape(std::uint16_t aSpPre,
                         const TClientAnchor& aAnchor, std::unique_ptr<TBaseClientData> aClientData,
                         std::unique_ptr<TBaseClientData> aTextBox)
 {
+    ++FVersion;
     TEscherSpgrContainerRecord& patriarch = EnsurePatriarch();
     auto shape = std::make_unique<TEscherSpContainerRecord>(patriarch.ChildContext());
     const TEscherContext inShape = shape->ChildContext();
@@ -597,6 +606,7 @@ TTXO* TDrawing::ShapeText(std::uint16_t aObjId) const
 
 void TDrawing::DeleteObject(std::uint16_t aObjId)
 {
+    ++FVersion;
     TEscherSpContainerRecord* shape = ShapeOfObj(aObjId);
     // A shape that is the root itself cannot leave the drawing.
     if (!shape || !shape->Parent()) return;
@@ -606,16 +616,19 @@ void TDrawing::DeleteObject(std::uint16_t aObjId)
 
 void TDrawing::MoveObjectRows(std::uint16_t aObjId, std::int32_t aPos, std::int32_t aCount)
 {
+    ++FVersion;
     if (TEscherClientAnchorRecord* anchor = AnchorFor(ShapeOfObj(aObjId))) anchor->MoveRows(aPos, aCount, true);
 }
 
 void TDrawing::MoveObjectCols(std::uint16_t aObjId, std::int32_t aPos, std::int32_t aCount)
 {
+    ++FVersion;
     if (TEscherClientAnchorRecord* anchor = AnchorFor(ShapeOfObj(aObjId))) anchor->MoveCols(aPos, aCount, true);
 }
 
 std::uint16_t TDrawing::CopyObject(std::uint16_t aObjId, std::int32_t aRowOffset, std::int32_t aColOffset)
 {
+    ++FVersion;
     TEscherSpContainerRecord* shape = ShapeOfObj(aObjId);
     if (!shape || !shape->Parent()) return 0;
     TEscherContainerRecord& parent = *shape->Parent();
@@ -658,6 +671,7 @@ void TDrawing::AddAutoFilter(std::int32_t aRow, std::int32_t aCol1, std::int32_t
 
 void TDrawing::RemoveAutoFilter()
 {
+    ++FVersion;
     if (!FRecordCache.Patriarch) RaiseXls(TXlsMsg::EscherLoadError);
     FRecordCache.Patriarch->DeleteChildrenIf(
         [](const TEscherRecord& r) { return IsFilterButton(dynamic_cast<const TEscherSpContainerRecord*>(&r)); });
@@ -715,6 +729,7 @@ std::vector<TEscherRecord*> TDrawing::TopLevelShapes() const
 void TDrawing::ArrangeInsertRowsAndCols(std::int32_t aRowPos, std::int32_t aRowCount, std::int32_t aColPos,
                                         std::int32_t aColCount, const TSheetInfo& SheetInfo)
 {
+    ++FVersion;
     if (!FDgContainer) return;
     if (SheetInfo.MovesOwnCells()) {
         for (TEscherClientAnchorRecord* anchor : FRecordCache.Anchor) {
@@ -734,6 +749,7 @@ void TDrawing::ArrangeCopySheet(const TSheetInfo& SheetInfo)
 void TDrawing::CopyShapesInside(bool aRows, std::int32_t aFirst, std::int32_t aLast, std::int32_t aDest,
                                 std::int32_t aCount)
 {
+    ++FVersion;
     const std::int32_t size = aLast - aFirst + 1;
     TEscherSpgrContainerRecord& patriarch = *FRecordCache.Patriarch;
     TEscherContext context = patriarch.ChildContext();
@@ -780,6 +796,7 @@ void TDrawing::InsertAndCopyCols(std::int32_t FirstCol, std::int32_t LastCol, st
 
 void TDrawing::DeleteShapesInside(bool aRows, std::int32_t aFirst, std::int32_t aCount)
 {
+    ++FVersion;
     if (!FRecordCache.Patriarch) return;
     FRecordCache.Patriarch->DeleteChildrenIf([&](const TEscherRecord& shape) {
         const TEscherSpContainerRecord* main = MainShape(&shape);
@@ -811,6 +828,7 @@ void TDrawing::SaveObjectCoords(const TSheetGeometry& aGeometry)
 
 void TDrawing::RestoreObjectCoords(const TSheetGeometry& aGeometry)
 {
+    ++FVersion;
     for (TEscherClientAnchorRecord* anchor : FRecordCache.Anchor)
         if (MovesWithCells(anchor)) anchor->RestoreRect(aGeometry);
 }

@@ -64,9 +64,6 @@ private:
 // The workbook's drawing group, which the workbook gives its globals.
 TDrawingGroup& DrawingGroupOf(TWorkbookGlobals& aGlobals);
 
-// How a new picture moves with the cells.
-enum class TPictureAnchorKind { MoveAndResize = 0, MoveDontResize = 2, DontMoveDontResize = 3 };
-
 class TDrawing {
 public:
     explicit TDrawing(TDrawingGroup& aDrawingGroup);
@@ -163,6 +160,9 @@ public:
     void RestoreObjectCoords(const TSheetGeometry& aGeometry);
     // Whether any shape needs the sheet's geometry to be placed again.
     bool NeedsGeometry() const;
+    // Changes whenever the drawing does: indexes built on it tell by it that
+    // they are out of date.
+    std::uint64_t Version() const { return FVersion; }
 
 private:
     struct TLoosePart {
@@ -192,6 +192,7 @@ private:
     TEscherDwgCache FRecordCache;
     std::unique_ptr<TEscherContainerRecord> FDgContainer;  // after the cache: freed first
     std::vector<TLoosePart> FLooseParts;
+    std::uint64_t FVersion = 0;
 };
 
 // The picture type of an image file's bytes (PNG, JPEG, BMP, WMF, EMF), or

@@ -4,24 +4,40 @@
 // compound file it came from (every stream but the workbook's own), so that
 // saving writes the changed workbook back with every other stream and
 // storage unchanged. Sheets, rows and columns count from 1 here and from 0 in
-// the model. Operations on cells, rows and columns address the active sheet;
-// when that sheet is no worksheet they change nothing and answer 0, -1 or an
-// empty value. Operations whose parts of the workbook this build does not
-// model raise "... is not available in this build".
+// the model; so do hyperlinks. A sheet's pictures are counted from 0, in the
+// order of their top rows (the order of a sheet walk), and aPos counts the
+// pictures or comments of one row from 0, left to right. Operations on
+// cells, rows, columns, pictures, comments and links address the active
+// sheet; when that sheet is no worksheet they change nothing and answer 0,
+// -1 or an empty value. Operations whose parts of the workbook this build
+// does not model raise "... is not available in this build".
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "facade/UExcelAdapter.h"
 #include "facade/XlsBaseTemplateStore.h"
 
 namespace xls {
 
+class TDrawing;
+class THLinkRecord;
+class TNoteRecord;
 class TWorkbook;
 class TWorkSheet;
 class TXLSAdapter;
+
+// The pictures of the active sheet by row: the top row of each picture, in
+// the drawing's picture order (which the sheet walk sorts by row). Out of
+// date when the drawing it was built on changed.
+struct TRowComments {
+    const TDrawing* Drawing = nullptr;
+    std::uint64_t Version = 0;
+    std::vector<std::int32_t> Rows;  // 0-based
+};
 
 class TXLSFile final : public TExcelFile {
 public:
@@ -191,7 +207,7 @@ public:
                            bool OnlyFormulas) override;
     void DeleteRows(std::int32_t aRow, std::int32_t aCount) override;
     void DeleteCols(std::int32_t aCol, std::int32_t aCount) override;
-    // Sheet walk.
+    // Sheet walk: orders the active sheet's pictures by row and indexes them.
     void BeginSheet() override;
     void EndSheet(std::int32_t RowOffset) override;
     bool CanOptimizeRead() override;
@@ -293,6 +309,15 @@ private:
     void SaveWorkbook(TStream& OutStream);
     void SetCellStringWorker(std::int32_t aRow, std::int32_t aCol, const TXlsString& Text, const TTbrFormat* Fm,
                              const TXlsString& DateFormat, const TXlsString& TimeFormat);
+    // The index of the active sheet's pictures by row, built again when out of date.
+    const TRowComments& RowPictureIndex(TWorkSheet& aSheet);
+    // The drawing position of picture aPos of a row; fails outside the row's pictures.
+    std::size_t PictureOfRow(TWorkSheet& aSheet, std::int32_t Row, std::int32_t aPos);
+    // The drawing position of the sheet's picture Index (in row order).
+    std::size_t PictureAt(TWorkSheet& aSheet, std::int32_t Index);
+    // Comment aPos (from 0, left to right) of a row; fails outside the row's comments.
+    TNoteRecord& CommentOfRow(TWorkSheet& aSheet, std::int32_t Row, std::int32_t aPos);
+    THLinkRecord& HyperLinkAt(TWorkSheet& aSheet, std::int32_t HyperLinkIndex);
     [[noreturn]] static void NotAvailable(const char* Operation);
 
     TXLSAdapter* FAdapter;
@@ -302,6 +327,7 @@ private:
     std::int32_t FirstColumn = 0;  // column offset of the cell data operations
     bool FAllowOverwritingFiles;
     bool FIsFileModified = false;
+    TRowComments RowPictures;
 };
 
 // Hands out TXLSFile objects with its settings.

@@ -1,5 +1,7 @@
 #include "worksheet/UXlsSheet.h"
 
+#include <tuple>
+
 #include "cfb/UOle2Impl.h"
 #include "globals/UXlsFormula.h"
 #include "globals/UXlsWorkbookGlobals.h"
@@ -278,6 +280,38 @@ TSheetGeometry TWorkSheet::Geometry() const
         heights[r] = (row.Options() & TRowRecord::OptHidden) ? 0 : (row.Height() & 0x7FFF);
     }
     return TSheetGeometry(widths, heights);
+}
+
+void TWorkSheet::SetAutoFilter(std::int32_t Row, std::int32_t Col1, std::int32_t Col2)
+{
+    if (Col2 < Col1) {
+        RemoveAutoFilter();
+        return;
+    }
+    for (const auto& [value, name, max] : {std::tuple{Row, "Row", MaxRow}, {Col1, "Col1", MaxColumn}, {Col2, "Col2", MaxColumn}})
+        if (value < 0 || value > max)
+            RaiseXls(TXlsMsg::PropertyIndexOutOfRange, {std::int64_t(value), std::string(name), 0, max});
+    RemoveAutoFilter();
+    std::size_t index = 0;
+    while (index < FMiscRecords1.Count() &&
+           !(FMiscRecords1.GetItem(index) && FMiscRecords1.GetItem(index)->Id() == xlr_DEFCOLWIDTH))
+        ++index;
+    auto info = TAutoFilterInfoRecord::CreateNew();
+    info->SetDropDownCount(static_cast<std::uint16_t>(Col2 - Col1 + 1));
+    CacheRecord(info.get());
+    FMiscRecords1.Insert(index, std::move(info));
+    FDrawing.AddAutoFilter(Row, Col1, Col2);
+}
+
+void TWorkSheet::RemoveAutoFilter()
+{
+    for (std::size_t i = FMiscRecords1.Count(); i-- > 0;) {
+        const TBaseRecord* rec = FMiscRecords1.GetItem(i);
+        if (rec && (rec->Id() == xlr_AUTOFILTER || rec->Id() == xlr_AUTOFILTERINFO || rec->Id() == xlr_FILTERMODE))
+            FMiscRecords1.Delete(i);
+    }
+    FAutoFilterInfo = nullptr;
+    if (FDrawing.HasTree() && FDrawing.AutoFilterCount() > 0) FDrawing.RemoveAutoFilter();
 }
 
 void TWorkSheet::RestoreObjectCoords()

@@ -186,6 +186,13 @@ public:
     // Empties the sheet and gives it the template's records again.
     void ClearValues();
 
+    // The auto filter's sheet part: AUTOFILTERINFO with one drop-down button
+    // per column Col1 to Col2 on Row, the buttons in the drawing. Earlier
+    // criteria (AUTOFILTER, FILTERMODE) go: the new filter filters nothing.
+    // Col2 below Col1 removes the filter.
+    void SetAutoFilter(std::int32_t Row, std::int32_t Col1, std::int32_t Col2);
+    void RemoveAutoFilter();
+
     // The widths of the columns and heights of the rows as shapes are placed
     // on them (hidden ones 0).
     TSheetGeometry Geometry() const;

@@ -37,5 +37,11 @@ int RunInfo(TArgs args);
 int RunGet(TArgs args);
 int RunSet(TArgs args);
 int RunNew(TArgs args);
+int RunPictures(TArgs args);
+int RunAddPicture(TArgs args);
+int RunDeletePicture(TArgs args);
+int RunComment(TArgs args);
+int RunLink(TArgs args);
+int RunFilter(TArgs args);
 
 }  // namespace xlstool

@@ -142,6 +142,60 @@ constexpr std::array kCommands{
                 "named Sheet1, Sheet2, ..., to FILE. An existing FILE is replaced as by\n"
                 "set: only once the new file is complete.\n",
                 RunNew},
+    TSubcommand{"pictures", "lists the pictures of a sheet and extracts their images",
+                "usage: xlstool pictures FILE SHEET [--extract DIR]\n\n"
+                "Prints one line per picture of the worksheet SHEET, in the order of their\n"
+                "top rows (the order their INDEX counts, from 0):\n\n"
+                "  INDEX<TAB>FROM:TO<TAB>TYPE<TAB>BYTES<TAB>NAME\n\n"
+                "FROM and TO are the cells of the picture's corners, TYPE is png, jpeg,\n"
+                "bmp, wmf or emf, BYTES the size of the image. With --extract the images\n"
+                "are written into the folder DIR as pictureINDEX.TYPE.\n\n"
+                "Exit 1 with the engine's message when the file cannot be read or SHEET\n"
+                "is no worksheet.\n",
+                RunPictures},
+    TSubcommand{"add-picture", "puts a PNG, JPEG or BMP image on a sheet and saves the workbook",
+                "usage: xlstool add-picture FILE SHEET CELL IMAGE [--name NAME] [-o OUT]\n\n"
+                "Puts the image file IMAGE (PNG, JPEG, BMP, WMF or EMF) on the worksheet\n"
+                "SHEET with its top left corner at CELL, as large as the image says it is\n"
+                "(96 x 96 pixels when it says nothing); it moves and sizes with the cells.\n"
+                "An image the workbook already holds is stored once. NAME (default: the\n"
+                "image's file name) is the picture's name. Saves as set does.\n\n"
+                "Exit 1 with the engine's message when a file cannot be read or written,\n"
+                "the image is of another kind or CELL lies outside the sheet.\n",
+                RunAddPicture},
+    TSubcommand{"delete-picture", "takes a picture off a sheet and saves the workbook",
+                "usage: xlstool delete-picture FILE SHEET INDEX [-o OUT]\n\n"
+                "Takes picture INDEX (as pictures lists it) off the worksheet SHEET; its\n"
+                "image leaves the workbook when no other picture shows it. Saves as set\n"
+                "does. Exit 1 with the engine's message for an INDEX the sheet lacks.\n",
+                RunDeletePicture},
+    TSubcommand{"comment", "gives a cell a comment and saves the workbook",
+                "usage: xlstool comment FILE SHEET CELL TEXT [-o OUT]\n\n"
+                "Gives CELL of the worksheet SHEET a comment with TEXT, or the new TEXT\n"
+                "when it has one; an empty TEXT takes the comment away. Saves as set does.\n\n"
+                "Exit 1 with the engine's message when a file cannot be read or written\n"
+                "or CELL lies outside the sheet.\n",
+                RunComment},
+    TSubcommand{"link", "puts a hyperlink on cells and saves the workbook",
+                "usage: xlstool link FILE SHEET CELLS TARGET [--description TEXT] [--tip TEXT]\n"
+                "                    [--mark PLACE] [-o OUT]\n\n"
+                "Puts a hyperlink on CELLS (a cell such as C7 or an area such as A1:C3) of\n"
+                "the worksheet SHEET. TARGET \"#PLACE\" links to a place in the workbook\n"
+                "(\"#Sheet2!A1\"), \"\\\\server\\share\\file\" to a network path, a target\n"
+                "with a scheme (\"https://...\", \"mailto:...\") is a URL, anything else a\n"
+                "file. --description is the text the link shows, --tip its screen tip,\n"
+                "--mark the place inside the target. Saves as set does.\n\n"
+                "Exit 1 with the engine's message when a file cannot be read or written\n"
+                "or CELLS lie outside the sheet.\n",
+                RunLink},
+    TSubcommand{"filter", "sets or removes a sheet's auto filter and saves the workbook",
+                "usage: xlstool filter FILE SHEET CELLS [-o OUT]\n"
+                "       xlstool filter FILE SHEET --remove [-o OUT]\n\n"
+                "Sets the auto filter of the worksheet SHEET on the first row of CELLS\n"
+                "(such as A1:C21) over its columns: a drop-down button on each of them and\n"
+                "the sheet's filter database name. --remove takes the filter away. Saves\n"
+                "as set does.\n",
+                RunFilter},
 };
 
 void PrintOverview(std::ostream& out)
