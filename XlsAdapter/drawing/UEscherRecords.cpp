@@ -157,6 +157,7 @@ std::unique_ptr<TEscherRecord> TEscherRecord::CopyTo(const TEscherContext& aCont
     if (!Loaded()) RaiseXls(TXlsMsg::EscherNotFullyLoaded);
     auto copy = DoCopyTo(aContext);
     FCopiedTo = copy.get();
+    copy->CopyChildrenFrom(*this, aContext.NewObjIds);
     return copy;
 }
 
@@ -229,7 +230,8 @@ TEscherContainerRecord::TEscherContainerRecord(const TEscherRecordHeader& aHeade
 TEscherContainerRecord::TEscherContainerRecord(const TEscherContainerRecord& aSource, const TEscherContext& aContext)
     : TEscherRecord(aSource, aContext)
 {
-    CopyChildrenFrom(aSource, aContext);
+    // The children come once the copy is whole (CopyChildrenFrom), so that
+    // the copy's own kind sees them join.
 }
 
 TEscherContainerRecord::~TEscherContainerRecord()
@@ -244,11 +246,12 @@ TEscherContext TEscherContainerRecord::ChildContext() const
     return {const_cast<TEscherContainerRecord*>(this), DwgCache(), GroupCache(), false};
 }
 
-void TEscherContainerRecord::CopyChildrenFrom(const TEscherContainerRecord& aSource, const TEscherContext& aContext)
+void TEscherContainerRecord::CopyChildrenFrom(const TEscherRecord& aSource, bool aNewObjIds)
 {
     TEscherContext childContext = ChildContext();
-    childContext.NewObjIds = aContext.NewObjIds;
-    for (const auto& child : aSource.FContainedRecords) AddChild(child->CopyTo(childContext));
+    childContext.NewObjIds = aNewObjIds;
+    for (const auto& child : static_cast<const TEscherContainerRecord&>(aSource).FContainedRecords)
+        AddChild(child->CopyTo(childContext));
 }
 
 std::unique_ptr<TEscherRecord> TEscherContainerRecord::DoCopyTo(const TEscherContext& aContext) const

@@ -226,7 +226,9 @@ protected:
     TEscherRecord(const TEscherRecordHeader& aHeader, const TEscherContext& aContext);
     TEscherRecord(const TEscherRecord& aSource, const TEscherContext& aContext);
 
+    // The copy without children; CopyChildrenFrom gives it copies of aSource's.
     virtual std::unique_ptr<TEscherRecord> DoCopyTo(const TEscherContext& aContext) const = 0;
+    virtual void CopyChildrenFrom(const TEscherRecord& /*aSource*/, bool /*aNewObjIds*/) {}
     virtual void SaveBody(TOle2File& DataStream, TBreakList& Breaks) = 0;
     // The header's Size as written.
     virtual std::uint32_t WrittenDataSize() const = 0;
@@ -327,6 +329,7 @@ public:
 
 protected:
     std::unique_ptr<TEscherRecord> DoCopyTo(const TEscherContext& aContext) const override;
+    void CopyChildrenFrom(const TEscherRecord& aSource, bool aNewObjIds) override;
     void SaveBody(TOle2File& DataStream, TBreakList& Breaks) override;
     std::uint32_t WrittenDataSize() const override;
     // A child joined or is about to leave.
@@ -336,8 +339,6 @@ protected:
     void SortChildren(const std::function<bool(const TEscherRecord&, const TEscherRecord&)>& aLess);
 
 private:
-    void CopyChildrenFrom(const TEscherContainerRecord& aSource, const TEscherContext& aContext);
-
     std::vector<std::unique_ptr<TEscherRecord>> FContainedRecords;
 };
 

@@ -7,6 +7,7 @@
 
 #include "WorkbookTestSupport.h"
 #include "drawing/UEscherRecords.h"
+#include "drawing/UXlsMD5.h"
 
 namespace eschertest {
 
@@ -116,10 +117,12 @@ inline TBytes SheetTree(std::uint16_t aDgId, std::uint32_t aCsp, std::uint32_t a
                      {DgAtom(aDgId, aCsp, aSpidCur), Container(xls::msofbtSpgrContainer, patriarch)});
 }
 
-// A picture of the store: type, uid, reference count and the image bytes.
-inline TBytes BseAtom(std::uint8_t aType, std::uint8_t aUidByte, std::uint32_t aCRef, const TBytes& aImage)
+// A picture of the store: type, reference count and the image bytes; its
+// uid is the image's MD5 digest.
+inline TBytes BseAtom(std::uint8_t aType, std::uint32_t aCRef, const TBytes& aImage)
 {
-    const TBytes uid(16, aUidByte);
+    const xls::TMd5Digest digest = xls::Md5Of(aImage);
+    const TBytes uid(digest.begin(), digest.end());
     const TBytes blip = Cat({uid, TBytes{0xFF}, aImage});
     TBytes d{aType, aType};
     d.insert(d.end(), uid.begin(), uid.end());
@@ -199,6 +202,41 @@ inline TBytes NoteBody(std::uint16_t aRow, std::uint16_t aCol, std::uint16_t aOb
     d = Cat({d, Str2(aAuthor)});
     AppendByte(d, 0);
     return d;
+}
+
+}  // namespace eschertest
+
+namespace eschertest {
+
+// Drawing data cut into records of at most aPiece data bytes: aFirstId, then CONTINUE.
+inline TBytes CutRecords(std::uint16_t aFirstId, const TBytes& aData, std::size_t aPiece = 8224)
+{
+    TBytes out;
+    for (std::size_t pos = 0; pos < aData.size() || pos == 0; pos += aPiece) {
+        const std::size_t end = std::min(aData.size(), pos + aPiece);
+        out = Cat({out, Rec(pos == 0 ? aFirstId : xlr_CONTINUE,
+                            TBytes(aData.begin() + std::ptrdiff_t(pos), aData.begin() + std::ptrdiff_t(end)))});
+        if (end == aData.size()) break;
+    }
+    return out;
+}
+
+// A workbook with the drawing group aGroupTree (none when empty) and one
+// selected worksheet holding aSheetRecords.
+inline TBytes DrawingBook(const TBytes& aGroupTree, const TBytes& aSheetRecords)
+{
+    TBytes globals = Cat({Rec(xlr_BOF, BofGlobals()), Rec(0x003D, Window1Body()), Rec(0x0085, BoundSheetBody("Sheet1"))});
+    if (!aGroupTree.empty()) globals = Cat({globals, CutRecords(xlr_MSODRAWINGGROUP, aGroupTree)});
+    globals = Cat({globals, Rec(xlr_EOF, {})});
+    return Cat({globals, Section(kWorksheet, {aSheetRecords, Rec(0x023E, Window2Body(true))})});
+}
+
+// The saved bytes of the workbook's only sheet.
+inline TBytes SavedSheet(TWorkbook& aBook)
+{
+    const TBytes saved = SavedWorkbook(aBook);
+    const std::uint32_t offset = aBook.Globals().BoundSheets().BoundSheets().Items(0)->Offset();
+    return TBytes(saved.begin() + offset, saved.end());
 }
 
 }  // namespace eschertest
