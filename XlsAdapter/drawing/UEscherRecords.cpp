@@ -630,6 +630,11 @@ TEscherBSERecord& TEscherBStoreRecord::AddPicture(TBlipType aType, TByteView aIm
     bool found = false;
     const std::size_t index = FindSorted(*bse, found);
     if (found) return Picture(index + 1);
+    // Some writers' uids are no digest: the same image is found by its bytes.
+    for (std::size_t i = 0; i < ChildCount(); ++i) {
+        auto* same = dynamic_cast<TEscherBSERecord*>(Child(i));
+        if (same && same->PictureType() == aType && std::ranges::equal(same->PictureData(), aImage)) return *same;
+    }
     TEscherBSERecord& added = *bse;
     InsertChild(index, std::move(bse));
     Renumber();
