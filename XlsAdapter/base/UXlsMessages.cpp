@@ -85,6 +85,7 @@ constexpr std::array kMessages{
     TMessageEntry{TXlsMsg::EscherNotFullyLoaded, "Escher record is not fully loaded"},
     TMessageEntry{TXlsMsg::UnsupportedDrawingRecord, "The file has an usupported drawing record"},
     TMessageEntry{TXlsMsg::UnsupportedPicture, "The picture is no PNG, JPEG, BMP, WMF or EMF image"},
+    TMessageEntry{TXlsMsg::PictureDataInvalid, "The picture's data is damaged"},
 
     TMessageEntry{TXlsMsg::CantFindFile, R"(Can't find the file "%s")"},
     TMessageEntry{TXlsMsg::CantWriteToFile, R"(Can't write to file "%s". Check it is not in use by another user)"},

@@ -86,6 +86,7 @@ enum class TXlsMsg {
     EscherNotFullyLoaded,
     UnsupportedDrawingRecord,
     UnsupportedPicture,
+    PictureDataInvalid,
     // File interface
     CantFindFile,
     CantWriteToFile,

@@ -5,6 +5,7 @@
 
 #include "drawing/UEscherOtherRecords.h"
 #include "drawing/UXlsBaseClientData.h"
+#include "drawing/UXlsInflate.h"
 #include "drawing/UXlsMD5.h"
 
 namespace xls {
@@ -493,12 +494,21 @@ TBytes TEscherBSERecord::PictureData() const
     const std::size_t size = std::min<std::size_t>(GetCardinal(d, kBseHeaderSize + 4),
                                                    d.size() - kBseHeaderSize - EscherHeaderSize);
     TByteView blip = d.subspan(kBseHeaderSize + EscherHeaderSize, size);
-    // A second uid when the instance is odd; bitmaps have a tag byte,
-    // metafiles a header of their own.
-    std::size_t skip = (instance & 1) ? 32 : 16;
-    skip += IsMetafile(PictureType()) ? kMetafileHeaderSize : 1;
-    if (blip.size() < skip) return {};
-    return TBytes(blip.begin() + std::ptrdiff_t(skip), blip.end());
+    // A second uid when the instance is odd; then a bitmap's tag byte, or a
+    // metafile's header: its size at 0, its stored size at 28, the
+    // compression at 32 (0 deflate, 0xFE none).
+    const std::size_t uids = (instance & 1) ? 32 : 16;
+    if (!IsMetafile(PictureType())) {
+        if (blip.size() < uids + 1) return {};
+        return TBytes(blip.begin() + std::ptrdiff_t(uids + 1), blip.end());
+    }
+    if (blip.size() < uids + kMetafileHeaderSize) return {};
+    TByteView header = blip.subspan(uids, kMetafileHeaderSize);
+    TByteView stored = blip.subspan(uids + kMetafileHeaderSize);
+    stored = stored.first(std::min<std::size_t>(stored.size(), GetCardinal(header, 28)));
+    if (header[32] != 0) return TBytes(stored.begin(), stored.end());
+    constexpr std::size_t kLargestMetafile = 256u << 20;
+    return Inflate(stored, std::min<std::size_t>(GetCardinal(header, 0), kLargestMetafile));
 }
 
 int TEscherBSERecord::CompareRec(const TEscherBSERecord& aOther) const

@@ -7,6 +7,7 @@
 #include "EscherTestSupport.h"
 #include "drawing/UEscherOtherRecords.h"
 #include "drawing/UXlsClientData.h"
+#include "drawing/UXlsInflate.h"
 #include "drawing/UXlsMD5.h"
 #include "worksheet/UXlsRecordFactory.h"
 
@@ -464,4 +465,43 @@ TEST(ClientData, NewObjectsAndWhatCannotBeCopied)
     obj.LoadFromStream(f.File(), header, ReadRecord(f.File(), header), sst);
     EXPECT_TRUE(obj.HasPictFmla());
     EXPECT_EQ(ErrorOf([&] { obj.CopyTo(); }), "Can't copy OLE objects embedded on a sheet");
+}
+
+// Metafiles are kept compressed in the store: their image is the inflated data.
+TEST(PictureStore, CompressedMetafilesAreInflated)
+{
+    const std::string fixed = "hello hello hello hello";
+    const std::string dynamic =
+        "bacdaadbbaddcabaecaaaababdcccdacaaadabcbcecccbbababaabbaaddacacaabccaaacbbebabaaaaacbbaabbcaccdecaebcbbcbe"
+        "bbacbacaabdccbdaaacbdbbacabcbbcaaabebbbbacaabbbdaabadbbaaeababbacacbebdccbccacaaadecbadebbbaba";
+    const std::pair<std::string, std::string> cases[] = {
+        {fixed, "78 DA CB 48 CD C9 C9 57 C8 40 27 01 68 03 08 B1"},
+        {"abc", "78 01 01 03 00 FC FF 61 62 63 02 4D 01 27"},
+        {dynamic, "78 DA 25 8E 81 11 00 20 08 02 67 05 74 FF 15 7A AC BA 2B E5 C1 AC 8C 34 B6 66 22 6B 23 96 E5 49 "
+                  "50 5A 8D 1C 67 A9 A1 BA C5 0D 8E 88 EC 94 41 DA 93 FE BB 08 6A 86 B8 C5 CD 59 BA F1 39 88 F6 1C "
+                  "D8 B9 D1 01 9D 0A E3 8F B8 80 EF 5F DA 0E 6D BB 21 F5 26 FF 5F 4B DE D4 03 F0 00 1F C3 4C B9"},
+    };
+    for (const auto& [text, hex] : cases) {
+        const TBytes compressed = BytesFromHex(hex);
+        EXPECT_EQ(Inflate(compressed, 1000), TBytes(text.begin(), text.end())) << text;
+        EXPECT_EQ(ErrorOf([&] { Inflate(TBytes(compressed.begin(), compressed.begin() + 8), 1000); }),
+                  "The picture's data is damaged");
+        EXPECT_EQ(ErrorOf([&] { Inflate(compressed, text.size() - 1); }), "The picture's data is damaged");
+    }
+
+    // An EMF picture record: uid, the metafile header (size, bounds, size in
+    // EMUs, stored size, deflate, no filter), the compressed image.
+    const TBytes image(fixed.begin(), fixed.end());
+    const TBytes compressed = BytesFromHex(cases[0].second);
+    TBytes header(34, 0);
+    SetCardinal(header, 0, static_cast<std::uint32_t>(image.size()));
+    SetCardinal(header, 28, static_cast<std::uint32_t>(compressed.size()));
+    header[33] = 0xFE;
+    const TBytes blip = Cat({TBytes(16, 9), header, compressed});
+    TBytes bse(36, 0);
+    bse[0] = bse[1] = 2;
+    const TBytes data = Cat({bse, EscherHeader(0x3D40, 0xF01A, static_cast<std::uint32_t>(blip.size())), blip});
+    TEscherBSERecord record(static_cast<std::uint16_t>(0x0022), msofbtBSE, data, TEscherContext{});
+    EXPECT_EQ(record.PictureType(), TBlipType::EMF);
+    EXPECT_EQ(record.PictureData(), image);
 }
