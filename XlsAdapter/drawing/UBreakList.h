@@ -32,8 +32,6 @@ public:
     // passed a due header.
     void Write(TOle2File& DataStream, TByteView aData);
 
-    std::size_t Count() const { return FEntries.size(); }
-
 private:
     struct TEntry {
         std::uint16_t Id;

@@ -1084,33 +1084,21 @@ void MoveKeepingSize(std::uint16_t& aFirst, std::uint16_t& aLast, std::uint16_t*
 
 }  // namespace
 
-void TEscherClientAnchorRecord::MoveRows(std::int32_t aPos, std::int32_t aCount, bool aForced)
+void TEscherClientAnchorRecord::Move(bool aRows, std::int32_t aPos, std::int32_t aCount, bool aForced)
 {
     if (!HasAnchor() || aCount == 0) return;
     TClientAnchor a = GetAnchor();
+    std::uint16_t& first = aRows ? a.Row1 : a.Col1;
+    std::uint16_t& last = aRows ? a.Row2 : a.Col2;
+    std::uint16_t& firstOffset = aRows ? a.Dy1 : a.Dx1;
+    std::uint16_t& lastOffset = aRows ? a.Dy2 : a.Dx2;
+    const auto max = static_cast<std::int32_t>(aRows ? MaxRow : MaxColumn);
     const std::uint16_t flag = aForced ? 2 : a.Flag;
-    const auto maxRow = static_cast<std::int32_t>(MaxRow);
     if (flag == 0) {
-        MoveCell(a.Row1, &a.Dy1, aPos, aCount, maxRow);
-        MoveCell(a.Row2, &a.Dy2, aPos, aCount, maxRow);
+        MoveCell(first, &firstOffset, aPos, aCount, max);
+        MoveCell(last, &lastOffset, aPos, aCount, max);
     } else if (flag == 1 || flag == 2) {
-        MoveKeepingSize(a.Row1, a.Row2, &a.Dy1, aPos, aCount, maxRow);
-    }
-    SetAnchor(a);
-    if (aForced) FSavedRect.reset();
-}
-
-void TEscherClientAnchorRecord::MoveCols(std::int32_t aPos, std::int32_t aCount, bool aForced)
-{
-    if (!HasAnchor() || aCount == 0) return;
-    TClientAnchor a = GetAnchor();
-    const std::uint16_t flag = aForced ? 2 : a.Flag;
-    const auto maxCol = static_cast<std::int32_t>(MaxColumn);
-    if (flag == 0) {
-        MoveCell(a.Col1, &a.Dx1, aPos, aCount, maxCol);
-        MoveCell(a.Col2, &a.Dx2, aPos, aCount, maxCol);
-    } else if (flag == 1 || flag == 2) {
-        MoveKeepingSize(a.Col1, a.Col2, &a.Dx1, aPos, aCount, maxCol);
+        MoveKeepingSize(first, last, &firstOffset, aPos, aCount, max);
     }
     SetAnchor(a);
     if (aForced) FSavedRect.reset();

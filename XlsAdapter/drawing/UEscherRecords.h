@@ -146,7 +146,6 @@ public:
     void Clear() { FItems.clear(); }
     // Sorts when needed; none when no shape has the id.
     TEscherSPRecord* Find(std::uint32_t aShapeId);
-    std::size_t Count() const { return FItems.size(); }
 
 private:
     std::vector<TEscherSPRecord*> FItems;
@@ -545,8 +544,8 @@ public:
     // Rows (aRowCount) or columns (aColCount) inserted (above 0) or deleted
     // (below 0) at aPos on the anchor's own sheet, moved by its Flag (or as
     // 2 when aForced).
-    void MoveRows(std::int32_t aPos, std::int32_t aCount, bool aForced);
-    void MoveCols(std::int32_t aPos, std::int32_t aCount, bool aForced);
+    void MoveRows(std::int32_t aPos, std::int32_t aCount, bool aForced) { Move(true, aPos, aCount, aForced); }
+    void MoveCols(std::int32_t aPos, std::int32_t aCount, bool aForced) { Move(false, aPos, aCount, aForced); }
     void Offset(std::int32_t aRows, std::int32_t aCols);
 
     void SaveRect(const TSheetGeometry& aGeometry);
@@ -554,6 +553,7 @@ public:
 
 private:
     void Register();
+    void Move(bool aRows, std::int32_t aPos, std::int32_t aCount, bool aForced);
     std::optional<TAbsoluteRect> FSavedRect;
 };
 

@@ -26,6 +26,17 @@ std::unique_ptr<TEscherContainerRecord> CreateRoot(const TEscherRecordHeader& aH
     return std::unique_ptr<TEscherContainerRecord>(static_cast<TEscherContainerRecord*>(root.release()));
 }
 
+// When the drawing record at aPos is used up, the drawing goes on in the
+// next record, which must be one of kind aId.
+void ContinueIn(TOle2File& DataStream, TRecordHeader& RecordHeader, std::uint16_t aId,
+                std::unique_ptr<TBaseRecord>& aCurrent, TEscherReadPos& aPos)
+{
+    if (aPos.BytesLeft() != 0) return;
+    if (RecordHeader.StreamEnded || RecordHeader.Id != aId) RaiseXls(TXlsMsg::ExcelRecordsInvalid);
+    aCurrent = ReadRecord(DataStream, RecordHeader);
+    aPos = {aCurrent.get(), 0};
+}
+
 // The break list for a tree written from the stream's position on.
 void SaveTree(TOle2File& DataStream, TEscherContainerRecord& aRoot, std::uint16_t aFirstRecord)
 {
@@ -66,12 +77,7 @@ void TDrawingGroup::LoadFromStream(TOle2File& DataStream, TRecordHeader& RecordH
     FDggContainer = CreateRoot(ReadEscherHeader(pos), {nullptr, nullptr, &FRecordCache, false});
     // Each round reads one more record of a finite stream.
     while (!FDggContainer->Loaded()) {
-        if (pos.BytesLeft() == 0) {
-            if (RecordHeader.StreamEnded || RecordHeader.Id != xlr_MSODRAWINGGROUP)
-                RaiseXls(TXlsMsg::ExcelRecordsInvalid);
-            current = ReadRecord(DataStream, RecordHeader);
-            pos = {current.get(), 0};
-        }
+        ContinueIn(DataStream, RecordHeader, xlr_MSODRAWINGGROUP, current, pos);
         FDggContainer->Load(pos, 0);
     }
 }
@@ -322,12 +328,7 @@ void TDrawing::LoadTree(TOle2File& DataStream, TRecordHeader& RecordHeader, std:
         const bool waiting = FDgContainer->WaitingClientData();
         if (FDgContainer->Loaded() && !waiting) break;
         if (!waiting) {
-            if (pos.BytesLeft() == 0) {
-                if (RecordHeader.StreamEnded || RecordHeader.Id != xlr_MSODRAWING)
-                    RaiseXls(TXlsMsg::ExcelRecordsInvalid);
-                current = ReadRecord(DataStream, RecordHeader);
-                pos = {current.get(), 0};
-            }
+            ContinueIn(DataStream, RecordHeader, xlr_MSODRAWING, current, pos);
             FDgContainer->Load(pos, 0);
             continue;
         }

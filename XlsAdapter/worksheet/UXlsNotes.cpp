@@ -34,6 +34,11 @@ TXlsString TNoteRecord::Author() const
     }
 }
 
+TEscherClientRecord* TNoteRecord::Dwg(const TDrawing& Drawing) const
+{
+    return Drawing.FindObjId(ObjId());
+}
+
 TRichString TNoteRecord::GetText(const TDrawing& Drawing) const
 {
     const TTXO* text = Drawing.ShapeText(ObjId());

@@ -11,6 +11,7 @@
 namespace xls {
 
 class TDrawing;
+class TEscherClientRecord;
 struct TClientAnchor;
 
 // NOTE: row 0, column 2, options 4 (0x0002: the box is shown), object id of
@@ -29,6 +30,8 @@ public:
     // Empty when the record has none (or one that cannot be read).
     TXlsString Author() const;
 
+    // The client data atom of the note's comment shape, or none.
+    TEscherClientRecord* Dwg(const TDrawing& Drawing) const;
     // The text of the note's comment shape; a note without a shape reads as
     // empty and ignores writes.
     TRichString GetText(const TDrawing& Drawing) const;

@@ -6,6 +6,7 @@
 
 #include <fstream>
 
+#include "FacadeTestSupport.h"
 #include "RecordTestSupport.h"
 #include "drawing/UXlsClientData.h"
 #include "facade/UExcelRecords.h"
@@ -16,19 +17,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class TTempDir {
-public:
-    TTempDir() : FPath(fs::temp_directory_path() / ("drawing_corpus_" + std::to_string(::getpid())))
-    {
-        fs::remove_all(FPath);
-        fs::create_directories(FPath);
-    }
-    ~TTempDir() { fs::remove_all(FPath); }
-    fs::path operator/(const std::string& aName) const { return FPath / aName; }
-
-private:
-    fs::path FPath;
-};
+using factest::TTempDir;
 
 // The records a drawing is made of, CONTINUE records with the one before.
 std::vector<TBytes> DrawingRecords(const TBytes& aStream)

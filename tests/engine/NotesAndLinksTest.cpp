@@ -113,6 +113,19 @@ TEST(HyperLink, ReadsOtherWritersLinks)
     EXPECT_EQ(ErrorOf([&] { THLinkRecord(xlr_HLINK, cut).GetProperties(); }), "Error reading record");
 }
 
+TEST(HyperLink, LinksInsideAnAreaCopiedToAnotherList)
+{
+    THLinkList source;
+    for (const TXlsCellRange& r : {TXlsCellRange{1, 1, 1, 1}, TXlsCellRange{1, 4, 2, 5}, TXlsCellRange{0, 9, 0, 9}})
+        source.Add(THLinkRecord::CreateNew(r, {THyperLinkType::hl_URL, u"", u"", u"", u"http://a", u""}));
+    THLinkList target;
+    target.CopyObjectsFrom(source, {0, 0, 3, 5}, 10, 1);
+    ASSERT_EQ(target.Count(), 2u) << "the link on row 9 lies outside";
+    EXPECT_EQ(target.Items(1)->GetCellRange().Top, 14);
+    EXPECT_EQ(target.Items(1)->GetCellRange().Right, 3);
+    EXPECT_EQ(target.Items(0)->GetProperties().Text, u"http://a");
+}
+
 // -------------------------------------------------------------------- notes
 
 TEST(Notes, TextsLiveInTheirCommentShapes)
@@ -124,6 +137,7 @@ TEST(Notes, TextsLiveInTheirCommentShapes)
     ASSERT_TRUE(note);
     EXPECT_EQ(note->GetText(ws.Drawing()).Value, u"Notiz");
     EXPECT_EQ(note->Author(), u"Pruefer");
+    EXPECT_EQ(note->Dwg(ws.Drawing())->ObjId(), 2);
 
     TNoteRecord& added = ws.Notes().AddNewComment(9, 4, {u"neu", {}}, {3, 5, 0, 8, 0, 7, 0, 12, 0});
     EXPECT_EQ(added.DataSize(), 12);

@@ -24,19 +24,9 @@ writes."""
 import struct
 import sys
 
-sys.path.append("/usr/lib/python3/dist-packages")  # Debian's python3-xlrd
-import xlrd.compdoc
+from xlrd_records import workbook_stream
 
 MSODRAWINGGROUP, MSODRAWING, CONTINUE, BOF, EOF = 0x00EB, 0x00EC, 0x003C, 0x0809, 0x000A
-
-
-def workbook_stream(data):
-    doc = xlrd.compdoc.CompDoc(data, logfile=open("/dev/null", "w"))
-    for name in ("Workbook", "Book"):
-        stream = doc.get_named_stream(name)
-        if stream is not None:
-            return stream
-    raise ValueError("no workbook stream")
 
 
 def records(stream):
