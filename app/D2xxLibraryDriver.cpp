@@ -3,7 +3,6 @@
 #include "SharedLibrary.h"
 
 #ifdef _WIN32
-#define NOMINMAX
 #include <windows.h>
 #define D2XX_API WINAPI
 #else

@@ -5,7 +5,6 @@
 #include "SharedLibrary.h"
 
 #ifdef _WIN32
-#define NOMINMAX
 #include <windows.h>
 #endif
 #include <winscard.h>

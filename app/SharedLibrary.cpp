@@ -1,7 +1,6 @@
 #include "SharedLibrary.h"
 
 #ifdef _WIN32
-#define NOMINMAX
 #include <windows.h>
 #else
 #include <dlfcn.h>

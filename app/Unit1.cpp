@@ -27,7 +27,6 @@
 #include <string>
 
 #ifdef Q_OS_WIN
-#define NOMINMAX
 #include <windows.h>
 #endif
 

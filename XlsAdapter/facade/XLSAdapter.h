@@ -4,13 +4,16 @@
 // compound file it came from (every stream but the workbook's own), so that
 // saving writes the changed workbook back with every other stream and
 // storage unchanged. Sheets, rows and columns count from 1 here and from 0 in
-// the model; so do hyperlinks. A sheet's pictures are counted from 0, in the
-// order of their top rows (the order of a sheet walk), and aPos counts the
-// pictures or comments of one row from 0, left to right. Operations on
-// cells, rows, columns, pictures, comments and links address the active
-// sheet; when that sheet is no worksheet they change nothing and answer 0,
-// -1 or an empty value. Operations whose parts of the workbook this build
-// does not model raise "... is not available in this build".
+// the model. Operations on cells, rows, columns, pictures, comments and
+// links address the active sheet; when that sheet is no worksheet they
+// change nothing and answer 0, -1 or an empty value; the view and page
+// settings every kind of sheet has work on any sheet. Cell areas that
+// operations answer or take (merged cells, hyperlinks) count rows and
+// columns from 1 as well; list positions count from 0 (hyperlinks; a
+// sheet's pictures, in the order of their top rows, the order of a sheet
+// walk; aPos, the pictures or comments of one row, left to right).
+// Operations whose parts of the workbook this build does not model raise
+// "... is not available in this build".
 #pragma once
 
 #include <cstdint>
@@ -26,6 +29,7 @@ namespace xls {
 class TDrawing;
 class THLinkRecord;
 class TNoteRecord;
+class TSheet;
 class TWorkbook;
 class TWorkSheet;
 class TXLSAdapter;
@@ -303,6 +307,11 @@ private:
     std::int32_t ActiveSheetIndex();
     // The active sheet as a worksheet; null when it is another kind of sheet.
     TWorkSheet* ActiveWorkSheet();
+    // The active sheet of any kind, for the settings every sheet has.
+    TSheet& ActiveSheetObject();
+    // Runs aChange on the active worksheet, if it is one, and marks the file changed.
+    template <class F>
+    void ChangeWorkSheet(F aChange);
     void LoadWorkbook(TStream& aStream);
     // The workbook's sheet insertion (0-based, CopyFrom -1 for new empty sheets).
     void InsertSheets(std::int32_t CopyFrom, std::int32_t InsertBefore, std::int32_t SheetCount);

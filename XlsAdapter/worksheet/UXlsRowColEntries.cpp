@@ -441,14 +441,13 @@ void TCellList::ArrangeInsertRowsAndCols(std::int32_t InsRowPos, std::int32_t In
 {
     TBaseRowColList::ArrangeInsertRowsAndCols(InsRowPos, InsRowCount, InsColPos, InsColCount, SheetInfo);
     if (InsColCount > 0) FColInfoList->ArrangeInsertCols(InsColPos, InsColCount, SheetInfo);
-    if (InsColCount < 0) FColInfoList->DeleteCols(InsColPos, -InsColCount, SheetInfo);
 }
 
 void TCellList::InsertAndCopyCols(std::int32_t FirstCol, std::int32_t LastCol, std::int32_t DestCol,
                                   std::int32_t aCount, const TSheetInfo& SheetInfo, bool OnlyFormulas)
 {
     TBaseRowColList::InsertAndCopyCols(FirstCol, LastCol, DestCol, aCount, SheetInfo, OnlyFormulas);
-    if (!OnlyFormulas && SheetInfo.MovesOwnCells()) FColInfoList->CopyCols(FirstCol, LastCol, DestCol, aCount);
+    if (!OnlyFormulas) FColInfoList->CopyCols(FirstCol, LastCol, DestCol, aCount, SheetInfo);
 }
 
 // ---------------------------------------------------------------------- TCells

@@ -104,7 +104,8 @@ public:
     // first column and last column + 1, 0 and 0 without cells.
     void FixRowColumns(std::size_t aRow);
 
-    // Column formats follow inserted and deleted columns of the sheet.
+    // Column formats follow inserted columns of the sheet; deleted columns
+    // leave them where they are.
     void ArrangeInsertRowsAndCols(std::int32_t InsRowPos, std::int32_t InsRowCount, std::int32_t InsColPos,
                                   std::int32_t InsColCount, const TSheetInfo& SheetInfo) override;
     // Also copies the column formats (unless OnlyFormulas).

@@ -49,8 +49,7 @@ TBytes WorkbookStreamOf(const fs::path& aFile)
 
 std::string EscherCheck(const fs::path& aFile)
 {
-    return RunCommand("/usr/bin/python3 " + Quoted(kTestTools + "/xlrd_escher.py") + " --check " + Quoted(aFile.string()))
-        .Out;
+    return testproc::RunPythonReader("xlrd_escher.py", {"--check"}, aFile).Out;
 }
 
 std::string FileText(const fs::path& aPath)
@@ -161,7 +160,7 @@ TEST(DrawingCorpus, PicturesCommentsAndLinksAdded)
         xls.Disconnect();
 
         EXPECT_EQ(EscherCheck(out), "ok\n");
-        EXPECT_EQ(RunPython("xlrd_dump.py", out.string()).Out, ExpectedDump(file));
+        EXPECT_EQ(RunPython("xlrd_dump.py", out).Out, ExpectedDump(file));
         TXLSFile again(nullptr);
         again.Connect();
         again.OpenFile(out.string());
@@ -215,7 +214,7 @@ TEST(DrawingCorpus, PicturesAndCommentsDeleted)
     notes.Save(true, (tmp / "comments.xls").string(), nullptr, nullptr, nullptr);
     notes.Disconnect();
     EXPECT_EQ(EscherCheck(tmp / "comments.xls"), "ok\n");
-    EXPECT_EQ(RunPython("xlrd_dump.py", (tmp / "comments.xls").string()).Out, ExpectedDump(comments));
+    EXPECT_EQ(RunPython("xlrd_dump.py", tmp / "comments.xls").Out, ExpectedDump(comments));
 }
 
 // Rows inserted above and columns left of the objects move them (comment
@@ -264,6 +263,6 @@ TEST(DrawingCorpus, RowsColumnsAndSheetCopiesCarryTheObjects)
         xls.Save(true, out.string(), nullptr, nullptr, nullptr);
         xls.Disconnect();
         EXPECT_EQ(EscherCheck(out), "ok\n");
-        EXPECT_EQ(RunPython("xlrd_dump.py", out.string()).Code, 0);
+        EXPECT_EQ(RunPython("xlrd_dump.py", out).Code, 0);
     }
 }

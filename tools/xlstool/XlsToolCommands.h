@@ -37,6 +37,8 @@ int RunInfo(TArgs args);
 int RunGet(TArgs args);
 int RunSet(TArgs args);
 int RunNew(TArgs args);
+int RunFeatures(TArgs args);
+int RunSheet(TArgs args);
 int RunPictures(TArgs args);
 int RunAddPicture(TArgs args);
 int RunDeletePicture(TArgs args);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "ConsoleArgs.h"
 #include "XlsToolCommands.h"
 
 namespace xlstool {
@@ -142,6 +143,58 @@ constexpr std::array kCommands{
                 "named Sheet1, Sheet2, ..., to FILE. An existing FILE is replaced as by\n"
                 "set: only once the new file is complete.\n",
                 RunNew},
+    TSubcommand{"features", "prints the merged cells, columns, rows, page breaks and sheet settings",
+                "usage: xlstool features [--kinds K,K,...] FILE\n\n"
+                "Loads the workbook FILE and prints what it holds beyond its cell values, one\n"
+                "line per feature, fields separated by TAB, texts escaped as in the dump\n"
+                "format. For every worksheet (and chart or macro sheet with a window), in\n"
+                "workbook order, the kinds in this order:\n\n"
+                "  M  SHEET  A1:B2                                merged areas, file order\n"
+                "  C  SHEET  FIRST:LAST  WIDTH  HIDDEN  LEVEL  XF  column formats as written\n"
+                "  R  SHEET  ROW  TWIPS  HIDDEN  LEVEL  CUSTOM     rows off the default height,\n"
+                "                                                 hidden or outlined\n"
+                "  B  SHEET  H ROW | V COL                        manual page breaks: the first\n"
+                "                                                 row below, column right of them\n"
+                "  S  SHEET  KEY  VALUE                           settings: gridlines headings\n"
+                "     printgridlines zoom (NUM/DEN or -) freeze split (COLSPLIT,ROWSPLIT,\n"
+                "     LEFTCOL,TOPROW or -) margins (left,right,top,bottom,header,footer in\n"
+                "     inches) header footer (LEFT|CENTRE|RIGHT) paper scale fit (WxH/FLAG)\n"
+                "     landscape copies hcenter vcenter selected protected\n\n"
+                "--kinds prints only the kinds listed (M, C, R, B, S). Exit 1 with the\n"
+                "engine's message when the file cannot be read.\n",
+                RunFeatures},
+    TSubcommand{"sheet", "changes columns, rows, merged cells, view and print settings of a sheet",
+                "usage: xlstool sheet FILE SHEET OPTION... [-o OUT]\n\n"
+                "Changes the worksheet SHEET (its position from 1 or its name) of FILE, the\n"
+                "options in the order given, then saves the workbook to OUT or, without -o,\n"
+                "over FILE, as set does (the old file stays as it was on any failure).\n"
+                "COL is a column letter (B), ROW a row number from 1, CELL an A1 reference.\n\n"
+                "  --col-width COL=CHARS     column width in characters (e.g. B=20)\n"
+                "  --hide-col COL            --show-col COL\n"
+                "  --col-level COL=LEVEL     outline level 0 to 7\n"
+                "  --row-height ROW=POINTS   row height in points (e.g. 3=30)\n"
+                "  --hide-row ROW            --show-row ROW\n"
+                "  --row-level ROW=LEVEL     outline level 0 to 7\n"
+                "  --merge CELL:CELL         merges the area (growing over merged areas it meets)\n"
+                "  --unmerge CELL:CELL       unmerges exactly this merged area\n"
+                "  --freeze CELL             rows above and columns left of CELL stay in view;\n"
+                "                            A1 unfreezes\n"
+                "  --split X,Y               splits the window X and Y twips from its corner;\n"
+                "                            0,0 removes the split\n"
+                "  --zoom PERCENT            10 to 400\n"
+                "  --gridlines on|off        --headings on|off        --print-gridlines on|off\n"
+                "  --header TEXT             --footer TEXT   (codes as &L &C &R &P, e.g. \"&CSeite &P\")\n"
+                "  --margins L,R,T,B[,H,F]   page margins (and header, footer) in inches\n"
+                "  --landscape               --portrait\n"
+                "  --paper N                 paper size number (1 letter, 9 A4)\n"
+                "  --scale PERCENT           --copies N\n"
+                "  --fit WxH                 print on W pages across and H down\n"
+                "  --hcenter on|off          --vcenter on|off\n"
+                "  --r1c1 on|off             R1C1 references\n\n"
+                "Exit 1 with the engine's message and nothing written when the file cannot be\n"
+                "read or a value is refused (a zoom of 1000, a row of 70000, a range beyond the\n"
+                "sheet); exit 2 for options it does not know or values it cannot read.\n",
+                RunSheet},
     TSubcommand{"pictures", "lists the pictures of a sheet and extracts their images",
                 "usage: xlstool pictures FILE SHEET [--extract DIR]\n\n"
                 "Prints one line per picture of the worksheet SHEET, in the order of their\n"
@@ -223,7 +276,8 @@ const TSubcommand* FindCommand(std::string_view name)
 int main(int argc, char** argv)
 {
     using namespace xlstool;
-    std::vector<std::string> args(argv + 1, argv + argc);
+    PrepareConsole();
+    const std::vector<std::string> args = Utf8Arguments(argc, argv);
     if (args.empty()) {
         PrintOverview(std::cerr);
         return 2;
