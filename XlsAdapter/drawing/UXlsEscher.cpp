@@ -688,18 +688,39 @@ std::size_t TDrawing::AutoFilterCount() const
 
 // ----------------------------------------------------------------- statistics
 
+namespace {
+
+// The OBJ records of the drawing's shapes and the kept ones that pass the test.
+template <class F>
+std::size_t CountObjects(const std::vector<TEscherClientRecord*>& aObj, const std::vector<const TObjRecord*>& aLoose,
+                         F aTest)
+{
+    std::size_t count = 0;
+    for (const TEscherClientRecord* r : aObj)
+        if (const auto* obj = dynamic_cast<const TMsObj*>(r->ClientData()); r->Id() == msofbtClientData && obj)
+            count += aTest(obj->ObjectType()) ? 1 : 0;
+    for (const TObjRecord* obj : aLoose) count += aTest(obj->CmoId()) ? 1 : 0;
+    return count;
+}
+
+}  // namespace
+
+std::vector<const TObjRecord*> TDrawing::LooseObjects() const
+{
+    std::vector<const TObjRecord*> objects;
+    for (const TLoosePart& part : FLooseParts)
+        if (const auto* obj = dynamic_cast<const TObjRecord*>(part.Record.get())) objects.push_back(obj);
+    return objects;
+}
+
 std::size_t TDrawing::ObjectCount() const
 {
-    return static_cast<std::size_t>(std::count_if(FRecordCache.Obj.begin(), FRecordCache.Obj.end(),
-                                                  [](const TEscherClientRecord* r) { return r->Id() == msofbtClientData; }));
+    return CountObjects(FRecordCache.Obj, LooseObjects(), [](std::uint16_t) { return true; });
 }
 
 std::size_t TDrawing::PictureObjectCount() const
 {
-    return static_cast<std::size_t>(std::count_if(FRecordCache.Obj.begin(), FRecordCache.Obj.end(), [](const auto* r) {
-        const auto* obj = dynamic_cast<const TMsObj*>(r->ClientData());
-        return r->Id() == msofbtClientData && obj && obj->ObjectType() == TMsObj::otPicture;
-    }));
+    return CountObjects(FRecordCache.Obj, LooseObjects(), [](std::uint16_t t) { return t == TMsObj::otPicture; });
 }
 
 bool TDrawing::HoldsChartDrawings() const

@@ -17,6 +17,7 @@
 
 namespace xls {
 
+class TObjRecord;
 class TSST;
 class TTbrChart;
 class TTXO;
@@ -130,8 +131,8 @@ public:
     void RemoveAutoFilter();
     std::size_t AutoFilterCount() const;
 
-    // The shapes of the sheet that have client data (OBJ records), and the
-    // pictures among them.
+    // The objects of the sheet (OBJ records of the drawing's shapes and those
+    // kept without a drawing), and the pictures among them.
     std::size_t ObjectCount() const;
     std::size_t PictureObjectCount() const;
     // Charts embedded in the drawing hold drawing records of their own.
@@ -182,6 +183,7 @@ private:
                   const TClientAnchor& aAnchor, std::unique_ptr<TBaseClientData> aClientData,
                   std::unique_ptr<TBaseClientData> aTextBox);
     TEscherOPTRecord& Picture(std::size_t aIndex) const;
+    std::vector<const TObjRecord*> LooseObjects() const;
     TEscherSpContainerRecord* ShapeOfObj(std::uint16_t aObjId) const;
     // The shapes of the patriarch that are copied or freed as a whole.
     std::vector<TEscherRecord*> TopLevelShapes() const;

@@ -332,14 +332,15 @@ void TXLSFile::ParseComments()
 }
 
 // ---------------------------------------------------------------------------
-// Hyperlinks (counted from 1)
+// Hyperlinks (counted from 0)
 
 THLinkRecord& TXLSFile::HyperLinkAt(TWorkSheet& aSheet, std::int32_t HyperLinkIndex)
 {
     const auto count = static_cast<std::int64_t>(aSheet.HLinks().Count());
-    if (HyperLinkIndex < 1 || HyperLinkIndex > count)
-        RaiseXls(TXlsMsg::PropertyIndexOutOfRange, {std::int64_t(HyperLinkIndex), std::string("HyperLinkIndex"), 1, count});
-    return *aSheet.HLinks().Items(std::size_t(HyperLinkIndex - 1));
+    if (HyperLinkIndex < 0 || HyperLinkIndex >= count)
+        RaiseXls(TXlsMsg::PropertyIndexOutOfRange,
+                 {std::int64_t(HyperLinkIndex), std::string("HyperLinkIndex"), 0, count - 1});
+    return *aSheet.HLinks().Items(std::size_t(HyperLinkIndex));
 }
 
 std::int32_t TXLSFile::HyperLinkCount()
@@ -389,7 +390,7 @@ void TXLSFile::DeleteHyperLink(std::int32_t HyperLinkIndex)
     TWorkSheet* ws = ActiveWorkSheet();
     if (!ws) return;
     HyperLinkAt(*ws, HyperLinkIndex);
-    ws->HLinks().Delete(std::size_t(HyperLinkIndex - 1));
+    ws->HLinks().Delete(std::size_t(HyperLinkIndex));
     FIsFileModified = true;
 }
 

@@ -64,9 +64,10 @@ private:
 
 // The path of a file moniker: "..\" for each level up, then the Unicode
 // path when there is one, else the 8-bit one.
-TXlsString FileMonikerPath(TLinkReader& aReader)
+TXlsString FileMonikerPath(TLinkReader& aReader, std::uint16_t* aUpLevels)
 {
     const std::uint16_t upLevels = aReader.Word();
+    if (aUpLevels) *aUpLevels = upLevels;
     const TByteView ansi = aReader.Bytes(aReader.Cardinal());
     aReader.Bytes(24);
     TXlsString path;
@@ -171,6 +172,18 @@ std::unique_ptr<THLinkRecord> THLinkRecord::CreateNew(const TXlsCellRange& CellR
 
 THyperLink THLinkRecord::GetProperties() const
 {
+    return ReadLink(nullptr);
+}
+
+std::uint16_t THLinkRecord::FileUpLevels() const
+{
+    std::uint16_t upLevels = 0;
+    ReadLink(&upLevels);
+    return upLevels;
+}
+
+THyperLink THLinkRecord::ReadLink(std::uint16_t* aUpLevels) const
+{
     THyperLink link;
     link.LinkType = THyperLinkType::hl_CurrentWorkbook;
     link.Hint = FHint ? FHint->Text() : TXlsString();
@@ -190,7 +203,7 @@ THyperLink THLinkRecord::GetProperties() const
         } else if (reader.Next(kFileMonikerClassId)) {
             reader.Bytes(kFileMonikerClassId.size());
             link.LinkType = THyperLinkType::hl_LocalFile;
-            link.Text = FileMonikerPath(reader);
+            link.Text = FileMonikerPath(reader, aUpLevels);
         } else {
             return link;  // a moniker of another kind: its length is unknown, so nothing after it is read
         }

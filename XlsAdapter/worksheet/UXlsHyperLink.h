@@ -39,6 +39,10 @@ public:
     // The link as callers see it. Data that cannot be read fails with
     // "Error reading record".
     THyperLink GetProperties() const;
+    std::uint16_t OptionFlags() const { return GetWord(Data(), 28); }
+    // The up-level count of a file link's path ("..\" in front of it in the
+    // link's Text); 0 for other links.
+    std::uint16_t FileUpLevels() const;
     // Rewrites the link's parts; an empty Hint drops the screen tip.
     void SetProperties(const THyperLink& value);
 
@@ -65,6 +69,7 @@ public:
     std::int64_t TotalSizeNoHeaders() const override;
 
 private:
+    THyperLink ReadLink(std::uint16_t* aUpLevels) const;
     std::unique_ptr<TScreenTipRecord> FHint;
 };
 

@@ -113,7 +113,32 @@ TImageProperties At(std::int32_t aRow, std::int32_t aCol)
     return p;
 }
 
+// The reference dump's lines of the kinds given (letters), in its order.
+std::string ReferenceLines(const fs::path& aFile, const std::string& aKinds)
+{
+    const std::string text = FileText(aFile.parent_path().parent_path() / "expected" / (aFile.filename().string() + ".features"));
+    std::string lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        if (aKinds.find(text[start]) != std::string::npos && text[start + 1] == '\t')
+            lines += text.substr(start, end - start + 1);
+    return lines;
+}
+
 }  // namespace
+
+// Links, comments and drawings read as the reference reader reads them.
+TEST(DrawingCorpus, FeatureDumpAgreesWithTheReferenceDumps)
+{
+    std::size_t compared = 0;
+    for (const fs::path& file : ReadableCorpusFiles()) {
+        const fs::path expected = file.parent_path().parent_path() / "expected" / (file.filename().string() + ".features");
+        if (!fs::exists(expected)) continue;
+        EXPECT_EQ(RunXlsTool({"features", "--kinds", "L,K,P", file.string()}).Out, ReferenceLines(file, "LKP")) << file;
+        ++compared;
+    }
+    EXPECT_GT(compared, 40u);
+}
 
 // Every drawing record of every corpus workbook is written back as it was read.
 TEST(DrawingCorpus, DrawingRecordsComeBackAsRead)

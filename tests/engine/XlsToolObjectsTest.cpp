@@ -77,13 +77,13 @@ TEST(XlsToolObjects, CommentsAndLinks)
     xls.OpenFile(out.string());
     EXPECT_EQ(xls.GetCellComment(2, 2).Value, u"Prüfen!");
     ASSERT_EQ(xls.HyperLinkCount(), 3);
-    const THyperLink url = xls.GetHyperLink(1);
+    const THyperLink url = xls.GetHyperLink(0);
     EXPECT_EQ(url.LinkType, THyperLinkType::hl_URL);
     EXPECT_EQ(url.Text, u"https://example.org/");
     EXPECT_EQ(url.Hint, u"Tipp");
-    EXPECT_EQ(xls.GetHyperLinkCellRange(1).Right, 2);
-    EXPECT_EQ(xls.GetHyperLink(2).TextMark, u"'Sheet1'!A1");
-    EXPECT_EQ(xls.GetHyperLink(3).LinkType, THyperLinkType::hl_UNC);
+    EXPECT_EQ(xls.GetHyperLinkCellRange(0).Right, 2);
+    EXPECT_EQ(xls.GetHyperLink(1).TextMark, u"'Sheet1'!A1");
+    EXPECT_EQ(xls.GetHyperLink(2).LinkType, THyperLinkType::hl_UNC);
     xls.Disconnect();
 
     // An empty text takes the comment away.

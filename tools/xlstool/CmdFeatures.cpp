@@ -21,7 +21,8 @@ struct TSheetKind {
 // In the order the lines come for each sheet.
 constexpr std::array kSheetKinds{
     TSheetKind{'M', MergedCellLines}, TSheetKind{'C', ColumnLines},  TSheetKind{'R', RowLines},
-    TSheetKind{'B', PageBreakLines},  TSheetKind{'S', SettingLines},
+    TSheetKind{'B', PageBreakLines},  TSheetKind{'L', LinkLines},    TSheetKind{'K', CommentLines},
+    TSheetKind{'P', DrawingLines},    TSheetKind{'S', SettingLines},
 };
 
 bool IsKnownKind(char aLetter)

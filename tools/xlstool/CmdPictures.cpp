@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "DumpText.h"
 #include "SheetEdit.h"
 #include "base/UXlsStreams.h"
 #include "base/UXlsUnicode.h"
@@ -11,14 +12,11 @@ namespace xlstool {
 
 namespace {
 
-std::string ColumnLetters(std::int32_t aCol)
+// A cell of the file interface (from 1) in A1 form.
+std::string CellName(std::int32_t aRow, std::int32_t aCol)
 {
-    std::string letters;
-    for (std::int32_t c = aCol; c > 0; c = (c - 1) / 26) letters.insert(letters.begin(), char('A' + (c - 1) % 26));
-    return letters;
+    return A1Reference(std::uint32_t(aRow - 1), std::uint32_t(aCol - 1));
 }
-
-std::string CellName(std::int32_t aRow, std::int32_t aCol) { return ColumnLetters(aCol) + std::to_string(aRow); }
 
 const char* Extension(xls::TXlsImgTypes aType)
 {

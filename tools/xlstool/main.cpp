@@ -143,7 +143,7 @@ constexpr std::array kCommands{
                 "named Sheet1, Sheet2, ..., to FILE. An existing FILE is replaced as by\n"
                 "set: only once the new file is complete.\n",
                 RunNew},
-    TSubcommand{"features", "prints the merged cells, columns, rows, page breaks and sheet settings",
+    TSubcommand{"features", "prints merged cells, columns, rows, page breaks, links, comments, drawings, settings",
                 "usage: xlstool features [--kinds K,K,...] FILE\n\n"
                 "Loads the workbook FILE and prints what it holds beyond its cell values, one\n"
                 "line per feature, fields separated by TAB, texts escaped as in the dump\n"
@@ -155,12 +155,18 @@ constexpr std::array kCommands{
                 "                                                 hidden or outlined\n"
                 "  B  SHEET  H ROW | V COL                        manual page breaks: the first\n"
                 "                                                 row below, column right of them\n"
+                "  L  SHEET!A1[:B2]  KIND  ADDRESS  LABEL         hyperlinks by first row and\n"
+                "     column; KIND url, document (a place in the workbook), email or file\n"
+                "  K  SHEET!A1  AUTHOR  VISIBLE  TEXT             comments by cell, on sheets\n"
+                "                                                 with a drawing\n"
+                "  P  SHEET  PICTURES  OBJECTS                    a sheet's drawing: its pictures\n"
+                "                                                 and all its objects\n"
                 "  S  SHEET  KEY  VALUE                           settings: gridlines headings\n"
                 "     printgridlines zoom (NUM/DEN or -) freeze split (COLSPLIT,ROWSPLIT,\n"
                 "     LEFTCOL,TOPROW or -) margins (left,right,top,bottom,header,footer in\n"
                 "     inches) header footer (LEFT|CENTRE|RIGHT) paper scale fit (WxH/FLAG)\n"
                 "     landscape copies hcenter vcenter selected protected\n\n"
-                "--kinds prints only the kinds listed (M, C, R, B, S). Exit 1 with the\n"
+                "--kinds prints only the kinds listed (M, C, R, B, L, K, P, S). Exit 1 with the\n"
                 "engine's message when the file cannot be read.\n",
                 RunFeatures},
     TSubcommand{"sheet", "changes columns, rows, merged cells, view and print settings of a sheet",
