@@ -6,6 +6,7 @@
 
 #include <fstream>
 
+#include "DumpText.h"
 #include "FacadeTestSupport.h"
 #include "RecordTestSupport.h"
 #include "drawing/UXlsClientData.h"
@@ -289,5 +290,65 @@ TEST(DrawingCorpus, RowsColumnsAndSheetCopiesCarryTheObjects)
         xls.Disconnect();
         EXPECT_EQ(EscherCheck(out), "ok\n");
         EXPECT_EQ(RunPython("xlrd_dump.py", out).Code, 0);
+    }
+}
+
+namespace {
+
+// An A1 reference ("C7") moved by rows and columns.
+std::string Moved(const std::string& aRef, std::int32_t aRows, std::int32_t aCols)
+{
+    std::size_t letters = 0;
+    while (letters < aRef.size() && aRef[letters] >= 'A' && aRef[letters] <= 'Z') ++letters;
+    std::uint32_t col = 0;
+    for (std::size_t i = 0; i < letters; ++i) col = col * 26 + std::uint32_t(aRef[i] - 'A' + 1);
+    const auto row = static_cast<std::uint32_t>(std::stoul(aRef.substr(letters)));
+    return xlstool::A1Reference(row - 1 + std::uint32_t(aRows), col - 1 + std::uint32_t(aCols));
+}
+
+// L and K lines with their cells moved: "L\tSheet!A1:B2\t..." and "K\tSheet!C3\t...".
+std::string MovedLines(const std::string& aLines, std::int32_t aRows, std::int32_t aCols)
+{
+    std::string out;
+    std::size_t start = 0;
+    for (std::size_t end; (end = aLines.find('\n', start)) != std::string::npos; start = end + 1) {
+        const std::string line = aLines.substr(start, end - start);
+        const std::size_t bang = line.find('!'), tab = line.find('\t', bang);
+        std::string area = line.substr(bang + 1, tab - bang - 1);
+        const std::size_t colon = area.find(':');
+        area = colon == std::string::npos ? Moved(area, aRows, aCols)
+                                          : Moved(area.substr(0, colon), aRows, aCols) + ":" +
+                                                Moved(area.substr(colon + 1), aRows, aCols);
+        out += line.substr(0, bang + 1) + area + line.substr(tab) + "\n";
+    }
+    return out;
+}
+
+}  // namespace
+
+// Two rows inserted above and a column left of everything on every sheet:
+// every link and comment moves by them, as the feature dump shows.
+TEST(DrawingCorpus, RowsAndColumnsMoveLinksAndComments)
+{
+    TTempDir tmp;
+    for (const char* name : {"lo_rich_notes_links_pictures.xls", "gnm_features.xls", "poi_comments.xls", "poi_hyperlinks.xls"}) {
+        SCOPED_TRACE(name);
+        const fs::path source = fs::path(kCorpus) / "gen" / name;
+        TXLSFile xls(nullptr, true);
+        xls.Connect();
+        xls.OpenFile(source.string());
+        for (std::int32_t sheet = 1; sheet <= xls.SheetCount(); ++sheet) {
+            if (!xls.IsWorksheet(sheet)) continue;
+            xls.SetActiveSheet(sheet);
+            xls.InsertAndCopyRows(1000, 1000, 1, 2, false);
+            xls.InsertAndCopyCols(200, 200, 1, 1, false);
+        }
+        const fs::path out = tmp / name;
+        xls.Save(true, out.string(), nullptr, nullptr, nullptr);
+        xls.Disconnect();
+        EXPECT_EQ(RunXlsTool({"features", "--kinds", "L,K", out.string()}).Out,
+                  MovedLines(ReferenceLines(source, "LK"), 2, 1));
+        EXPECT_EQ(RunXlsTool({"features", "--kinds", "P", out.string()}).Out, ReferenceLines(source, "P"));
+        EXPECT_EQ(EscherCheck(out), "ok\n");
     }
 }
