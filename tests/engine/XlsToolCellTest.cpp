@@ -160,23 +160,34 @@ TEST(XlsToolSheet, ChangesTheSettingsGivenInTheirOrder)
     TTempDir dir;
     const fs::path file = dir / "book.xls";
     fs::copy_file(kCorpus / "gen" / "poi_tiny.xls", file);
-    const TToolRun run = RunXlsTool({"sheet", file.string(), "Tabelle1", "--col-width", "B=20", "--hide-col", "C",
-                                     "--row-height", "3=30", "--merge", "A1:C1", "--merge", "B1:D2", "--unmerge", "E5:F6",
-                                     "--freeze", "B2", "--zoom", "150", "--header", "&CSeite &P", "--margins",
-                                     "1,1,1.5,1.5", "--landscape", "--paper", "9", "--fit", "2x1", "--gridlines", "off",
-                                     "--hcenter", "on"});
+    const std::string name = xls::Utf8FromPath(file);
+    const TToolRun run = RunXlsTool({"sheet", name, "Tabelle1", "--col-width", "B=20", "--hide-col", "C", "--row-height",
+                                     "3=30", "--merge", "A1:C1", "--merge", "B1:D2", "--unmerge", "E5:F6", "--freeze",
+                                     "B2", "--zoom", "150", "--header", "&CSeite &P", "--margins", "1,1,1.5,1.5",
+                                     "--landscape", "--paper", "9", "--fit", "2x1", "--gridlines", "off", "--hcenter",
+                                     "on"});
     ASSERT_EQ(run.Code, 0) << run.Err;
-    EXPECT_EQ(RunXlsTool({"features", "--kinds", "M,C,R", file.string()}).Out,
+    EXPECT_EQ(RunXlsTool({"features", "--kinds", "M,C,R", name}).Out,
               "M\tTabelle1\tA1:D2\n"
               "C\tTabelle1\tB:B\t5120\t0\t0\t15\n"
               "C\tTabelle1\tC:C\t2344\t1\t0\t15\n"
               "R\tTabelle1\t3\t600\t0\t0\t1\n");
-    const std::string settings = RunXlsTool({"features", "--kinds", "S", file.string()}).Out;
+    const std::string settings = RunXlsTool({"features", "--kinds", "S", name}).Out;
     for (const char* line : {"gridlines\t0", "zoom\t150/100", "freeze\t1,1,1,1", "margins\t1.0,1.0,1.5,1.5,0.5,0.5",
                              "header\t|Seite &P|", "paper\t9", "fit\t2x1/1", "landscape\t1", "hcenter\t1"})
         EXPECT_NE(settings.find(std::string("S\tTabelle1\t") + line + "\n"), std::string::npos) << line;
-    EXPECT_EQ(RunXlsTool({"dump", file.string()}).Out, RunXlsTool({"dump", (kCorpus / "gen" / "poi_tiny.xls").string()}).Out);
+    EXPECT_EQ(RunXlsTool({"dump", name}).Out,
+              RunXlsTool({"dump", xls::Utf8FromPath(kCorpus / "gen" / "poi_tiny.xls")}).Out);
     EXPECT_NE(RunXlsTool({"sheet", "--help"}).Out.find("--col-width COL=CHARS"), std::string::npos);
+}
+
+// Splits options given as one line on blanks.
+std::vector<std::string> Words(const std::string& aText)
+{
+    std::vector<std::string> words;
+    std::istringstream in(aText);
+    for (std::string w; in >> w;) words.push_back(w);
+    return words;
 }
 
 TEST(XlsToolSheet, RefusedValuesWriteNothing)
@@ -186,30 +197,30 @@ TEST(XlsToolSheet, RefusedValuesWriteNothing)
     fs::copy_file(kCorpus / "gen" / "poi_tiny.xls", file);
     const xls::TBytes before = FileBytes(file);
     const struct {
-        std::vector<std::string> Options;
+        std::string Options;
         int Code;
         std::string Err;
     } cases[] = {
-        {{"--zoom", "1000"}, 1, "The index \"1000\" of the property \"SheetZoom\" is not in the range 10-400\n"},
-        {{"--row-height", "70000=20"}, 1, "Invalid Row (69999)\n"},
-        {{"--merge", "A1:IW1"}, 1, "Invalid Column (256)\n"},
-        {{"--col-width", "B=20", "--scale", "70000"}, 1,
+        {"--zoom 1000", 1, "The index \"1000\" of the property \"SheetZoom\" is not in the range 10-400\n"},
+        {"--row-height 70000=20", 1, "Invalid Row (69999)\n"},
+        {"--merge A1:IW1", 1, "Invalid Column (256)\n"},
+        {"--col-width B=20 --scale 70000", 1,
          "The index \"70000\" of the property \"PrintScale\" is not in the range 0-65535\n"},
-        {{"--freeze", "A0"}, 1, "Invalid Row (-1)\n"},
-        {{"--merge", "A1:C"}, 2, ""},
-        {{"--zoom", "big"}, 2, ""},
-        {{"--gridlines", "maybe"}, 2, ""},
-        {{"--bogus", "1"}, 2, ""},
-        {{}, 2, ""},
+        {"--freeze A0", 1, "Invalid Row (-1)\n"},
+        {"--merge A1:C", 2, ""},
+        {"--zoom big", 2, ""},
+        {"--gridlines maybe", 2, ""},
+        {"--bogus 1", 2, ""},
+        {"", 2, ""},
     };
     for (const auto& c : cases) {
-        std::vector<std::string> args{"sheet", file.string(), "1"};
-        args.insert(args.end(), c.Options.begin(), c.Options.end());
-        args.insert(args.end(), {"-o", (dir / "out.xls").string()});
+        std::vector<std::string> args = {"sheet", xls::Utf8FromPath(file), "1"};
+        for (const auto& w : Words(c.Options)) args.push_back(w);
+        args.insert(args.end(), {"-o", xls::Utf8FromPath(dir / "out.xls")});
         const TToolRun run = RunXlsTool(args);
-        EXPECT_EQ(run.Code, c.Code) << c.Options.size();
+        EXPECT_EQ(run.Code, c.Code) << c.Options;
         if (c.Code == 1) {
-            EXPECT_EQ(run.Err, c.Err) << c.Options.front();
+            EXPECT_EQ(run.Err, c.Err) << c.Options;
         }
     }
     EXPECT_EQ(FileBytes(file), before);
@@ -218,14 +229,13 @@ TEST(XlsToolSheet, RefusedValuesWriteNothing)
 
 TEST(XlsToolFeatures, KindsAndFailures)
 {
-    TTempDir dir;
-    const std::string layout = (kCorpus / "gen" / "poi_layout.xls").string();
+    const std::string layout = xls::Utf8FromPath(kCorpus / "gen" / "poi_layout.xls");
     const TToolRun merged = RunXlsTool({"features", "--kinds", "M", layout});
     EXPECT_EQ(merged.Code, 0);
     EXPECT_EQ(merged.Out, "M\tLayout\tA1:C1\nM\tLayout\tE3:F6\nM\tLayout\tH10:H20\n");
     EXPECT_EQ(RunXlsTool({"features", "--kinds", "M,Q", layout}).Code, 2);
     EXPECT_EQ(RunXlsTool({"features"}).Code, 2);
-    const TToolRun encrypted = RunXlsTool({"features", (kCorpus / "gen" / "poi_encrypted.xls").string()});
+    const TToolRun encrypted = RunXlsTool({"features", xls::Utf8FromPath(kCorpus / "gen" / "poi_encrypted.xls")});
     EXPECT_EQ(encrypted.Code, 1);
     EXPECT_EQ(encrypted.Err, "File is password protected\n");
 }
