@@ -242,9 +242,9 @@ TEscherContainerRecord::~TEscherContainerRecord()
     while (!FContainedRecords.empty()) FContainedRecords.pop_back();
 }
 
-TEscherContext TEscherContainerRecord::ChildContext() const
+TEscherContext TEscherContainerRecord::ChildContext()
 {
-    return {const_cast<TEscherContainerRecord*>(this), DwgCache(), GroupCache(), false};
+    return {this, DwgCache(), GroupCache(), false};
 }
 
 void TEscherContainerRecord::CopyChildrenFrom(const TEscherRecord& aSource, bool aNewObjIds)

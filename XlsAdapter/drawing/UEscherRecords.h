@@ -314,7 +314,7 @@ public:
     }
 
     // The context children are created in.
-    TEscherContext ChildContext() const;
+    TEscherContext ChildContext();
 
     std::int64_t TotalSizeNoSplit() const override;
     void Load(TEscherReadPos& aPos, int aDepth) override;

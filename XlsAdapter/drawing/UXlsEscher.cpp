@@ -204,13 +204,14 @@ TBytes BmpFileOf(const TBytes& aDib)
 }
 
 // The anchor of a shape, or of the group it is a member of.
-TEscherClientAnchorRecord* AnchorFor(TEscherRecord* aRecord)
+TEscherClientAnchorRecord* AnchorFor(const TEscherRecord* aRecord)
 {
-    for (TEscherRecord* r = aRecord; r; r = r->Parent()) {
-        if (auto* shape = dynamic_cast<TEscherSpContainerRecord*>(r); shape && shape->ClientAnchor())
+    for (const TEscherRecord* r = aRecord; r; r = r->Parent()) {
+        if (const auto* shape = dynamic_cast<const TEscherSpContainerRecord*>(r); shape && shape->ClientAnchor())
             return shape->ClientAnchor();
-        if (auto* group = dynamic_cast<TEscherSpgrContainerRecord*>(r); group && group->ChildCount() > 0)
-            if (auto* first = dynamic_cast<TEscherSpContainerRecord*>(group->Child(0)); first && first->ClientAnchor())
+        if (const auto* group = dynamic_cast<const TEscherSpgrContainerRecord*>(r); group && group->ChildCount() > 0)
+            if (const auto* first = dynamic_cast<const TEscherSpContainerRecord*>(group->Child(0));
+                first && first->ClientAnchor())
                 return first->ClientAnchor();
     }
     return nullptr;
@@ -285,9 +286,9 @@ bool TDrawing::StartsDrawing(std::uint16_t aId)
     return aId == xlr_MSODRAWING || aId == xlr_OBJ || aId == xlr_TXO;
 }
 
-TEscherContext TDrawing::RootContext(bool aNewObjIds) const
+TEscherContext TDrawing::RootContext()
 {
-    return {nullptr, const_cast<TEscherDwgCache*>(&FRecordCache), &FDrawingGroup->Cache(), aNewObjIds};
+    return {nullptr, &FRecordCache, &FDrawingGroup->Cache(), false};
 }
 
 void TDrawing::LoadFromStream(TOle2File& DataStream, TRecordHeader& RecordHeader, std::unique_ptr<TBaseRecord> First,
@@ -502,7 +503,7 @@ void TDrawing::SortPicturesByRow()
 {
     ++FVersion;
     auto row = [](const TEscherOPTRecord* aOpt) {
-        const TEscherClientAnchorRecord* anchor = AnchorFor(const_cast<TEscherOPTRecord*>(aOpt));
+        const TEscherClientAnchorRecord* anchor = AnchorFor(aOpt);
         return anchor ? anchor->GetAnchor().Row1 : 0;
     };
     std::stable_sort(FRecordCache.Blip.begin(), FRecordCache.Blip.end(),
@@ -514,12 +515,15 @@ void TDrawing::SortPicturesByRow()
 TEscherSpgrContainerRecord& TDrawing::EnsurePatriarch()
 {
     if (FRecordCache.Patriarch) return *FRecordCache.Patriarch;
-    if (FDgContainer) RaiseXls(TXlsMsg::EscherLoadError);  // a drawing without a group of shapes
-    FRecordCache.Reset();
-    FDgContainer = std::make_unique<TEscherContainerRecord>(TEscherRecordHeader{0x000F, msofbtDgContainer, 0},
-                                                            RootContext());
+    if (!FDgContainer) {
+        FRecordCache.Reset();
+        FDgContainer = std::make_unique<TEscherContainerRecord>(TEscherRecordHeader{0x000F, msofbtDgContainer, 0},
+                                                                RootContext());
+        FDgContainer->AddChild(std::make_unique<TEscherDgRecord>(FDgContainer->ChildContext()));
+    }
+    // A drawing read without a group of shapes gets one; one without a Dg cannot.
+    if (!FRecordCache.Dg) RaiseXls(TXlsMsg::EscherLoadError);
     TEscherContainerRecord& root = *FDgContainer;
-    root.AddChild(std::make_unique<TEscherDgRecord>(root.ChildContext()));
     root.AddChild(std::make_unique<TEscherSpgrContainerRecord>(TEscherRecordHeader{0x000F, msofbtSpgrContainer, 0},
                                                                root.ChildContext()));
     TEscherSpgrContainerRecord& patriarch = *FRecordCache.Patriarch;

@@ -174,7 +174,7 @@ private:
     void LoadLoose(TOle2File& DataStream, TRecordHeader& RecordHeader, std::unique_ptr<TBaseRecord> First, TSST& SST);
     // Measures the tree into aState (filling its break list when there is one).
     void Split(TSplitState& aState) const;
-    TEscherContext RootContext(bool aNewObjIds = false) const;
+    TEscherContext RootContext();
     // Creates the drawing (root, Dg, patriarch) when it has none.
     TEscherSpgrContainerRecord& EnsurePatriarch();
     // A new shape in the patriarch: SP, OPT, anchor and client records.
