@@ -4,6 +4,7 @@
 #include "CellReference.h"
 #include "DumpCell.h"
 #include "DumpText.h"
+#include "SheetEdit.h"
 #include "XlsToolCommands.h"
 #include "facade/UExcelRecords.h"
 
@@ -12,15 +13,13 @@ namespace xlstool {
 int RunGet(TArgs args)
 {
     RequireArgCount(args, 3, 3);
-    TCellCommand command(args[0], args[1], args[2]);
-    xls::TXLSFile& xls = command.File;
-    const TCellRef cell = command.Cell;
-    const std::int32_t sheet = command.Sheet;
+    const TCellRef cell = ParseCellReference(args[2]);
+    TSheetEdit edit(args[0], args[1]);
+    xls::TXLSFile& xls = edit.File();
     // Refuses a cell outside the sheet; an empty cell prints nothing.
     if (xls.GetCellFormat(cell.Row, cell.Col) < 0) return 0;
 
-    xls::TCellRecordList* row =
-        xls.Workbook().GetWorkSheets(sheet - 1).Cells().CellList().CellRow(static_cast<std::size_t>(cell.Row - 1));
+    xls::TCellRecordList* row = edit.Sheet().Cells().CellList().CellRow(static_cast<std::size_t>(cell.Row - 1));
     std::size_t index = 0;
     if (!row || !row->Find(cell.Col - 1, index)) return 0;
     const std::optional<TDumpValue> value = DumpCellValue(*row->Items(index));
