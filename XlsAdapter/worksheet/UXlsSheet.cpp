@@ -127,6 +127,14 @@ void TSheet::CheckNextRecord(const TRecordHeader& RecordHeader)
 
 namespace {
 
+// The position of the list's first record with that id; its count without one.
+std::size_t PositionOfFirst(const TBaseRecordList& aList, std::uint16_t aId)
+{
+    for (std::size_t i = 0; i < aList.Count(); ++i)
+        if (aList.GetItem(i) && aList.GetItem(i)->Id() == aId) return i;
+    return aList.Count();
+}
+
 TWorkbookGlobals& RequireGlobals(TWorkbookGlobals* aWorkbookGlobals)
 {
     // A worksheet's text cells live in the globals' shared strings.
@@ -1013,15 +1021,9 @@ void TWorkSheet::SetPaneRecord(bool aNeeded)
 void TWorkSheet::NeedGuts()
 {
     if (!FGuts) {
-        std::size_t pos = FMiscRecords1.Count();
-        for (std::size_t i = 0; i < FMiscRecords1.Count(); ++i)
-            if (FMiscRecords1.GetItem(i) && FMiscRecords1.GetItem(i)->Id() == xlr_DEFAULTROWHEIGHT) {
-                pos = i;
-                break;
-            }
         auto rec = TGutsRecord::CreateNew();
         FGuts = rec.get();
-        FMiscRecords1.Insert(pos, std::move(rec));
+        FMiscRecords1.Insert(PositionOfFirst(FMiscRecords1, xlr_DEFAULTROWHEIGHT), std::move(rec));
     }
     FGuts->RecalcNeeded = true;
 }
@@ -1223,16 +1225,10 @@ void TWorkSheet::SetAutoFilter(std::int32_t SheetIndex, std::int32_t Row, std::i
                     globals);
 
     RemoveFilterRecords();
-    std::size_t pos = FMiscRecords1.Count();
-    for (std::size_t i = 0; i < FMiscRecords1.Count(); ++i)
-        if (FMiscRecords1.GetItem(i) && FMiscRecords1.GetItem(i)->Id() == xlr_DEFCOLWIDTH) {
-            pos = i;
-            break;
-        }
     auto info = TAutoFilterInfoRecord::CreateNew();
     info->SetDropDownCount(static_cast<std::uint16_t>(Col2 - Col1 + 1));
     FAutoFilterInfo = info.get();
-    FMiscRecords1.Insert(pos, std::move(info));
+    FMiscRecords1.Insert(PositionOfFirst(FMiscRecords1, xlr_DEFCOLWIDTH), std::move(info));
     if (FDrawing.AutoFilterCount() > 0) FDrawing.RemoveAutoFilter();
     FDrawing.AddAutoFilter(Row, Col1, Col2);
 }

@@ -24,13 +24,21 @@ std::vector<std::string> Lines(const std::string& aText)
     return lines;
 }
 
+// A writable copy of a corpus workbook as book.xls in aDir.
+fs::path CorpusCopy(const TTempDir& aDir, const std::string& aName)
+{
+    const fs::path book = aDir / "book.xls";
+    fs::copy_file(kCorpus / aName, book);
+    fs::permissions(book, fs::perms::owner_write, fs::perm_options::add);
+    return book;
+}
+
 }  // namespace
 
 TEST(XlsToolObjects, PicturesListedAddedExtractedAndDeleted)
 {
     TTempDir tmp;
-    const fs::path book = tmp / "book.xls";
-    fs::copy_file(kCorpus / "gen" / "poi_pictures.xls", book);
+    const fs::path book = CorpusCopy(tmp, "gen/poi_pictures.xls");
     const std::string file = book.string();
     const auto listed = Lines(RunXlsTool({"pictures", file, "Bilder", "--extract", tmp.Path().string()}).Out);
     EXPECT_EQ(listed, (std::vector<std::string>{"0\tB2:E9\tpng\t435\t", "1\tF2:I9\tjpeg\t1833\t",
@@ -116,8 +124,7 @@ std::string LinesOfKind(const std::string& aDump, char aKind)
 TEST(XlsToolObjects, AutoFilterSetAndRemoved)
 {
     TTempDir tmp;
-    const fs::path book = tmp / "book.xls";
-    fs::copy_file(kCorpus / "real" / "formula_test_names.xls", book);
+    const fs::path book = CorpusCopy(tmp, "real/formula_test_names.xls");
     const std::string file = book.string();
     const std::string before = RunXlsTool({"features", "--kinds", "N,F,P", file}).Out;
 
@@ -167,8 +174,7 @@ TEST(XlsToolObjects, AutoFilterSetAndRemoved)
 TEST(XlsToolObjects, AutoFilterNameStaysWhenFormulasCannotFollow)
 {
     TTempDir tmp;
-    const fs::path book = tmp / "book.xls";
-    fs::copy_file(kCorpus / "real" / "namesdemo.xls", book);
+    const fs::path book = CorpusCopy(tmp, "real/namesdemo.xls");
     const std::string file = book.string();
     ASSERT_EQ(RunXlsTool({"filter", file, "Sheet1", "B5:D9"}).Code, 0);
     const std::string filtered = RunXlsTool({"features", "--kinds", "N,F", file}).Out;
