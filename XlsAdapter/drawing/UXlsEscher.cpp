@@ -75,8 +75,10 @@ void TDrawingGroup::LoadFromStream(TOle2File& DataStream, TRecordHeader& RecordH
     std::unique_ptr<TBaseRecord> current = std::move(First);
     TEscherReadPos pos{current.get(), 0};
     FDggContainer = CreateRoot(ReadEscherHeader(pos), {nullptr, nullptr, &FRecordCache, false});
-    // Each round reads one more record of a finite stream.
+    // Each round reads one more record of a finite stream. Client data
+    // belongs to a sheet's shapes: in the group nothing would ever follow it.
     while (!FDggContainer->Loaded()) {
+        if (FDggContainer->WaitingClientData()) RaiseXls(TXlsMsg::EscherLoadError);
         ContinueIn(DataStream, RecordHeader, xlr_MSODRAWINGGROUP, current, pos);
         FDggContainer->Load(pos, 0);
     }
