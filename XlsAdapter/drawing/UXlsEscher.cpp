@@ -38,8 +38,10 @@ void TDrawingGroup::LoadFromStream(TOle2File& DataStream, TRecordHeader& RecordH
             rootSize = std::int64_t(kEscherHeaderSize) + GetCardinal(header, 4);
         if (rootSize >= 0 && loaded >= rootSize) break;
         // Each round reads one more record of a finite stream.
-        if (RecordHeader.Id != xlr_MSODRAWINGGROUP) RaiseXls(TXlsMsg::ExcelRecordsInvalid);
-        rec = ReadRecord(DataStream, RecordHeader);
+        rec = AtNextRecord(DataStream, RecordHeader, [&] {
+            if (RecordHeader.Id != xlr_MSODRAWINGGROUP) RaiseXls(TXlsMsg::ExcelRecordsInvalid);
+            return ReadRecord(DataStream, RecordHeader);
+        });
     }
     FRecords = std::move(records);
 }
@@ -95,8 +97,10 @@ void TDrawing::AddRecord(std::unique_ptr<TBaseRecord> aRecord)
 
 void TDrawing::LoadChart(TOle2File& DataStream, TRecordHeader& RecordHeader, TSST& SST)
 {
-    if (RecordHeader.Id != xlr_BOF || RecordHeader.StreamEnded) RaiseXls(TXlsMsg::ExcelRecordsInvalid);
-    std::unique_ptr<TBaseRecord> bof = ReadRecord(DataStream, RecordHeader);
+    std::unique_ptr<TBaseRecord> bof = AtNextRecord(DataStream, RecordHeader, [&] {
+        if (RecordHeader.Id != xlr_BOF || RecordHeader.StreamEnded) RaiseXls(TXlsMsg::ExcelRecordsInvalid);
+        return ReadRecord(DataStream, RecordHeader);
+    });
     auto chart = std::make_unique<TTbrChart>(nullptr);
     chart->LoadFromStream(DataStream, RecordHeader, TakeRecordAs<TBOFRecord>(std::move(bof)), SST);
     std::unique_ptr<TBaseRecord> remaining = chart->TakeRemainingData();

@@ -137,7 +137,7 @@ void TSST::Load(const TSSTRecord& aSSTRecord)
 
     TExcelString s(2);  // one string object, its buffers reused for every entry
     for (std::uint32_t i = 0; i < count; ++i) {
-        s.Read(rec, pos);
+        s.Read(rec, pos, TStringKind::RichExtended);
         NarrowWhenPossible(s);
         FEntries.push_back(AppendEntry(s));
     }

@@ -161,7 +161,10 @@ void TWorkbookGlobals::LoadFromStream(TOle2File& DataStream, TRecordHeader& Reco
 {
     Clear();
     // Every round reads one record; the record stream yields EOF at its end.
-    while (!FEOF) LoadRecord(DataStream, RecordHeader, ReadRecord(DataStream, RecordHeader, CreateGlobalsRecord));
+    while (!FEOF)
+        AtNextRecord(DataStream, RecordHeader, [&] {
+            LoadRecord(DataStream, RecordHeader, ReadRecord(DataStream, RecordHeader, CreateGlobalsRecord));
+        });
     FBOF = std::move(First);
 }
 

@@ -248,6 +248,10 @@ protected:
     std::unique_ptr<TSheet> DoCopyTo() const override;
 
 private:
+    // Reads one record; aDepth is the BEGIN/END nesting so far.
+    void LoadRecord(TOle2File& DataStream, TRecordHeader& RecordHeader, bool aFirstRecord, std::size_t& aDepth,
+                    TSST& SST);
+
     TChartRecordList FChartRecords;
     std::unique_ptr<TBaseRecord> FRemainingData;
 };
@@ -274,6 +278,9 @@ protected:
     std::unique_ptr<TSheet> DoCopyTo() const override;
 
 private:
+    // Reads one record; aLastFormula is the formula cell read last.
+    void LoadRecord(TOle2File& DataStream, TRecordHeader& RecordHeader, TFormulaRecord*& aLastFormula, TSST& SST);
+
     TBaseRecordList FSheetRecords;
 };
 

@@ -175,17 +175,20 @@ TEST(RecordStream, FollowerAfterTheWrongRecordIsRefused)
         const char* What;
         TBytes First;
         std::uint16_t FollowerId;
+        std::string Place;  // the follower's
     };
     const Case cases[] = {
-        {"ARRAY after NUMBER", Rec(xlr_NUMBER, CellData(14)), xlr_ARRAY},
-        {"TABLE after BLANK", Rec(xlr_BLANK, CellData(6)), xlr_TABLE},
-        {"HLINKTOOLTIP after LABELSST", Rec(xlr_LABELSST, CellData(10)), xlr_HLINKTOOLTIP},
-        {"STRING after NUMBER", Rec(xlr_NUMBER, CellData(14)), xlr_STRING},
-        {"STRING after an unknown record", Rec(0x1234, Bytes(4)), xlr_STRING},
+        {"ARRAY after NUMBER", Rec(xlr_NUMBER, CellData(14)), xlr_ARRAY, "record ARRAY (0x0221) at offset 18"},
+        {"TABLE after BLANK", Rec(xlr_BLANK, CellData(6)), xlr_TABLE, "record TABLE (0x0236) at offset 10"},
+        {"HLINKTOOLTIP after LABELSST", Rec(xlr_LABELSST, CellData(10)), xlr_HLINKTOOLTIP,
+         "record HLINKTOOLTIP (0x0800) at offset 14"},
+        {"STRING after NUMBER", Rec(xlr_NUMBER, CellData(14)), xlr_STRING, "record STRING (0x0207) at offset 18"},
+        {"STRING after an unknown record", Rec(0x1234, Bytes(4)), xlr_STRING, "record STRING (0x0207) at offset 8"},
     };
     for (const auto& c : cases) {
         TStreamFixture f(Cat({c.First, Rec(c.FollowerId, Bytes(16)), Rec(xlr_EOF, {})}));
-        EXPECT_EQ(ErrorOf([&] { ReadAll(f.File()); }), "Error reading Excel records. File invalid") << c.What;
+        EXPECT_EQ(ErrorOf([&] { ReadAll(f.File()); }), "Error reading Excel records. File invalid (stream \"Workbook\", " + c.Place + ")")
+            << c.What;
     }
     // After a shared formula the STRING is fine.
     TBytes str;
@@ -202,18 +205,21 @@ TEST(RecordStream, RefusedRecords)
         TBytes Record;
         std::string Message;
     };
+    // Each record follows a BOF of 20 bytes: every message names it at offset 20.
     const Case cases[] = {
-        {"FILEPASS", Rec(xlr_FILEPASS, Bytes(54)), "File is password protected"},
-        {"BLANK of 3 bytes", Rec(xlr_BLANK, Bytes(3)), "Record with ID 0x201 is invalid"},
-        {"RK of 2 bytes", Rec(xlr_RK, Bytes(2)), "Record with ID 0x27E is invalid"},
-        {"ROW of 10 bytes", Rec(0x0208, Bytes(10)), "Record with ID 0x208 is invalid"},
-        {"BIFF5 BOF", Rec(xlr_BOF, BofData(0x0500)), "Template file is saved with an invalid Excel version"},
-        {"SST too short for its count", Rec(xlr_SST, Bytes(6)), "Error reading record"},
-        {"record longer than the stream", TBytes{0x34, 0x12, 10, 0, 1, 2, 3, 4, 5, 6}, "End of stream reached with 4 bytes left to read"},
+        {"FILEPASS", Rec(xlr_FILEPASS, Bytes(54)), "File is password protected (stream \"Workbook\", record FILEPASS (0x002F)"},
+        {"BLANK of 3 bytes", Rec(xlr_BLANK, Bytes(3)), "Record with ID 0x201 is invalid (stream \"Workbook\", record BLANK (0x0201)"},
+        {"RK of 2 bytes", Rec(xlr_RK, Bytes(2)), "Record with ID 0x27E is invalid (stream \"Workbook\", record RK (0x027E)"},
+        {"ROW of 10 bytes", Rec(0x0208, Bytes(10)), "Record with ID 0x208 is invalid (stream \"Workbook\", record ROW (0x0208)"},
+        {"BIFF5 BOF", Rec(xlr_BOF, BofData(0x0500)),
+         "Template file is saved with an invalid Excel version (stream \"Workbook\", record BOF (0x0809)"},
+        {"SST too short for its count", Rec(xlr_SST, Bytes(6)), "Error reading record (stream \"Workbook\", record SST (0x00FC)"},
+        {"record longer than the stream", TBytes{0x34, 0x12, 10, 0, 1, 2, 3, 4, 5, 6},
+         "End of stream reached with 4 bytes left to read (stream \"Workbook\", record ? (0x1234)"},
     };
     for (const auto& c : cases) {
         TStreamFixture f(Cat({Rec(xlr_BOF, BofData()), c.Record}));
-        EXPECT_EQ(ErrorOf([&] { ReadAll(f.File()); }), c.Message) << c.What;
+        EXPECT_EQ(ErrorOf([&] { ReadAll(f.File()); }), c.Message + " at offset 20)") << c.What;
     }
 }
 
@@ -266,6 +272,7 @@ TEST(RecordFactory, CopiesKeepClassBytesAndChain)
 {
     TBytes data(40, 0x11);
     SetWord(data, 0, 0x0600);  // a valid BOF version
+    data[14] = 0;              // a FONT name of no characters
     for (std::uint32_t id = 0; id < 0x1100; ++id) {
         if (id == xlr_FILEPASS) continue;
         auto rec = CreateRecord(static_cast<std::uint16_t>(id), data);

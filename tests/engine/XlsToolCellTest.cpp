@@ -124,22 +124,26 @@ TEST(XlsToolSetGet, RefusalsNameTheProblemAndChangeNothing)
     fs::copy_file(kCorpus / "gen" / "poi_tiny.xls", file);
     const xls::TBytes before = FileBytes(file);
     const std::string missing = (dir / "missing.xls").string();
+    // "xlstool: FILE: message", FILE being the file the message is about.
+    const std::string in = "xlstool: " + file.string() + ": ";
+    const std::string out = (dir / "no" / "out.xls").string();
     const struct {
         std::string Args;
         int Code;
         std::string Err;
     } cases[] = {
-        {"get " + Quoted(missing) + " 1 A1", 1, "Can't open file \"" + missing + "\": No such file or directory\n"},
-        {"get " + Q(file) + " 1 A65537", 1, "Invalid Row (65536)\n"},
-        {"get " + Q(file) + " 1 IW1", 1, "Invalid Column (256)\n"},
-        {"set " + Q(file) + " 1 A65537 1", 1, "Invalid Row (65536)\n"},
-        {"set " + Q(file) + " 1 IW1 1", 1, "Invalid Column (256)\n"},
-        {"set " + Q(file) + " 2 A1 1", 1, "Sheet number \"2\" invalid. Must be between 1 and 1\n"},
-        {"set " + Q(file) + " Daten A1 1", 1, "There is no sheet \"Daten\"\n"},
-        {"set " + Q(file) + " 1 A1 1 -o " + Quoted((dir / "no" / "out.xls").string()), 1,
-         "Can't open file \"" + (dir / "no" / "out.xls").string() + "\": No such file or directory\n"},
+        {"get " + Quoted(missing) + " 1 A1", 1,
+         "xlstool: " + missing + ": Can't open file \"" + missing + "\": No such file or directory\n"},
+        {"get " + Q(file) + " 1 A65537", 1, in + "Invalid Row (65536)\n"},
+        {"get " + Q(file) + " 1 IW1", 1, in + "Invalid Column (256)\n"},
+        {"set " + Q(file) + " 1 A65537 1", 1, in + "Invalid Row (65536)\n"},
+        {"set " + Q(file) + " 1 IW1 1", 1, in + "Invalid Column (256)\n"},
+        {"set " + Q(file) + " 2 A1 1", 1, in + "Sheet number \"2\" invalid. Must be between 1 and 1\n"},
+        {"set " + Q(file) + " Daten A1 1", 1, in + "There is no sheet \"Daten\"\n"},
+        {"set " + Q(file) + " 1 A1 1 -o " + Quoted(out), 1,
+         "xlstool: " + out + ": Can't open file \"" + out + "\": No such file or directory\n"},
         {"set " + Q(file) + " 1 A1 1 -o " + Q(dir.Path()), 1,
-         "Can't open file \"" + dir.Path().string() + "\": Is a directory\n"},
+         "xlstool: " + dir.Path().string() + ": Can't open file \"" + dir.Path().string() + "\": Is a directory\n"},
     };
     for (const auto& c : cases) {
         const TRun run = Shell(Tool(c.Args), dir.Path());
@@ -151,7 +155,8 @@ TEST(XlsToolSetGet, RefusalsNameTheProblemAndChangeNothing)
     for (const char* sheet : {"2", "Diagrammblatt"}) {
         const TRun run = Shell(Tool("get " + chart + " " + sheet + " A1"), dir.Path());
         EXPECT_EQ(run.Code, 1);
-        EXPECT_EQ(run.Err, "Sheet " + std::string(sheet) + " is not a worksheet\n");
+        EXPECT_EQ(run.Err, "xlstool: " + (kCorpus / "gen" / "gnm_chart_sheet.xls").string() + ": Sheet " +
+                               std::string(sheet) + " is not a worksheet\n");
     }
     for (const char* usage : {"get", "set", "get F 1", "get F 1 7C", "get F 1 ABCD1", "get F 1 A", "set F 1 A1",
                               "set F 1 A1 x -o", "set F 1 A1 x y"})
@@ -183,7 +188,7 @@ TEST(XlsToolSetGet, WriteProtectionIsRespected)
     for (const fs::path& f : {readOnly, inClosed}) {
         const TRun run = Shell(asUser + Tool("set " + Q(f) + " 1 C7 4022250974"), dir.Path());
         EXPECT_EQ(run.Code, 1) << f;
-        EXPECT_EQ(run.Err, "Can't open file \"" + f.string() + "\": Permission denied\n");
+        EXPECT_EQ(run.Err, "xlstool: " + f.string() + ": Can't open file \"" + f.string() + "\": Permission denied\n");
         EXPECT_EQ(FileBytes(f), original);
     }
     EXPECT_EQ(dir.Names(), (std::vector<std::string>{"closed", "readonly.xls"}));

@@ -44,9 +44,10 @@ void DumpCells(TWorkSheet& aSheet, const std::string& aName, std::string& aOut)
 
 }  // namespace
 
-int RunDump(TArgs args)
+namespace {
+
+int DumpWorkbook(TArgs args)
 {
-    RequireArgCount(args, 1, 1);
     TXLSFile xls(nullptr);
     xls.Connect();
     xls.OpenFile(args[0]);
@@ -67,6 +68,14 @@ int RunDump(TArgs args)
     }
     std::cout << out << sheetLines;
     return 0;
+}
+
+}  // namespace
+
+int RunDump(TArgs args)
+{
+    RequireArgCount(args, 1, 1);
+    return OnFile(args[0], [&] { return DumpWorkbook(args); });
 }
 
 }  // namespace xlstool

@@ -11,16 +11,17 @@
 
 namespace xlstool {
 
-int RunGet(TArgs args)
+namespace {
+
+int PrintCell(TArgs args)
 {
-    RequireArgCount(args, 3, 3);
     const TCellRef cell = ParseCellReference(args[2]);
 
     xls::TXLSFile xls(nullptr);
     xls.Connect();
     xls.OpenFile(args[0]);
     const std::int32_t sheet = FindSheetArgument(xls, args[1]);
-    if (!xls.IsWorksheet(sheet)) throw std::runtime_error("Sheet " + args[1] + " is not a worksheet");
+    if (!xls.IsWorksheet(sheet)) throw EFileError("Sheet " + args[1] + " is not a worksheet");
     xls.SetActiveSheet(sheet);
     // Refuses a cell outside the sheet; an empty cell prints nothing.
     if (xls.GetCellFormat(cell.Row, cell.Col) < 0) return 0;
@@ -35,6 +36,14 @@ int RunGet(TArgs args)
               << A1Reference(static_cast<std::uint32_t>(cell.Row - 1), static_cast<std::uint32_t>(cell.Col - 1)) << '\t'
               << value->Kind << '\t' << value->Text << '\n';
     return 0;
+}
+
+}  // namespace
+
+int RunGet(TArgs args)
+{
+    RequireArgCount(args, 3, 3);
+    return OnFile(args[0], [&] { return PrintCell(args); });
 }
 
 }  // namespace xlstool

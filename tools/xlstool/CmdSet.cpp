@@ -31,11 +31,13 @@ int RunSet(TArgs args)
 
     xls::TXLSFile xls(nullptr, true);
     xls.Connect();
-    xls.OpenFile(file);
-    const std::int32_t sheet = FindSheetArgument(xls, positional[1]);
-    if (!xls.IsWorksheet(sheet)) throw std::runtime_error("Sheet " + positional[1] + " is not a worksheet");
-    xls.SetActiveSheet(sheet);
-    xls.SetCellString(cell.Row, cell.Col, xls::Utf8ToUtf16(positional[3]), u"", u"");
+    OnFile(file, [&] {
+        xls.OpenFile(file);
+        const std::int32_t sheet = FindSheetArgument(xls, positional[1]);
+        if (!xls.IsWorksheet(sheet)) throw EFileError("Sheet " + positional[1] + " is not a worksheet");
+        xls.SetActiveSheet(sheet);
+        xls.SetCellString(cell.Row, cell.Col, xls::Utf8ToUtf16(positional[3]), u"", u"");
+    });
     xls.Save(true, out.empty() ? file : out, nullptr, nullptr, nullptr);
     xls.Disconnect();
     return 0;

@@ -1,7 +1,7 @@
 // xlstool: the command-line front end of the workbook engine.
 //
 // Exit codes: 0 success, 1 the engine refused or failed (its message on
-// stderr), 2 wrong usage.
+// stderr as "xlstool: FILE: message"), 2 wrong usage.
 #include <array>
 #include <cstdio>
 #include <exception>
@@ -156,6 +156,14 @@ void PrintOverview(std::ostream& out)
     }
 }
 
+// "xlstool: FILE: message" on stderr (without FILE when no file is known); exit code 1.
+int ReportFailure(const std::string& aFile, const std::string& aMessage)
+{
+    std::cout.flush();
+    std::cerr << "xlstool: " << (aFile.empty() ? "" : aFile + ": ") << aMessage << '\n';
+    return 1;
+}
+
 const TSubcommand* FindCommand(std::string_view name)
 {
     for (const auto& cmd : kCommands)
@@ -195,9 +203,11 @@ int main(int argc, char** argv)
     } catch (const EUsageError& e) {
         std::cerr << "xlstool " << cmd->Name << ": " << e.what() << "\n\n" << cmd->Help;
         return 2;
+    } catch (const xls::EXlsException& e) {
+        return ReportFailure(e.Place().File, e.Text(false));
+    } catch (const EFileError& e) {
+        return ReportFailure(e.File, e.what());
     } catch (const std::exception& e) {
-        std::cout.flush();
-        std::cerr << e.what() << '\n';
-        return 1;
+        return ReportFailure({}, e.what());
     }
 }
