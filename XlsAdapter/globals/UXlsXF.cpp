@@ -374,7 +374,7 @@ TVTbrAlignment TXFRecord::VAlign() const
 TTbrFormat TXFRecord::TbrFormat(const TFontRecordList& FontList, TFormatRecordList& FormatList) const
 {
     TTbrFormat f;
-    f.Font = FontList.Items(GetActualFontIndex(FontList))->TbrFont();
+    f.Font = FontList.Count() > 0 ? FontList.Items(GetActualFontIndex(FontList))->TbrFont() : DefaultCellFont();
 
     TTbrBorders& b = f.Borders;
     b.Left = {GetBorderStyle(kXFBorderStyles, 0), GetBorderColorIndex(kXFSideColors, 0)};

@@ -125,6 +125,22 @@ protected:
     }
 };
 
+// A record class whose fields lie in its first MinSize data bytes. A shorter
+// record is refused with "Record with ID 0x%x is invalid" when it is read:
+// a field found missing later, when the workbook is changed or saved, could
+// no longer be refused with the place it was read from.
+template <class Self, std::size_t MinSize, class Base = TBaseRecord>
+class TSizedRecordClass : public TRecordClass<Self, Base> {
+public:
+    TSizedRecordClass(std::uint16_t aId, TBytes aData) : TRecordClass<Self, Base>(aId, std::move(aData))
+    {
+        if (this->DataSize() < MinSize) RaiseXls(TXlsMsg::RecordInvalid, {std::int64_t(aId)});
+    }
+
+protected:
+    TSizedRecordClass(const TSizedRecordClass&) = default;
+};
+
 // A record read as one of class T; a record of another class fails with
 // "Error reading Excel records. File invalid".
 template <class T>

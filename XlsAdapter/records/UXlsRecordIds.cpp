@@ -1,7 +1,7 @@
 #include "records/UXlsRecordIds.h"
 
 #include <algorithm>
-#include <array>
+#include <iterator>
 
 namespace xls {
 
@@ -12,13 +12,15 @@ struct TRecordName {
     std::string_view Name;
 };
 
+// A plain array: deducing a std::array's size from hundreds of entries goes
+// beyond the template depth some compilers allow.
 #define XLS_RECORD_NAME(ident, id, name) TRecordName{id, name},
-constexpr std::array kRecordNames{XLS_RECORD_IDS(XLS_RECORD_NAME)};
+constexpr TRecordName kRecordNames[] = {XLS_RECORD_IDS(XLS_RECORD_NAME)};
 #undef XLS_RECORD_NAME
 
 constexpr bool IsSortedById()
 {
-    for (std::size_t i = 1; i < kRecordNames.size(); ++i)
+    for (std::size_t i = 1; i < std::size(kRecordNames); ++i)
         if (kRecordNames[i - 1].Id >= kRecordNames[i].Id) return false;
     return true;
 }
@@ -28,9 +30,9 @@ static_assert(IsSortedById(), "record ids must be listed once each, in ascending
 
 std::string_view RecordName(std::uint16_t aId)
 {
-    auto it = std::lower_bound(kRecordNames.begin(), kRecordNames.end(), aId,
+    auto it = std::lower_bound(std::begin(kRecordNames), std::end(kRecordNames), aId,
                                [](const TRecordName& r, std::uint16_t id) { return r.Id < id; });
-    return it != kRecordNames.end() && it->Id == aId ? it->Name : "?";
+    return it != std::end(kRecordNames) && it->Id == aId ? it->Name : "?";
 }
 
 }  // namespace xls

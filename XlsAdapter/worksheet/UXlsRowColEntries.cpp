@@ -470,6 +470,8 @@ void TCells::AddRow(std::unique_ptr<TRowRecord> aRecord)
 
 void TCells::AddCell(std::unique_ptr<TCellRecord> aRecord)
 {
+    // A cell beyond the sheet's last column could be neither changed nor written back.
+    CheckRowCol(aRecord->Row(), aRecord->Column());
     const std::size_t row = aRecord->Row();
     FCellList.AddRecord(std::move(aRecord), row);
 }

@@ -216,6 +216,20 @@ TEST(RecordStream, RefusedRecords)
         {"SST too short for its count", Rec(xlr_SST, Bytes(6)), "Error reading record (stream \"Workbook\", record SST (0x00FC)"},
         {"record longer than the stream", TBytes{0x34, 0x12, 10, 0, 1, 2, 3, 4, 5, 6},
          "End of stream reached with 4 bytes left to read (stream \"Workbook\", record ? (0x1234)"},
+        // Records too short for the fields the engine reads later, or whose
+        // text cannot be read, are refused here rather than when the
+        // workbook is changed or saved.
+        {"DATEMODE of 1 byte", Rec(xlr_DATEMODE, Bytes(1)),
+         "Record with ID 0x22 is invalid (stream \"Workbook\", record DATEMODE (0x0022)"},
+        {"WINDOW1 of 14 bytes", Rec(xlr_WINDOW1, Bytes(14)),
+         "Record with ID 0x3D is invalid (stream \"Workbook\", record WINDOW1 (0x003D)"},
+        {"NUMBER of 13 bytes", Rec(xlr_NUMBER, Bytes(13)),
+         "Record with ID 0x203 is invalid (stream \"Workbook\", record NUMBER (0x0203)"},
+        {"LABEL whose text runs past it", Rec(xlr_LABEL, Cat({Bytes(6), TBytes{5, 0, 0, 'a', 'b'}})),
+         "Error reading record (stream \"Workbook\", record LABEL (0x0204)"},
+        {"FONT without a name", Rec(xlr_FONT, Bytes(14)), "Error reading record (stream \"Workbook\", record FONT (0x0031)"},
+        {"CODENAME whose name runs past it", Rec(xlr_CODENAME, TBytes{9, 0, 0, 'a'}),
+         "Error reading record (stream \"Workbook\", record CODENAME (0x01BA)"},
     };
     for (const auto& c : cases) {
         TStreamFixture f(Cat({Rec(xlr_BOF, BofData()), c.Record}));
@@ -259,8 +273,9 @@ TEST(RecordFactory, CreatesTheClassOfTheId)
         {0x1234, typeid(TBaseRecord)},
     };
     for (const auto& c : cases) {
-        TBytes data = BofData();
-        data.resize(24);  // long enough for every class (FORMULA has 22 bytes at least)
+        // Long enough for every class (FORMULA has 22 bytes at least), its texts empty.
+        TBytes data = c.Id == xlr_BOF ? BofData() : TBytes{};
+        data.resize(24);
         auto rec = CreateRecord(c.Id, data);
         EXPECT_EQ(typeid(*rec), c.Type) << std::hex << c.Id;
     }
@@ -270,12 +285,16 @@ TEST(RecordFactory, CreatesTheClassOfTheId)
 // Every class the factory makes copies itself as its own class, with its bytes and chain.
 TEST(RecordFactory, CopiesKeepClassBytesAndChain)
 {
+    // Texts of no characters where records hold them: CODENAME at 0, FORMAT
+    // at 2, LABEL and RSTRING at 6 (and RSTRING's run count at 9), FONT at 14.
     TBytes data(40, 0x11);
-    SetWord(data, 0, 0x0600);  // a valid BOF version
-    data[14] = 0;              // a FONT name of no characters
+    for (std::size_t ofs : {0, 2, 6, 9}) SetWord(data, ofs, 0);
+    data[14] = 0;
+    TBytes bof = data;
+    SetWord(bof, 0, 0x0600);  // a valid BOF version
     for (std::uint32_t id = 0; id < 0x1100; ++id) {
         if (id == xlr_FILEPASS) continue;
-        auto rec = CreateRecord(static_cast<std::uint16_t>(id), data);
+        auto rec = CreateRecord(static_cast<std::uint16_t>(id), id == xlr_BOF ? bof : data);
         rec->AddContinue(std::make_unique<TContinueRecord>(xlr_CONTINUE, Bytes(3)));
         auto copy = rec->CopyTo();
         ASSERT_EQ(typeid(*copy), typeid(*rec)) << std::hex << id;
