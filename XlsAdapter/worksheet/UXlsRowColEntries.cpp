@@ -481,6 +481,11 @@ void TCells::AddMultipleCells(TMultipleValueRecord& aRecord)
     while (!aRecord.Eof()) AddCell(aRecord.ExtractOneRecord());
 }
 
+void TCells::KeepLastCellOfEachPlace()
+{
+    for (std::size_t r = 0; r < FCellList.Count(); ++r) FCellList.CellRow(r)->KeepLastInEachColumn();
+}
+
 void TCells::FixRowsBetween(std::size_t aFirst, std::size_t aLast)
 {
     for (std::size_t r = aFirst; r <= aLast && r < FCellList.Count(); ++r) {

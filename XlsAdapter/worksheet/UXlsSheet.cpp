@@ -255,6 +255,7 @@ void TWorkSheet::LoadFromStream(TOle2File& DataStream, TRecordHeader& RecordHead
             LoadRecord(DataStream, RecordHeader, ReadRecord(DataStream, RecordHeader), SST, state);
         });
     }
+    FCells.KeepLastCellOfEachPlace();
     FCells.CellList().FixFormulas(state.ShrFmlas);
     CheckFormulaMasters();
     FCells.FixRows();

@@ -224,6 +224,24 @@ TEST(SheetSection, DrawingsWithPicturesAndEmbeddedCharts)
     EXPECT_EQ(book.Globals().SST().Count(), 1u) << "the unused string is purged";
 }
 
+// Two cells read for one place (A1 twice, B1 between them): the later one
+// stays, and the saved sheet holds it alone, as other readers show the file.
+TEST(SheetSection, OfTwoCellsInOnePlaceTheLaterStays)
+{
+    TWorkbook book;
+    LoadWorkbook(book, OneSheetBook(Section(kWorksheet, {Rec(xlr_NUMBER, NumberBody(0, 0, 1)),
+                                                         Rec(xlr_NUMBER, NumberBody(0, 1, 2)),
+                                                         Rec(xlr_NUMBER, NumberBody(0, 0, 3)),
+                                                         Rec(0x023E, Window2Body(true))})));
+    TCellRecordList& row = *book.GetWorkSheets(0).Cells().CellList().CellRow(0);
+    ASSERT_EQ(row.Count(), 2u);
+    EXPECT_EQ(row.Items(0)->GetValue(), TXlsVariant(3.0));
+    EXPECT_EQ(row.Items(1)->GetValue(), TXlsVariant(2.0));
+    std::size_t numbers = 0;
+    for (const auto& r : SavedSheetRecords(book)) numbers += r.Id == xlr_NUMBER;
+    EXPECT_EQ(numbers, 2u);
+}
+
 TEST(SheetSection, RefusesBrokenSheets)
 {
     const TBytes formulaExp = Rec(0x0006, Cat({CellBody(1, 0), TBytes(14, 0), TBytes{5, 0, 0x01, 0, 0, 0, 0}}));
