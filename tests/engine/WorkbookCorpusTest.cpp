@@ -145,6 +145,38 @@ TEST(WorkbookCorpus, RefusedFilesWriteNothing)
     EXPECT_GE(checked, 4u);
 }
 
+// Refusals say where they stopped: the record and its offset in the stream,
+// the sheet, or the compound file's sector; for a file that is no compound
+// file, the record it starts with.
+TEST(WorkbookCorpus, RefusalsNameWhereTheyStopped)
+{
+    TTempDir tmp;
+    // poi_tiny.xls with its number cell moved past the last column.
+    TBytes stream = ole2test::ReadStreamOf(ReadFileBytes(kCorpus + "/gen/poi_tiny.xls"), u"Workbook");
+    SetWord(stream, 1592 + 4 + 2, 2053);
+    const fs::path moved = tmp.Path() / "moved.xls";
+    const TBytes movedFile = CompoundFileWith(stream);
+    std::ofstream(moved, std::ios::binary)
+        .write(reinterpret_cast<const char*>(movedFile.data()), std::streamsize(movedFile.size()));
+
+    const std::string corpus = kCorpus + "/";
+    const std::string filepass = R"(File is password protected (stream "Workbook", record FILEPASS (0x002F) at offset 20, workbook globals))";
+    const std::pair<std::string, std::string> cases[] = {
+        {corpus + "gen/poi_encrypted.xls", filepass},
+        {corpus + "gen/lo_encrypted.xls", filepass},
+        {corpus + "real/corrupted_error.xls", "Error reading Excel records. File invalid (sector 2 at file offset 1536)"},
+        {corpus + "real/biff4_no_format_no_window2.xls",
+         "The file \"" + corpus + "real/biff4_no_format_no_window2.xls\" is invalid (record BOF(BIFF4) (0x0409) at offset 0)"},
+        {moved.string(),
+         R"(Invalid Column (2053) (stream "Workbook", record NUMBER (0x0203) at offset 1592, sheet 1 "Tabelle1"))"},
+    };
+    for (const auto& [file, message] : cases) {
+        const TToolRun dump = RunXlsTool("dump " + Quoted(file), true);
+        EXPECT_EQ(dump.Code, 1) << file;
+        EXPECT_EQ(dump.Out, "xlstool: " + file + ": " + message + "\n");
+    }
+}
+
 TEST(WorkbookCorpus, InfoShowsSheetsAndContents)
 {
     const std::string corpus = kCorpus + "/";

@@ -69,17 +69,9 @@ std::optional<TCells> Cells(TXLSFile& aFile)
         for (std::size_t s = 0; s < book.Sheets().Count(); ++s) {
             auto* sheet = dynamic_cast<TWorkSheet*>(book.Sheets().Items(s));
             if (!sheet) continue;
-            TCellList& cells = sheet->Cells().CellList();
-            for (std::size_t row = 0; row < cells.Count(); ++row) {
-                TCellRecordList* list = cells.CellRow(row);
-                if (!list) continue;
-                list->Sort();
-                for (std::size_t i = 0; i < list->Count(); ++i) {
-                    const TCellRecord& cell = *list->Items(i);
-                    const auto value = xlstool::DumpCellValue(cell);
-                    if (value) out[{s, cell.Row(), cell.Column()}] = value->Kind + ("\t" + value->Text);
-                }
-            }
+            xlstool::ForEachDumpCell(*sheet, [&](const TCellRecord& cell, const xlstool::TDumpValue& value) {
+                out[{s, cell.Row(), cell.Column()}] = value.Kind + ("\t" + value.Text);
+            });
         }
     });
     if (!read) return std::nullopt;

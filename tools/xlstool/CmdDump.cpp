@@ -27,19 +27,9 @@ std::string_view VisibilityText(TXlsSheetVisible aVisible)
 
 void DumpCells(TWorkSheet& aSheet, const std::string& aName, std::string& aOut)
 {
-    TCellList& cells = aSheet.Cells().CellList();
-    for (std::size_t row = 0; row < cells.Count(); ++row) {
-        TCellRecordList* list = cells.CellRow(row);
-        if (!list) continue;
-        list->Sort();
-        for (std::size_t i = 0; i < list->Count(); ++i) {
-            const TCellRecord& cell = *list->Items(i);
-            const std::optional<TDumpValue> value = DumpCellValue(cell);
-            if (!value) continue;
-            aOut +=
-                aName + "!" + A1Reference(cell.Row(), cell.Column()) + "\t" + value->Kind + "\t" + value->Text + "\n";
-        }
-    }
+    ForEachDumpCell(aSheet, [&](const TCellRecord& cell, const TDumpValue& value) {
+        aOut += aName + "!" + A1Reference(cell.Row(), cell.Column()) + "\t" + value.Kind + "\t" + value.Text + "\n";
+    });
 }
 
 }  // namespace
