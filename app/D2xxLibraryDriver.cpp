@@ -1,13 +1,11 @@
 #include "D2xxLibraryDriver.h"
 
-#include <cstring>
+#include "SharedLibrary.h"
 
 #ifdef _WIN32
-#define NOMINMAX
 #include <windows.h>
 #define D2XX_API WINAPI
 #else
-#include <dlfcn.h>
 #define D2XX_API
 #endif
 
@@ -26,38 +24,6 @@ using TDword = std::uint32_t;
 #endif
 using TLibHandle = void*;
 
-void* OpenLibrary(const std::string& path)
-{
-#ifdef _WIN32
-    return reinterpret_cast<void*>(LoadLibraryA(path.c_str()));
-#else
-    return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-#endif
-}
-
-void CloseLibrary(void* library)
-{
-#ifdef _WIN32
-    FreeLibrary(reinterpret_cast<HMODULE>(library));
-#else
-    dlclose(library);
-#endif
-}
-
-template <typename TFunction>
-bool Resolve(void* library, const char* name, TFunction& function)
-{
-#ifdef _WIN32
-    const FARPROC address = GetProcAddress(reinterpret_cast<HMODULE>(library), name);
-#else
-    void* const address = dlsym(library, name);
-#endif
-    if (!address) return false;
-    static_assert(sizeof function == sizeof address);
-    std::memcpy(&function, &address, sizeof function);
-    return true;
-}
-
 TLibHandle ToLib(FT_HANDLE handle) { return reinterpret_cast<TLibHandle>(handle); }
 
 }  // namespace
@@ -74,14 +40,14 @@ struct TD2xxLibraryDriver::TEntryPoints {
     TUlong(D2XX_API* Write)(TLibHandle, void*, TDword, TDword*) = nullptr;
     TUlong(D2XX_API* Read)(TLibHandle, void*, TDword, TDword*) = nullptr;
 
-    bool ResolveAll(void* library)
+    bool ResolveAll(const TSharedLibrary& library)
     {
-        return Resolve(library, "FT_Open", Open) && Resolve(library, "FT_Close", Close) &&
-               Resolve(library, "FT_ResetDevice", ResetDevice) && Resolve(library, "FT_Purge", Purge) &&
-               Resolve(library, "FT_SetBaudRate", SetBaudRate) &&
-               Resolve(library, "FT_SetDataCharacteristics", SetDataCharacteristics) &&
-               Resolve(library, "FT_SetTimeouts", SetTimeouts) && Resolve(library, "FT_GetQueueStatus", GetQueueStatus) &&
-               Resolve(library, "FT_Write", Write) && Resolve(library, "FT_Read", Read);
+        return library.Resolve("FT_Open", Open) && library.Resolve("FT_Close", Close) &&
+               library.Resolve("FT_ResetDevice", ResetDevice) && library.Resolve("FT_Purge", Purge) &&
+               library.Resolve("FT_SetBaudRate", SetBaudRate) &&
+               library.Resolve("FT_SetDataCharacteristics", SetDataCharacteristics) &&
+               library.Resolve("FT_SetTimeouts", SetTimeouts) && library.Resolve("FT_GetQueueStatus", GetQueueStatus) &&
+               library.Resolve("FT_Write", Write) && library.Resolve("FT_Read", Read);
     }
 };
 
@@ -96,22 +62,20 @@ const char* TD2xxLibraryDriver::DefaultLibraryName()
 
 std::unique_ptr<TD2xxLibraryDriver> TD2xxLibraryDriver::Load(const std::string& path)
 {
-    void* library = OpenLibrary(path.empty() ? DefaultLibraryName() : path);
+    auto library = TSharedLibrary::Open(path.empty() ? DefaultLibraryName() : path);
     if (!library) return nullptr;
     auto calls = std::make_unique<TEntryPoints>();
-    if (!calls->ResolveAll(library)) {
-        CloseLibrary(library);
-        return nullptr;
-    }
-    return std::make_unique<TD2xxLibraryDriver>(TKey{}, library, std::move(calls));
+    if (!calls->ResolveAll(*library)) return nullptr;
+    return std::make_unique<TD2xxLibraryDriver>(TKey{}, std::move(library), std::move(calls));
 }
 
-TD2xxLibraryDriver::TD2xxLibraryDriver(TKey, void* library, std::unique_ptr<TEntryPoints> calls)
-    : FLibrary(library), FCalls(std::move(calls))
+TD2xxLibraryDriver::TD2xxLibraryDriver(TKey, std::unique_ptr<TSharedLibrary> library,
+                                       std::unique_ptr<TEntryPoints> calls)
+    : FLibrary(std::move(library)), FCalls(std::move(calls))
 {
 }
 
-TD2xxLibraryDriver::~TD2xxLibraryDriver() { CloseLibrary(FLibrary); }
+TD2xxLibraryDriver::~TD2xxLibraryDriver() = default;
 
 FT_STATUS TD2xxLibraryDriver::FT_Open(int deviceNumber, FT_HANDLE* handle)
 {

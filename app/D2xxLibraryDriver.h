@@ -9,6 +9,8 @@
 
 namespace tagstation {
 
+class TSharedLibrary;
+
 class TD2xxLibraryDriver final : public TFtdiDriver {
     struct TEntryPoints;
     struct TKey {
@@ -40,10 +42,10 @@ public:
                       std::uint32_t* bytesReturned) override;
 
     // Only Load makes one (the key is private).
-    TD2xxLibraryDriver(TKey, void* library, std::unique_ptr<TEntryPoints> calls);
+    TD2xxLibraryDriver(TKey, std::unique_ptr<TSharedLibrary> library, std::unique_ptr<TEntryPoints> calls);
 
 private:
-    void* FLibrary;
+    std::unique_ptr<TSharedLibrary> FLibrary;
     std::unique_ptr<TEntryPoints> FCalls;
 };
 

@@ -85,6 +85,12 @@ bool TIniFile::ReadBool(const QString& section, const QString& key, bool default
     return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
 }
 
+bool TIniFile::ValueExists(const QString& section, const QString& key) const
+{
+    QString value;
+    return ReadValue(section, key, value);
+}
+
 void TIniFile::WriteString(const QString& section, const QString& key, const QString& value)
 {
     const QByteArray keyLine = (key + '=' + value).toUtf8();

@@ -19,6 +19,7 @@ public:
     int ReadInteger(const QString& section, const QString& key, int defaultValue) const;
     // Any whole number other than 0 is true.
     bool ReadBool(const QString& section, const QString& key, bool defaultValue) const;
+    bool ValueExists(const QString& section, const QString& key) const;
 
     void WriteInteger(const QString& section, const QString& key, int value);
     void WriteBool(const QString& section, const QString& key, bool value);

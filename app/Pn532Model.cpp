@@ -1,34 +1,18 @@
 #include "Pn532Model.h"
 
-#include <algorithm>
-#include <numeric>
-
 namespace tagstation {
+
+using namespace pn532;
 
 namespace {
 
-constexpr std::uint8_t HostToPn532 = 0xD4;
-constexpr std::uint8_t Pn532ToHost = 0xD5;
-constexpr std::uint8_t CmdGetFirmwareVersion = 0x02;
-constexpr std::uint8_t CmdSamConfiguration = 0x14;
-constexpr std::uint8_t CmdInListPassiveTarget = 0x4A;
-constexpr std::uint8_t BaudRateTypeA106 = 0x00;
-// A response carries the command code plus one.
-constexpr std::uint8_t RespGetFirmwareVersion = CmdGetFirmwareVersion + 1;
-constexpr std::uint8_t RespSamConfiguration = CmdSamConfiguration + 1;
-constexpr std::uint8_t RespInListPassiveTarget = CmdInListPassiveTarget + 1;
-
-// Answer of a type A tag to REQA and its SAK: a 1K MIFARE Classic card.
-constexpr std::uint8_t SensRes[2] = {0x00, 0x04};
-constexpr std::uint8_t SelRes = 0x08;
+// ATQA and SAK of a MIFARE Classic 1K (4-byte UID) and of an NTAG (7 bytes).
+constexpr std::uint16_t ClassicSensRes = 0x0004;
+constexpr std::uint8_t ClassicSelRes = 0x08;
+constexpr std::uint16_t NtagSensRes = 0x0044;
+constexpr std::uint8_t NtagSelRes = 0x00;
 
 constexpr std::uint8_t SyntaxErrorFrame[] = {0x00, 0x00, 0xFF, 0x01, 0xFF, 0x7F, 0x81, 0x00};
-
-std::uint8_t Checksum(TByteView bytes)
-{
-    const unsigned sum = std::accumulate(bytes.begin(), bytes.end(), 0u);
-    return static_cast<std::uint8_t>(0x100 - (sum & 0xFF));
-}
 
 void Append(TBytes& to, TByteView from) { to.insert(to.end(), from.begin(), from.end()); }
 
@@ -36,25 +20,15 @@ void Append(TBytes& to, TByteView from) { to.insert(to.end(), from.begin(), from
 
 TPn532Model::TPn532Model(TBadChecksumReaction reaction) : FReaction(reaction) {}
 
-TBytes TPn532Model::AckFrame() { return {0x00, 0x00, 0xFF, 0x00, 0xFF, 0x00}; }
+TBytes TPn532Model::AckFrame() { return TBytes(pn532::AckFrame.begin(), pn532::AckFrame.end()); }
 
-TBytes TPn532Model::InformationFrame(TByteView data)
+TTypeATarget TPn532Model::TargetWithUid(const TUid& uid)
 {
-    const auto len = static_cast<std::uint8_t>(data.size());
-    TBytes frame = {0x00, 0x00, 0xFF, len, static_cast<std::uint8_t>(0x100 - len)};
-    frame.insert(frame.end(), data.begin(), data.end());
-    frame.push_back(Checksum(data));
-    frame.push_back(0x00);
-    return frame;
+    const bool classic = uid.size() == 4;
+    return {classic ? ClassicSensRes : NtagSensRes, classic ? ClassicSelRes : NtagSelRes, uid, {}};
 }
 
-TBytes TPn532Model::ListingResponse(const TUid& uid)
-{
-    TBytes data = {Pn532ToHost, RespInListPassiveTarget, 0x01 /*NbTg*/, 0x01 /*Tg*/, SensRes[0], SensRes[1],
-                   SelRes, 0x04 /*NFCID1 length*/};
-    data.insert(data.end(), uid.begin(), uid.end());
-    return InformationFrame(data);
-}
+TBytes TPn532Model::ListingResponse(const TUid& uid) { return pn532::ListingResponse(TargetWithUid(uid)); }
 
 TBytes TPn532Model::Receive(TByteView bytes)
 {
@@ -109,18 +83,19 @@ void TPn532Model::HandleCommand(TByteView data, TBytes& reply)
     case CmdSamConfiguration:
         FAwake = true;
         Append(reply, AckFrame());
-        Append(reply, InformationFrame(TBytes{Pn532ToHost, RespSamConfiguration}));
+        Append(reply, InformationFrame(TBytes{Pn532ToHost, ResponseCode(CmdSamConfiguration)}));
         break;
     case CmdGetFirmwareVersion:
         Append(reply, AckFrame());
-        Append(reply, InformationFrame(TBytes{Pn532ToHost, RespGetFirmwareVersion, 0x32, 0x01, 0x06, 0x07}));
+        Append(reply,
+               InformationFrame(TBytes{Pn532ToHost, ResponseCode(CmdGetFirmwareVersion), 0x32, 0x01, 0x06, 0x07}));
         break;
     case CmdInListPassiveTarget:
         Append(reply, AckFrame());
         if (data.size() < 4 || data[3] != BaudRateTypeA106)
-            Append(reply, InformationFrame(TBytes{Pn532ToHost, RespInListPassiveTarget, 0x00}));
+            Append(reply, InformationFrame(TBytes{Pn532ToHost, ResponseCode(CmdInListPassiveTarget), 0x00}));
         else if (FTag)
-            Append(reply, ListingResponse(*FTag));
+            Append(reply, pn532::ListingResponse(*FTag));
         else
             FListingPending = true;
         break;
@@ -130,12 +105,14 @@ void TPn532Model::HandleCommand(TByteView data, TBytes& reply)
     }
 }
 
-TBytes TPn532Model::PutTag(const TUid& uid)
+TBytes TPn532Model::PutTag(const TUid& uid) { return PutTag(TargetWithUid(uid)); }
+
+TBytes TPn532Model::PutTag(const TTypeATarget& target)
 {
-    FTag = uid;
+    FTag = target;
     if (!FListingPending) return {};
     FListingPending = false;
-    return ListingResponse(uid);
+    return pn532::ListingResponse(target);
 }
 
 void TPn532Model::TakeTag() { FTag.reset(); }

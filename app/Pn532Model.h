@@ -2,13 +2,13 @@
 // answers them the way the chip does (an ACK frame first, then the response
 // frame), keeps an InListPassiveTarget pending until a tag comes into the
 // field, and needs SAMConfiguration after power-up before it takes other
-// commands. Models one ISO 14443 type A tag with a 4-byte UID.
+// commands. Models one ISO 14443 type A tag with a 4- or 7-byte UID.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <optional>
 
+#include "Pn532Frames.h"
 #include "StationBytes.h"
 
 namespace tagstation {
@@ -18,28 +18,30 @@ public:
     // What the chip does with a frame whose data checksum is wrong is not
     // documented; both plausible reactions can be chosen.
     enum class TBadChecksumReaction { CancelsPendingCommand, Ignored };
-    using TUid = std::array<std::uint8_t, 4>;
+    using TUid = TBytes;
 
     explicit TPn532Model(TBadChecksumReaction reaction = TBadChecksumReaction::CancelsPendingCommand);
 
     // Bytes from the host; returns the bytes the chip sends back at once.
     TBytes Receive(TByteView bytes);
-    // A tag enters the field; returns the response of a pending listing.
+    // A tag enters the field; returns the response of a pending listing. A
+    // bare UID is a MIFARE Classic 1K (4 bytes) or an NTAG (7 bytes).
     TBytes PutTag(const TUid& uid);
+    TBytes PutTag(const pn532::TTypeATarget& target);
     void TakeTag();
     // Power lost and back: the chip sleeps and forgets pending commands.
     void PowerCycle();
 
     bool Awake() const { return FAwake; }
     bool ListingPending() const { return FListingPending; }
-    std::optional<TUid> Tag() const { return FTag; }
+    std::optional<TUid> Tag() const { return FTag ? std::optional<TUid>(FTag->Uid) : std::nullopt; }
     TBadChecksumReaction BadChecksumReaction() const { return FReaction; }
 
     static TBytes AckFrame();
-    // A normal information frame around `data` (TFI included).
-    static TBytes InformationFrame(TByteView data);
-    // The InListPassiveTarget response for one type A target with this UID.
+    static TBytes InformationFrame(TByteView data) { return pn532::InformationFrame(data); }
+    // The InListPassiveTarget response for the tag that PutTag(uid) puts on.
     static TBytes ListingResponse(const TUid& uid);
+    static pn532::TTypeATarget TargetWithUid(const TUid& uid);
 
 private:
     // Takes one complete frame off the front of the input; false when the
@@ -51,7 +53,7 @@ private:
     TBytes FInput;
     bool FAwake = false;
     bool FListingPending = false;
-    std::optional<TUid> FTag;
+    std::optional<pn532::TTypeATarget> FTag;
 };
 
 }  // namespace tagstation

@@ -1,6 +1,6 @@
 // Puts tags on the simulated reader and takes them off again, so that
 // `--reader sim` shows the station at work: a new tag with another UID every
-// few seconds.
+// few seconds, every third one an NTAG with a 7-byte UID.
 #pragma once
 
 #include <QObject>
@@ -27,6 +27,7 @@ private:
     TSimulatedFt232Driver& FReader;
     QTimer* FTimer;
     std::uint32_t FNextUid = 0xEFBEADDE;  // DE AD BE EF on the wire
+    unsigned FTagsPut = 0;
     bool FTagOn = false;
 };
 

@@ -158,9 +158,11 @@ FT_STATUS TSimulatedFt232Driver::FT_Read(FT_HANDLE handle, std::uint8_t* buffer,
 
 void TSimulatedFt232Driver::QueueFromDevice(TByteView bytes) { FRxQueue.insert(FRxQueue.end(), bytes.begin(), bytes.end()); }
 
-void TSimulatedFt232Driver::PutTag(const TPn532Model::TUid& uid)
+void TSimulatedFt232Driver::PutTag(const TPn532Model::TUid& uid) { PutTag(TPn532Model::TargetWithUid(uid)); }
+
+void TSimulatedFt232Driver::PutTag(const pn532::TTypeATarget& target)
 {
-    const TBytes reply = FPn532.PutTag(uid);
+    const TBytes reply = FPn532.PutTag(target);
     if (FPlugged && IsOpen()) QueueFromDevice(reply);
 }
 

@@ -40,6 +40,7 @@ public:
                       std::uint32_t* bytesReturned) override;
 
     void PutTag(const TPn532Model::TUid& uid);
+    void PutTag(const pn532::TTypeATarget& target);
     void TakeTag();
     void Unplug();
     void Plug();

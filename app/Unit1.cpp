@@ -24,46 +24,27 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <array>
 #include <string>
 
 #ifdef Q_OS_WIN
-#define NOMINMAX
 #include <windows.h>
 #endif
 
+#include "Ft232PollCycle.h"
 #include "IniFile.h"
 #include "PathShortener.h"
-#include "TagReply.h"
+#include "PcscPollCycle.h"
+#include "TagText.h"
 #include "UpDown.h"
-#include "facade/XLSAdapter.h"
+#include "WorkbookEntry.h"
 
 namespace tagstation {
 
 namespace {
 
-const char* const TitleDevicePresent = "FTDI FT232 USB to UART TTL / PN532 - Gerät vorhanden ...";
-const char* const TitleNoDevice = "FTDI FT232 USB to UART TTL / PN532 - Kein Gerät vorhanden ...";
 const char* const NoChipNumber = "KEINE CHIP-NUMMER";
 const char* const NoWorkbook = "Keine Excel Datei ausgewählt";
 
-// The three PN532 host frames, sent exactly as they stand.
-constexpr std::array<std::uint8_t, 44> FrameTable = {
-    // Wake-up: 55 55, zeros, then SAMConfiguration (normal mode).
-    0x55, 0x55, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0xFF, 0x03, 0xFD, 0xD4, 0x14, 0x01, 0x17, 0x01,
-    // InListPassiveTarget: at most 2 targets, 106 kbps type A.
-    0x00, 0x00, 0xFF, 0x04, 0xFC, 0xD4, 0x4A, 0x02, 0x00, 0xE0, 0x00,
-    // GetFirmwareVersion with a wrong checksum (0x28): the PN532 does not
-    // answer it; the station sends it as the second frame of every poll.
-    0x00, 0x00, 0xFF, 0x02, 0xFE, 0xD4, 0x02, 0x28, 0x00};
-constexpr std::size_t WakeUpOffset = 0, WakeUpSize = 24;
-constexpr std::size_t ListTargetsOffset = 24, ListTargetsSize = 11;
-constexpr std::size_t VersionRequestOffset = 35, VersionRequestSize = 9;
-
-constexpr std::uint32_t BaudRate = 115200;
-constexpr std::uint32_t TransferTimeoutMs = 300;
-constexpr std::uint32_t FrameGapMs = 150;
 constexpr int MoveQuietMs = 500;
 // A tag left on the reader adds three lines a second; keep about a day's worth.
 constexpr int LogLineLimit = 250'000;
@@ -72,6 +53,12 @@ constexpr int IntervalChoices = 5;
 constexpr int ColumnChoices = 15;
 constexpr int DefaultLeft = 80;
 constexpr int DefaultTop = 50;
+constexpr int PanelFontPixels = 24;
+constexpr int SmallestPanelFontPixels = 10;
+
+const QString OptionsSection = QStringLiteral("OPTIONEN");
+const QString DuplicatesKey = QStringLiteral("DoppelteMelden");
+const QString TimeStampKey = QStringLiteral("Zeitstempel");
 
 const QColor MediumGray(0xA0, 0xA0, 0xA4);
 
@@ -112,9 +99,28 @@ QLabel* AddResultPanel(QWidget* page, const char* name, int left, const QColor& 
     auto* panel = Place(new QLabel(page), name, left, 15, 190, 33);
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     panel->setAlignment(Qt::AlignCenter);
-    panel->setFont(TahomaFont(24, true));
+    panel->setFont(TahomaFont(PanelFontPixels, true));
     SetTextColor(panel, color);
     return panel;
+}
+
+// A 7-byte UID's texts are longer than the panels: their font gets smaller
+// until they fit.
+void ShowInPanel(QLabel* panel, const QString& text)
+{
+    const int room = panel->contentsRect().width() - 2 * panel->frameWidth() - 6;
+    int pixels = PanelFontPixels;
+    while (pixels > SmallestPanelFontPixels && QFontMetrics(TahomaFont(pixels, true)).horizontalAdvance(text) > room)
+        --pixels;
+    panel->setFont(TahomaFont(pixels, true));
+    panel->setText(text);
+}
+
+// Writes an option only once the user has turned it on, so that the file
+// holds just the specified keys until then.
+void WriteOption(TIniFile& ini, const QString& key, bool on)
+{
+    if (on || ini.ValueExists(OptionsSection, key)) ini.WriteBool(OptionsSection, key, on);
 }
 
 QString SystemName()
@@ -144,10 +150,8 @@ QString VersionLine()
 TForm1::TForm1(TStationServices services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      FServices(std::move(services)),
-      FClock(FServices.Clock ? FServices.Clock : std::make_shared<TSystemTickClock>()),
-      FLink(std::move(FServices.Driver),
-            [this](const std::string& text) { ShowError(QString::fromStdString(text)); })
+      FServices(std::move(services)), FClock(FServices.Clock ? FServices.Clock : std::make_shared<TSystemTickClock>()),
+      FCycle(MakeCycle())
 {
     CreateControls();
     FormCreate();
@@ -155,12 +159,31 @@ TForm1::TForm1(TStationServices services, QWidget* parent)
 
 TForm1::~TForm1() = default;
 
+std::unique_ptr<TPollCycle> TForm1::MakeCycle()
+{
+    std::unique_ptr<TPollCycle> cycle;
+    if (FServices.Driver)
+        cycle = std::make_unique<TFt232PollCycle>(std::move(FServices.Driver), FClock, [this](const std::string& text) {
+            ShowError(QString::fromStdString(text));
+        });
+    else if (FServices.Pcsc)
+        cycle = std::make_unique<TPcscPollCycle>(std::move(FServices.Pcsc), FServices.PcscReader);
+    else
+        throw std::invalid_argument("the station needs a reader");
+    connect(cycle.get(), &TPollCycle::TitleChanged, this, &QWidget::setWindowTitle);
+    connect(cycle.get(), &TPollCycle::Logged, this, &TForm1::Log);
+    connect(cycle.get(), &TPollCycle::TagRead, this, &TForm1::AcceptTag);
+    return cycle;
+}
+
+bool TForm1::LinkOpen() const { return FCycle->LinkOpen(); }
+
 // ---------------------------------------------------------------- controls
 
 void TForm1::CreateControls()
 {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QString::fromUtf8(TitleNoDevice));
+    setWindowTitle(FCycle->AbsentTitle());
     setFixedSize(ClientWidth, ClientHeight);
     setFont(TahomaFont(15));
     setBackgroundRole(QPalette::Button);
@@ -177,6 +200,7 @@ void TForm1::CreateControls()
     CreateDataPage(addPage("TabSheet1", QStringLiteral("Daten")));
     CreateLogPage(addPage("TabSheet2", QStringLiteral("Logging")));
     CreateInfoPage(addPage("TabSheet3", QStringLiteral("Info")));
+    CreateOptionsPage(addPage("TabSheet4", QStringLiteral("Optionen")));
     PageControl1->setCurrentIndex(0);
 
     Timer1 = new QTimer(this);
@@ -239,6 +263,7 @@ void TForm1::CreateDataPage(QWidget* page)
     Edit1->setFont(TahomaFont(15, true));
     UpDown1 = Place(new TUpDown(Edit1, RowMin, RowMax, page), "UpDown1", 401, 195, 100, 26);
     UpDown1->setCursor(Qt::PointingHandCursor);
+    connect(UpDown1, &TUpDown::PositionChanged, this, &TForm1::ShowUndoState);
 
     ComboBox2 = Place(new QComboBox(page), "ComboBox2", 10, 240, 110, 26);
     ComboBox2->addItem(QStringLiteral("1 Sekunde"));
@@ -293,6 +318,36 @@ void TForm1::CreateInfoPage(QWidget* page)
     Label39->installEventFilter(this);
 }
 
+void TForm1::CreateOptionsPage(QWidget* page)
+{
+    const auto addHint = [page](const char* name, QRect box, const QString& text) {
+        auto* hint = AddLabel(page, name, box, text, Qt::AlignLeft | Qt::AlignTop);
+        hint->setFont(TahomaFont(13));
+        hint->setWordWrap(true);
+        SetTextColor(hint, MediumGray.darker(160));
+    };
+    const auto addOption = [page](const char* name, int top, const QString& text) {
+        auto* option = Place(new QCheckBox(text, page), name, 15, top, 585, 20);
+        option->setCursor(Qt::PointingHandCursor);
+        return option;
+    };
+    CheckBox2 = addOption("CheckBox2", 20, QStringLiteral("Doppelte Chipnummer melden"));
+    addHint("Label10", {37, 42, 563, 18},
+            QStringLiteral("Vor dem Eintragen fragen, wenn die Chipnummer schon in der Spalte steht"));
+    CheckBox3 = addOption("CheckBox3", 75, QStringLiteral("Zeitstempel eintragen"));
+    addHint("Label11", {37, 97, 563, 18},
+            QStringLiteral("Datum und Uhrzeit des Eintrags rechts neben die UID schreiben"));
+
+    Button3 = Place(new QPushButton(QStringLiteral("Letzten Eintrag rückgängig"), page), "Button3", 15, 140, 280, 30);
+    Button3->setFont(TahomaFont(15, true));
+    Button3->setCursor(Qt::PointingHandCursor);
+    Button3->setEnabled(false);
+    connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+    addHint("Label9", {15, 176, 585, 36},
+            QStringLiteral("Stellt die Zellen wieder her, die der letzte Eintrag überschrieben hat, "
+                           "und geht mit der Zeile zurück."));
+}
+
 // ---------------------------------------------------------------- settings
 
 QString TForm1::ConfigFile() const { return FDataFolder + QStringLiteral("config.ini"); }
@@ -317,15 +372,11 @@ void TForm1::FormCreate()
     ComboBox1->setCurrentIndex(
         std::clamp(ini.ReadInteger(QStringLiteral("EXCEL"), QStringLiteral("Spalte"), 0), 0, ColumnChoices - 1));
     CheckBox1->setChecked(ini.ReadBool(QStringLiteral("EXCEL"), QStringLiteral("Automatisch"), true));
+    CheckBox2->setChecked(ini.ReadBool(OptionsSection, DuplicatesKey, false));
+    CheckBox3->setChecked(ini.ReadBool(OptionsSection, TimeStampKey, false));
     connect(ComboBox2, &QComboBox::currentIndexChanged, this, &TForm1::ComboBox2Change);
 
-    FLinkOpen = false;
-    FLink.BaudRate = BaudRate;
-    FLink.DataBits = FT_BITS_8;
-    FLink.StopBits = FT_STOP_BITS_1;
-    FLink.Parity = FT_PARITY_NONE;
-    FLink.ErrorReportEnabled = false;
-
+    // The reader link's line settings are the poll cycle's (Ft232PollCycle).
     Timer1->setInterval((ComboBox2->currentIndex() + 1) * 1000);
     Timer1->start();
 }
@@ -335,24 +386,37 @@ void TForm1::FormClose()
     if (FClosed) return;
     FClosed = true;
     Timer1->stop();
-    if (FLinkOpen) {
-        FLink.CloseDevice();
-        FLinkOpen = false;
-    }
+    FCycle->Close();
     TIniFile ini(ConfigFile());
     ini.WriteInteger(QStringLiteral("WINDOW"), QStringLiteral("Left"), x());
     ini.WriteInteger(QStringLiteral("WINDOW"), QStringLiteral("Top"), y());
     ini.WriteInteger(QStringLiteral("TIMER"), QStringLiteral("Intervall"), ComboBox2->currentIndex());
     ini.WriteInteger(QStringLiteral("EXCEL"), QStringLiteral("Spalte"), ComboBox1->currentIndex());
     ini.WriteBool(QStringLiteral("EXCEL"), QStringLiteral("Automatisch"), CheckBox1->isChecked());
+    WriteOption(ini, DuplicatesKey, CheckBox2->isChecked());
+    WriteOption(ini, TimeStampKey, CheckBox3->isChecked());
     if (!ini.UpdateFile())
         ShowError(QStringLiteral("In %1 kann nicht geschrieben werden").arg(QDir::toNativeSeparators(ConfigFile())));
 }
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
+    if (FCycle->Busy()) {
+        // The cycle would go on with a closed link: the close waits for its end.
+        event->ignore();
+        WhenCycleEnds([this] { close(); });
+        return;
+    }
     FormClose();
     event->accept();  // also when the settings could not be written
+}
+
+void TForm1::CloseOnRequest()
+{
+    // An open dialog is cancelled: the handler that opened it then finds the
+    // window closed and changes nothing.
+    if (QWidget* dialog = QApplication::activeModalWidget(); dialog && dialog != this) dialog->close();
+    close();
 }
 
 void TForm1::ShowError(const QString& text)
@@ -418,18 +482,24 @@ bool TForm1::nativeEvent(const QByteArray& eventType, void* message, qintptr* re
 
 void TForm1::Button1Click()
 {
+    WhenCycleEnds([this] { ChooseWorkbook(); });
+}
+
+void TForm1::ChooseWorkbook()
+{
     QString path;
     if (FServices.ChooseWorkbook) {
         path = FServices.ChooseWorkbook();
     } else if (OpenDialog1->exec() == QDialog::Accepted && !OpenDialog1->selectedFiles().isEmpty()) {
         path = OpenDialog1->selectedFiles().constFirst();
     }
-    if (path.isEmpty()) return;
+    if (path.isEmpty() || FClosed) return;
 
     FWorkbookPath = QFileInfo(path).absoluteFilePath();
     StaticText1->setText(QLatin1Char(' ') + ShortenPath(QDir::toNativeSeparators(FWorkbookPath), QFontMetrics(font()),
                                                         StaticText1->width() - 10));
     ShowEntryButtonState();
+    ShowUndoState();
 }
 
 void TForm1::ShowEntryButtonState()
@@ -441,23 +511,38 @@ void TForm1::ShowEntryButtonState()
 
 void TForm1::Button2Click()
 {
-    // Without a number or a workbook file there is nothing to enter.
-    if (FChipNumber.isEmpty() || !QFileInfo(FWorkbookPath).isFile()) return;
-    const int row = UpDown1->Position();
-    const int column = ComboBox1->currentIndex() + 1;
+    // What the window shows at the click goes in, also when the entry waits
+    // for a running poll cycle to end.
+    if (FChipNumber.isEmpty()) return;
+    TEntryCells cells;
+    cells.Row = UpDown1->Position();
+    cells.Column = ComboBox1->currentIndex() + 1;
+    cells.ChipNumber = FChipNumber;
+    cells.ChipNumberAsText = FChipNumberAsText;
+    cells.UidText = Panel1->text();
+    WhenCycleEnds([this, path = FWorkbookPath, cells] { EnterTag(path, cells); });
+}
+
+void TForm1::EnterTag(const QString& path, TEntryCells cells)
+{
+    // Without a workbook file there is nothing to enter into.
+    if (!QFileInfo(path).isFile() || FClosed) return;
+    if (CheckBox3->isChecked()) cells.TimeStamp = FServices.Now ? FServices.Now() : QDateTime::currentDateTime();
+    std::optional<TEntryUndo> undo = TEntryUndo::Before(path);
     try {
-        const std::string path = QFile::encodeName(FWorkbookPath).toStdString();
-        const auto adapter = std::make_unique<xls::TXLSAdapter>();
-        const auto workbook = std::make_unique<xls::TXLSFile>(adapter.get(), true);
-        workbook->Connect();
-        workbook->OpenFile(path);
-        workbook->SetActiveSheet(1);
-        // On a chart sheet the cells would silently go nowhere.
-        if (!workbook->IsWorksheet(1)) xls::RaiseXls(xls::TXlsMsg::NotAWorksheet, {std::int64_t(1)});
-        workbook->SetCellString(row, column, FChipNumber.toStdU16String(), u"", u"");
-        workbook->SetCellString(row, column + 1, Panel1->text().toStdU16String(), u"", u"");
-        workbook->Save(true, path, nullptr, nullptr, nullptr);
-        workbook->Disconnect();
+        auto workbook = std::make_unique<TEntryWorkbook>(path);
+        if (CheckBox2->isChecked()) {
+            if (const int row = workbook->RowOf(cells.Column, cells.ChipNumber); row > 0) {
+                // The question may stay open for long: what the file is then
+                // is read once it is answered.
+                workbook.reset();
+                if (!ConfirmDuplicate(cells.ChipNumber, row)) return;  // the number stays pending
+                undo = TEntryUndo::Before(path);
+                workbook = std::make_unique<TEntryWorkbook>(path);
+            }
+        }
+        workbook->Write(cells);
+        workbook->Save();
     } catch (const std::exception& error) {
         // The file is as it was (the save replaces it only when complete);
         // number, panels, button and row stay for another try.
@@ -467,12 +552,78 @@ void TForm1::Button2Click()
     // Row 300 is the selector's last: the row stays there, and the next
     // tag's button reads "Nr: 300  EINTRAGEN" again, so a further entry
     // into row 300 is announced before it is made.
-    if (CheckBox1->isChecked()) UpDown1->SetPosition(std::min(row + 1, RowMax));
-    Button2->setText(QString::fromUtf8(NoChipNumber));
-    Button2->setEnabled(false);
-    FChipNumber.clear();
-    Panel1->clear();
-    Panel2->clear();
+    if (CheckBox1->isChecked()) UpDown1->SetPosition(std::min(cells.Row + 1, RowMax));
+    if (FChipNumber == cells.ChipNumber) {
+        Button2->setText(QString::fromUtf8(NoChipNumber));
+        Button2->setEnabled(false);
+        FChipNumber.clear();
+        Panel1->clear();
+        Panel2->clear();
+    } else {
+        ShowEntryButtonState();  // another tag was read while the entry waited
+    }
+
+    FUndo = std::move(undo);
+    if (FUndo) FUndo->Saved();
+    FUndoRow = cells.Row;
+    FRowAfterEntry = UpDown1->Position();
+    ShowUndoState();
+}
+
+bool TForm1::ConfirmDuplicate(const QString& chipNumber, int row)
+{
+    const QString question =
+        QStringLiteral("Die Chipnummer %1 steht schon in Zeile %2.\nSoll sie noch einmal eingetragen werden?")
+            .arg(chipNumber)
+            .arg(row);
+    // No poll while the question is open: a tag read meanwhile would replace
+    // the number that the answer is about.
+    FAsking = true;
+    bool yes = false;
+    if (FServices.Confirm) {
+        yes = FServices.Confirm(question);
+    } else {
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Doppelte Chipnummer"), question, QMessageBox::NoButton,
+                        this);
+        QPushButton* yesButton = box.addButton(QStringLiteral("Ja"), QMessageBox::YesRole);
+        QPushButton* noButton = box.addButton(QStringLiteral("Nein"), QMessageBox::NoRole);
+        box.setDefaultButton(noButton);
+        box.setEscapeButton(noButton);
+        box.exec();
+        yes = box.clickedButton() == yesButton;
+    }
+    FAsking = false;
+    return yes && !FClosed;
+}
+
+void TForm1::Button3Click()
+{
+    WhenCycleEnds([this] { UndoLastEntry(); });
+}
+
+void TForm1::ShowUndoState()
+{
+    Button3->setEnabled(FUndo && FUndo->Path() == FWorkbookPath && UpDown1->Position() == FRowAfterEntry);
+}
+
+void TForm1::UndoLastEntry()
+{
+    if (!Button3->isEnabled() || FClosed) return;
+    const QString file = QDir::toNativeSeparators(FUndo->Path());
+    if (!FUndo->StillAsSaved()) {
+        ShowError(QStringLiteral("Der letzte Eintrag kann nicht rückgängig gemacht werden: %1 wurde seither geändert.")
+                      .arg(file));
+        FUndo.reset();
+        ShowUndoState();
+        return;
+    }
+    if (!FUndo->Restore()) {
+        ShowError(QStringLiteral("In %1 kann nicht geschrieben werden").arg(file));
+        return;  // the undo stays possible
+    }
+    FUndo.reset();
+    UpDown1->SetPosition(FUndoRow);
+    ShowUndoState();
 }
 
 QString TForm1::EntryCaption() const { return QStringLiteral("Nr: %1  EINTRAGEN").arg(UpDown1->Position()); }
@@ -490,94 +641,37 @@ void TForm1::Log(const QString& line)
     Memo1->setTextCursor(caret);
 }
 
-void TForm1::WaitPumping(std::uint32_t milliseconds)
-{
-    const std::uint32_t start = FClock->TickCount();
-    // Unsigned difference: right across the tick counter's wrap-around.
-    while (static_cast<std::uint32_t>(FClock->TickCount() - start) < milliseconds) {
-        QCoreApplication::processEvents();
-        FClock->YieldTimeSlice();
-    }
-}
-
 void TForm1::Timer1Timer()
 {
-    // A tick that comes while a cycle waits (a nested event loop, such as a
-    // dialog opened during the wait) would interleave its frames with the
-    // running cycle's: it is skipped.
-    if (FWindowMoving || FInCycle) return;
-    FInCycle = true;
-    if (FLinkOpen)
-        PollStep();
+    if (FWindowMoving || FAsking) return;
+    FCycle->Tick();
+    // A tick that came during the cycle's wait returns at once: only the
+    // outer one runs what was deferred.
+    if (!FCycle->Busy()) RunDeferred();
+}
+
+void TForm1::WhenCycleEnds(std::function<void()> action)
+{
+    if (FCycle->Busy())
+        FDeferred.push_back(std::move(action));
     else
-        ConnectStep();
-    FInCycle = false;
+        action();
 }
 
-void TForm1::ConnectStep()
+void TForm1::RunDeferred()
 {
-    const std::int32_t openStatus = FLink.OpenDevice();
-    if (openStatus != 0) return;
-    FLinkOpen = true;
-    Log(QStringLiteral("Open_USB_Device: %1").arg(openStatus));
-    Log(QStringLiteral("Set_USB_Device_BaudRate: %1").arg(FLink.SetBaudRate()));
-    Log(QStringLiteral("Set_USB_Device_DataCharacteristics: %1").arg(FLink.SetDataCharacteristics()));
-    Log(QStringLiteral("Reset_USB_Device: %1").arg(FLink.ResetDevice()));
-    Log(QStringLiteral("Set_USB_Device_TimeOuts: %1").arg(FLink.SetTimeouts(TransferTimeoutMs, TransferTimeoutMs)));
-    WakeUp();
-    setWindowTitle(QString::fromUtf8(TitleDevicePresent));
+    std::vector<std::function<void()>> actions;
+    actions.swap(FDeferred);
+    for (auto& action : actions) action();
 }
 
-void TForm1::WakeUp()
+void TForm1::AcceptTag(const TBytes& uid)
 {
-    std::copy_n(FrameTable.begin() + WakeUpOffset, WakeUpSize, FLink.TxBuffer().begin());
-    const std::int32_t written = FLink.WriteBuffer(WakeUpSize);
-    Log(HexDump(QStringLiteral("HEX write ... "), FLink.TxBuffer().first(static_cast<std::size_t>(written))));
-    WaitPumping(FrameGapMs);
-    FLink.PurgeReceive();
-    FLink.PurgeTransmit();
-}
-
-QString TForm1::SendFrame(std::size_t offset, std::size_t size)
-{
-    std::copy_n(FrameTable.begin() + static_cast<std::ptrdiff_t>(offset), size, FLink.TxBuffer().begin());
-    const std::int32_t written = FLink.WriteBuffer(static_cast<std::int32_t>(size));
-    const QString trace =
-        HexDump(QStringLiteral("HEX write ... "), FLink.TxBuffer().first(static_cast<std::size_t>(written)));
-    WaitPumping(FrameGapMs);
-    return trace;
-}
-
-void TForm1::PollStep()
-{
-    if (FLink.GetQueueStatus() != 0) {
-        FLinkOpen = false;
-        setWindowTitle(QString::fromUtf8(TitleNoDevice));
-        // Release the lost handle, or every lost link would leak one.
-        FLink.CloseDevice();
-        return;
-    }
-    // Bytes still queued came after an earlier poll's read (a reply that was
-    // late or longer than 25 bytes); left there, they would shift this poll's
-    // reply and could keep every later one shifted.
-    FLink.PurgeReceive();
-    const QString listTrace = SendFrame(ListTargetsOffset, ListTargetsSize);
-    const QString versionTrace = SendFrame(VersionRequestOffset, VersionRequestSize);
-    if (FLink.ReadBuffer(TagReplySize) != TagReplySize) return;
-
-    const TByteView reply = FLink.RxBuffer().first(TagReplySize);
-    Log(listTrace);
-    Log(versionTrace);
-    Log(HexDump(QStringLiteral("HEX read  ... "), reply));
-    if (IsTagReply(reply)) AcceptTag(reply);
-}
-
-void TForm1::AcceptTag(TByteView reply)
-{
-    FUidHex = UidHexOf(reply);
-    Panel1->setText(UidPanelTextOf(reply));
-    FChipNumber = ChipNumberOf(reply);
-    Panel2->setText(FChipNumber);
+    FUidHex = UidHexText(uid);
+    ShowInPanel(Panel1, UidPanelText(uid));
+    FChipNumber = ChipNumberText(uid);
+    FChipNumberAsText = uid.size() > 4;
+    ShowInPanel(Panel2, FChipNumber);
     QGuiApplication::clipboard()->setText(FChipNumber);
     if (FWorkbookPath.isEmpty()) {
         Button2->setText(QString::fromUtf8(NoWorkbook));  // stays disabled: no workbook, no entry

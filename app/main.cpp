@@ -4,10 +4,12 @@
 #include <QCommandLineParser>
 #include <QFile>
 #include <QFontDatabase>
+#include <QSessionManager>
 #include <cstdio>
 #include <optional>
 
 #include "ReaderChoice.h"
+#include "ShutdownSignals.h"
 #include "SimTagFeeder.h"
 #include "Unit1.h"
 
@@ -35,7 +37,7 @@ int main(int argc, char* argv[])
     parser.addVersionOption();
     const QCommandLineOption readerOption(
         QStringLiteral("reader"),
-        QStringLiteral("Reader backend: auto (default), d2xx, serial[:DEVICE], sim[:cancel|:ignore]."),
+        QStringLiteral("Reader backend: auto (default), d2xx, serial[:DEVICE], pcsc[:NAME], sim[:cancel|:ignore]."),
         QStringLiteral("KIND"), QStringLiteral("auto"));
     parser.addOption(readerOption);
     parser.process(app);
@@ -45,9 +47,12 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "tagstation: unknown reader '%s'\n", qPrintable(parser.value(readerOption)));
         return 2;
     }
+    // From here on a signal that ends the session is not lost: it closes the
+    // window once the event loop runs.
+    tagstation::TShutdownSignals shutdownSignals;
     auto clock = std::make_shared<tagstation::TSystemTickClock>();
     tagstation::TReader reader = tagstation::MakeReader(*choice, clock);
-    if (!reader.Driver) {
+    if (!reader.Driver && !reader.Pcsc) {
         std::fprintf(stderr, "tagstation: %s\n", reader.Description.c_str());
         return 1;
     }
@@ -57,10 +62,19 @@ int main(int argc, char* argv[])
     LoadTahomaWhereMissing();
     tagstation::TStationServices services;
     services.Driver = std::move(reader.Driver);
+    services.Pcsc = std::move(reader.Pcsc);
+    services.PcscReader = reader.PcscReader;
     services.Clock = clock;
     tagstation::TForm1 form(std::move(services));
     std::optional<tagstation::TSimTagFeeder> tagFeeder;
     if (reader.Simulator) tagFeeder.emplace(*reader.Simulator, nullptr);
+    // Closing the window closes the reader and writes config.ini: the
+    // session's end and the signals of a logout or a kill close it too.
+    QObject::connect(&shutdownSignals, &tagstation::TShutdownSignals::Received, &form,
+                     &tagstation::TForm1::CloseOnRequest);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
+                     [&form](QSessionManager&) { form.CloseOnRequest(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &form, [&form] { form.close(); });
     form.show();
     return app.exec();
 }

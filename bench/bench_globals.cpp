@@ -8,6 +8,7 @@
 #include "cfb/UOle2Impl.h"
 #include "drawing/UXlsEscher.h"
 #include "globals/UXlsWorkbookGlobals.h"
+#include "worksheet/UXlsRecordFactory.h"
 
 namespace {
 

@@ -12,6 +12,7 @@
 #include "base/UXlsUnicode.h"
 #include "cfb/UOle2Impl.h"
 #include "globals/UXlsSST.h"
+#include "worksheet/UXlsRecordFactory.h"
 
 namespace {
 

@@ -10,6 +10,9 @@
 #include <locale.h>
 #define XLS_HAVE_POSIX_LOCALE 1
 #endif
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include "base/UXlsUnicode.h"
 
@@ -23,6 +26,7 @@ std::optional<TXlsFormatSettings>& SettingsSlot()
     return settings;
 }
 
+#ifdef XLS_HAVE_POSIX_LOCALE
 char16_t FirstChar(const char* s, char16_t fallback)
 {
     if (!s || !*s) return fallback;
@@ -85,6 +89,45 @@ TXlsString DateFormatFromC(std::string_view fmt, char16_t& separator)
     return out;
 }
 
+#endif
+
+#ifdef _WIN32
+// One of the user's locale settings (their own choices in the control panel
+// included), or fallback when the system has none.
+TXlsString LocaleText(LCTYPE item, const TXlsString& fallback)
+{
+    wchar_t buffer[128];
+    const int n = GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, item, buffer, static_cast<int>(std::size(buffer)));
+    if (n <= 1) return fallback;
+    return TXlsString(buffer, buffer + n - 1);
+}
+
+int LocaleNumber(LCTYPE item, int fallback, int max)
+{
+    const TXlsString text = LocaleText(item, u"");
+    if (text.empty() || text.size() > 2) return fallback;
+    int value = 0;
+    for (char16_t c : text) {
+        if (c < u'0' || c > u'9') return fallback;
+        value = value * 10 + (c - u'0');
+    }
+    return value <= max ? value : fallback;
+}
+
+char16_t LocaleChar(LCTYPE item, char16_t fallback)
+{
+    const TXlsString text = LocaleText(item, u"");
+    return text.empty() ? fallback : text[0];
+}
+
+// The locale's short time ("HH:mm", "h:mm tt") as the engine writes it.
+TXlsString ShortTimeFormatOf(const TXlsString& windowsFormat, char16_t separator)
+{
+    const bool twelveHour = windowsFormat.find(u't') != TXlsString::npos;
+    return twelveHour ? TXlsString(u"h") + separator + u"mm AMPM" : TXlsString(u"hh") + separator + u"mm";
+}
+#endif
+
 bool IsLeapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
 std::optional<int> ReadNumber(std::u16string_view s)
@@ -134,6 +177,25 @@ TXlsFormatSettings ReadPlatformFormatSettings()
                                     : TXlsString(u"hh") + fs.TimeSeparator + u"mm";
     uselocale(previous);
     freelocale(loc);
+#elif defined(_WIN32)
+    // The settings are the system's own: the layouts are its numbers.
+    fs.DecimalSeparator = LocaleChar(LOCALE_SDECIMAL, fs.DecimalSeparator);
+    fs.ThousandSeparator = LocaleChar(LOCALE_STHOUSAND, fs.DecimalSeparator == u',' ? u'.' : u',');
+    fs.CurrencyString = LocaleText(LOCALE_SCURRENCY, fs.CurrencyString);
+    fs.CurrencyFormat = LocaleNumber(LOCALE_ICURRENCY, fs.CurrencyFormat, 3);
+    fs.NegCurrFormat = LocaleNumber(LOCALE_INEGCURR, fs.NegCurrFormat, 15);
+    fs.CurrencyDecimals = LocaleNumber(LOCALE_ICURRDIGITS, fs.CurrencyDecimals, 9);
+    fs.ShortDateFormat = LocaleText(LOCALE_SSHORTDATE, fs.ShortDateFormat);
+    fs.DateSeparator = u'/';
+    for (char16_t c : fs.ShortDateFormat)
+        if (c == u'.' || c == u'/' || c == u'-') {
+            fs.DateSeparator = c;
+            break;
+        }
+    const TXlsString timeFormat = LocaleText(LOCALE_SSHORTTIME, u"HH:mm");
+    const auto separator = timeFormat.find_first_of(u":.");
+    fs.TimeSeparator = separator == TXlsString::npos ? u':' : timeFormat[separator];
+    fs.ShortTimeFormat = ShortTimeFormatOf(timeFormat, fs.TimeSeparator);
 #endif
     return fs;
 }

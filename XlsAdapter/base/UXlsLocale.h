@@ -29,7 +29,8 @@ struct TXlsFormatSettings {
 const TXlsFormatSettings& XlsFormatSettings();
 // Replaces the settings in use; for tests and for callers that know better.
 void SetXlsFormatSettings(const TXlsFormatSettings& settings);
-// Reads the user's settings from the C library's locale ("" = the environment's).
+// Reads the user's settings: on Windows the user's locale settings, elsewhere
+// the C library's locale ("" = the environment's).
 TXlsFormatSettings ReadPlatformFormatSettings();
 
 // The locale's date reader: the whole text (blanks around it allowed) must be

@@ -6,8 +6,11 @@
 #include <filesystem>
 #include <utility>
 
+#include "base/UXlsPaths.h"
+
 #ifdef _WIN32
 #include <io.h>
+#include <share.h>
 #define XLS_FSEEK _fseeki64
 #define XLS_FTELL _ftelli64
 #else
@@ -17,6 +20,23 @@
 #endif
 
 namespace xls {
+
+namespace {
+
+std::FILE* OpenFile(const std::string& path, TFileMode mode)
+{
+#ifdef _WIN32
+    // Others may read and write a file while it is read; while a file is
+    // written, they may only read it. Child processes inherit none of them.
+    const wchar_t* how = mode == TFileMode::OpenRead ? L"rbN" : mode == TFileMode::Create ? L"w+bN" : L"r+bN";
+    return _wfsopen(FileSystemPath(path).c_str(), how, mode == TFileMode::OpenRead ? _SH_DENYNO : _SH_DENYWR);
+#else
+    const char* how = mode == TFileMode::OpenRead ? "rb" : mode == TFileMode::Create ? "w+b" : "r+b";
+    return std::fopen(path.c_str(), how);
+#endif
+}
+
+}  // namespace
 
 void TStream::ReadBuffer(void* buffer, std::size_t count)
 {
@@ -61,8 +81,7 @@ TBytes TMemoryStream::TakeBytes()
 TFileStream::TFileStream(std::string path, TFileMode mode, std::string aDisplayName)
     : FPath(std::move(path)), FDisplayName(aDisplayName.empty() ? FPath : std::move(aDisplayName))
 {
-    const char* how = mode == TFileMode::OpenRead ? "rb" : mode == TFileMode::Create ? "w+b" : "r+b";
-    FFile = std::fopen(FPath.c_str(), how);
+    FFile = OpenFile(FPath, mode);
     if (!FFile) RaiseXls(TXlsMsg::FileOpenFailed, {FDisplayName, std::string(std::strerror(errno))});
     // Larger than the default buffer: fewer system calls for the many small reads.
     constexpr std::size_t kBufferSize = 64 * 1024;
@@ -152,7 +171,7 @@ TBytes ReadFileBytes(const std::string& path)
 bool FileExists(const std::string& path)
 {
     std::error_code ec;
-    return std::filesystem::is_regular_file(path, ec);
+    return std::filesystem::is_regular_file(FileSystemPath(path), ec);
 }
 
 }  // namespace xls

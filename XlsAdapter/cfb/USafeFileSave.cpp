@@ -1,17 +1,18 @@
 #include "cfb/USafeFileSave.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <random>
 #include <system_error>
 
+#include "base/UXlsPaths.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #ifdef _WIN32
-#define NOMINMAX
-#define WIN32_LEAN_AND_MEAN
 #include <io.h>
 #include <windows.h>
 #else
@@ -27,6 +28,10 @@ namespace fs = std::filesystem;
 
 std::string ErrorText(int err) { return std::generic_category().message(err); }
 
+#ifdef _WIN32
+std::string SystemErrorText(DWORD err) { return std::system_category().message(static_cast<int>(err)); }
+#endif
+
 [[noreturn]] void RaiseOpen(const std::string& fileName, const std::string& reason)
 {
     RaiseXls(TXlsMsg::FileOpenFailed, {fileName, reason});
@@ -35,7 +40,9 @@ std::string ErrorText(int err) { return std::generic_category().message(err); }
 // What an existing target passes on to the file that replaces it.
 struct TExistingFile {
     unsigned Mode = 0;
-#ifndef _WIN32
+#ifdef _WIN32
+    DWORD Attributes = 0;
+#else
     uid_t Owner = 0;
     gid_t Group = 0;
 #endif
@@ -81,9 +88,16 @@ std::optional<TExistingFile> CheckExistingTarget(const fs::path& target, const s
     }
     if ((st.st_mode & _S_IFMT) == _S_IFDIR) RaiseOpen(fileName, ErrorText(EISDIR));
     if ((st.st_mode & _S_IFMT) != _S_IFREG) RaiseOpen(fileName, "not a regular file");
-    const int fd = _wopen(target.c_str(), _O_WRONLY | _O_BINARY);
-    if (fd < 0) RaiseOpen(fileName, ErrorText(errno));
-    _close(fd);
+    existing.Attributes = GetFileAttributesW(target.c_str());
+    // The rename would replace a write-protected file, and it would fail on
+    // a file another program holds open without letting others write it:
+    // both are refused here, before anything is written.
+    if (existing.Attributes != INVALID_FILE_ATTRIBUTES && (existing.Attributes & FILE_ATTRIBUTE_READONLY))
+        RaiseOpen(fileName, ErrorText(EACCES));
+    const HANDLE file = CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) RaiseOpen(fileName, SystemErrorText(GetLastError()));
+    CloseHandle(file);
 #else
     struct stat st {};
     if (::stat(target.c_str(), &st) != 0) {
@@ -104,20 +118,40 @@ std::optional<TExistingFile> CheckExistingTarget(const fs::path& target, const s
     return existing;
 }
 
+// The start of a file name, with room for the temporary file's suffix within
+// the usual 255-unit name limit, cut between characters.
+template <typename TChar>
+std::basic_string<TChar> NameStem(const std::basic_string<TChar>& name)
+{
+    constexpr std::size_t kMax = 200;
+    if (name.size() <= kMax) return name;
+    std::size_t end = kMax;
+    const auto continues = [](TChar c) {
+        const auto unit = static_cast<std::uint32_t>(c);
+        if constexpr (sizeof(TChar) == 1) return (unit & 0xC0u) == 0x80u;  // UTF-8 continuation byte
+        else return unit >= 0xDC00u && unit <= 0xDFFFu;                    // UTF-16 low surrogate
+    };
+    while (end > 0 && continues(name[end])) --end;
+    return name.substr(0, end);
+}
+
 // Creates an empty file with a new name beside the target. It starts
 // readable by its owner only when it is to replace a file, so that a private
 // file never becomes readable by others on its way.
 fs::path CreateTempFile(const fs::path& target, bool replacing, const std::string& fileName)
 {
     std::random_device random;
-    // Room for the suffix within the usual 255-byte name limit.
-    const std::string stem = target.filename().string().substr(0, 200);
+    const fs::path stem = NameStem(target.filename().native());
     for (int attempt = 0; attempt < 100; ++attempt) {
         char suffix[16];
         std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(random()));
-        const fs::path temp = target.parent_path() / (stem + suffix);
+        fs::path name = stem;
+        name += suffix;
+        const fs::path temp = target.parent_path() / name;
 #ifdef _WIN32
-        const int fd = _wopen(temp.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+        (void)replacing;  // the folder's permissions apply; there are no mode bits to narrow
+        const int fd = _wopen(temp.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+                              _S_IREAD | _S_IWRITE);
         if (fd >= 0) {
             _close(fd);
             return temp;
@@ -159,7 +193,13 @@ private:
 // the new file keeps its narrower owner-only permissions.
 void KeepAttributes([[maybe_unused]] const fs::path& temp, [[maybe_unused]] const TExistingFile& existing)
 {
-#ifndef _WIN32
+#ifdef _WIN32
+    // A hidden or system file stays one.
+    constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                            FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    if (existing.Attributes != INVALID_FILE_ATTRIBUTES && (existing.Attributes & kKept))
+        SetFileAttributesW(temp.c_str(), existing.Attributes & kKept);
+#else
     if (::chown(temp.c_str(), existing.Owner, existing.Group) != 0) {
         // Ordinary users cannot give files away; the file stays theirs.
     }
@@ -173,7 +213,7 @@ void ReplaceTarget(const fs::path& temp, const fs::path& target, const std::stri
 {
 #ifdef _WIN32
     if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        RaiseXls(TXlsMsg::FileIoFailed, {fileName, std::system_category().message(static_cast<int>(GetLastError()))});
+        RaiseXls(TXlsMsg::FileIoFailed, {fileName, SystemErrorText(GetLastError())});
 #else
     if (std::rename(temp.c_str(), target.c_str()) != 0) RaiseXls(TXlsMsg::FileIoFailed, {fileName, ErrorText(errno)});
     // Make the rename itself durable. The file is already in place, so a
@@ -198,11 +238,11 @@ void SaveFileSafely(const std::string& FileName, const std::function<void(TStrea
     // as it is, it would become a file of that odd name in the working folder.
     if (FileName.starts_with("\\\\")) RaiseOpen(FileName, ErrorText(ENOENT));
 #endif
-    const fs::path target = ResolveTarget(fs::path(FileName));
+    const fs::path target = ResolveTarget(FileSystemPath(FileName));
     const std::optional<TExistingFile> existing = CheckExistingTarget(target, FileName);
     TTempFile temp(CreateTempFile(target, existing.has_value(), FileName));
     {
-        TFileStream out(temp.Path().string(), TFileMode::OpenReadWrite, FileName);
+        TFileStream out(Utf8FromPath(temp.Path()), TFileMode::OpenReadWrite, FileName);
         Write(out);
         out.Sync();
         out.Close();

@@ -174,6 +174,9 @@ public:
     virtual void SetInvalidateFormulas(bool Value) = 0;
     virtual bool IsXltTemplate() = 0;
     virtual void SetIsXltTemplate(bool Value) = 0;
+    // The merged area holding the cell (the cell itself when it is not
+    // merged), and the merged area at list position index (from 0; all 0
+    // outside the list); rows and columns from 1.
     virtual TXlsCellRange GetCellMergedBounds(std::int32_t aRow, std::int32_t aCol) = 0;
     virtual TXlsCellRange GetCellMergedList(std::int32_t index) = 0;
     virtual bool Options1904Dates() = 0;
@@ -303,6 +306,8 @@ public:
     virtual void SetRowOutlineLevel(std::int32_t FirstRow, std::int32_t LastRow, std::int32_t Level) = 0;
     virtual std::int32_t GetColOutlineLevel(std::int32_t aCol) = 0;
     virtual void SetColOutlineLevel(std::int32_t FirstCol, std::int32_t LastCol, std::int32_t Level) = 0;
+    // aRow rows and aCol columns stay in view; (0, 0) unfreezes. A split
+    // window's offsets are in twips; (0, 0) removes the split.
     virtual void FreezePanes(std::int32_t aRow, std::int32_t aCol) = 0;
     virtual void GetFrozenPanes(std::int32_t& aRow, std::int32_t& aCol) = 0;
     virtual void SplitWindow(std::int32_t xOffset, std::int32_t yOffset) = 0;

@@ -325,14 +325,6 @@ void TWorkbook::SetActiveSheet(std::int32_t Value)
     active.SetSelected(true);
 }
 
-TSheetInfo TWorkbook::SheetInfoFor(std::int32_t InsSheet, std::int32_t FormulaSheet) const
-{
-    TSheetInfo info;
-    info.InsSheet = InsSheet;
-    info.FormulaSheet = FormulaSheet;
-    return info;
-}
-
 namespace {
 
 // Rows (columns with aMax 255) First to Last copied Count times to Dest stay inside the sheet.
@@ -355,7 +347,10 @@ void TWorkbook::InsertAndCopyRowsAndCols(std::int32_t SheetNo, std::int32_t Firs
         RaiseXls(TXlsMsg::InvalidInsertArguments);
     CheckedSheet(SheetNo);
     FSheets.InsertAndCopyRowsAndCols(SheetNo, FirstRow, LastRow, DestRow, aRowCount, FirstCol, LastCol, DestCol,
-                                     aColCount, SheetInfoFor(SheetNo, SheetNo), OnlyFormulas);
+                                     aColCount, FGlobals->SheetInfo(SheetNo, SheetNo), OnlyFormulas);
+    // The names' references are 3-D: each follows the sheet it names.
+    FGlobals->InsertAndCopyRowsAndCols(DestRow, aRowCount * (LastRow - FirstRow + 1), DestCol,
+                                       aColCount * (LastCol - FirstCol + 1), FGlobals->SheetInfo(SheetNo, -1));
 }
 
 void TWorkbook::DeleteRowsAndCols(std::int32_t SheetNo, std::int32_t aRow, std::int32_t aRowCount, std::int32_t aCol,
@@ -363,7 +358,8 @@ void TWorkbook::DeleteRowsAndCols(std::int32_t SheetNo, std::int32_t aRow, std::
 {
     if (aRow < 0 || aRowCount < 0 || aCol < 0 || aColCount < 0) RaiseXls(TXlsMsg::InvalidInsertArguments);
     CheckedSheet(SheetNo);
-    FSheets.DeleteRowsAndCols(SheetNo, aRow, aRowCount, aCol, aColCount, SheetInfoFor(SheetNo, SheetNo));
+    FSheets.DeleteRowsAndCols(SheetNo, aRow, aRowCount, aCol, aColCount, FGlobals->SheetInfo(SheetNo, SheetNo));
+    FGlobals->DeleteRowsAndCols(aRow, aRowCount, aCol, aColCount, FGlobals->SheetInfo(SheetNo, -1));
 }
 
 void TWorkbook::InsertSheets(std::int32_t CopyFrom, std::int32_t InsertBefore, std::int32_t SheetCount)
@@ -387,11 +383,16 @@ void TWorkbook::InsertSheets(std::int32_t CopyFrom, std::int32_t InsertBefore, s
     }
 
     const std::uint16_t options = CopyFrom >= 0 ? FGlobals->SheetOptionFlags(CopyFrom) : 0;
-    FGlobals->InsertSheets(InsertBefore, options, u"Sheet", SheetCount);
+    FGlobals->InsertSheets(CopyFrom, InsertBefore, options, u"Sheet", SheetCount);
+    // The source sheet has moved behind the new ones when it stood at or after them.
+    const std::int32_t source = CopyFrom < InsertBefore ? CopyFrom : CopyFrom + SheetCount;
     for (std::int32_t k = 0; k < SheetCount; ++k) {
         TSheet* sheet = added[k].get();
         FSheets.Insert(InsertBefore, std::move(added[k]));
-        if (CopyFrom >= 0) sheet->ArrangeCopySheet(SheetInfoFor(InsertBefore + SheetCount - k - 1, CopyFrom));
+        if (CopyFrom < 0) continue;
+        TSheetInfo info = FGlobals->SheetInfo(InsertBefore + SheetCount - k - 1, source);
+        info.Names = &FGlobals->Names();
+        sheet->ArrangeCopySheet(info);
     }
 }
 
@@ -401,8 +402,19 @@ void TWorkbook::DeleteSheets(std::int32_t SheetPos, std::int32_t SheetCount)
     if (SheetPos < 0 || SheetPos > count) RaiseXls(TXlsMsg::SheetNumberInvalid, {std::int64_t(SheetPos), 0, count});
     if (SheetCount <= 0) return;
     const std::int32_t shown = ActiveSheet();
-    FGlobals->DeleteSheets(SheetPos, SheetCount);
+    // Formulas name names by position: the names behind deleted ones move up.
+    // A formula that cannot follow fails before anything changes.
+    TDeletedNames names = FGlobals->NamesOfSheets(SheetPos, SheetCount);
+    if (!names.Positions.empty()) {
+        names.CheckOnly = true;
+        FGlobals->Names().ArrangeDeletedNames(names);
+        for (std::int64_t i = 0; i < count; ++i)
+            if (i < SheetPos || i >= std::int64_t(SheetPos) + SheetCount) FSheets.Items(i)->ArrangeDeletedNames(names);
+    }
+    names = FGlobals->DeleteSheets(SheetPos, SheetCount);
     FSheets.DeleteSheets(SheetPos, SheetCount);
+    if (!names.Positions.empty())
+        for (std::size_t i = 0; i < FSheets.Count(); ++i) FSheets.Items(i)->ArrangeDeletedNames(names);
     // The sheet the file shows moves with the sheets behind the deleted ones;
     // when it was deleted itself, the next one (or the new last) takes its
     // place, so that the file never shows a sheet it does not have.

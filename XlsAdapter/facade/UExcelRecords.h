@@ -105,7 +105,6 @@ private:
     template <class F>
     void InSection(std::size_t aSheet, F&& aLoad);
     TSheet& CheckedSheet(std::int64_t SheetNo) const;
-    TSheetInfo SheetInfoFor(std::int32_t InsSheet, std::int32_t FormulaSheet) const;
 
     std::unique_ptr<TWorkbookGlobals> FGlobals;
     TSheetList FSheets;

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "base/UXlsLocale.h"
+#include "base/UXlsPaths.h"
 #include "base/UXlsUnicode.h"
 #include "cfb/UOle2Impl.h"
 #include "cfb/USafeFileSave.h"
@@ -14,8 +15,6 @@
 #include "facade/UXlsEmptyTemplate.h"
 
 #ifdef _WIN32
-#define NOMINMAX
-#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #endif
 
@@ -156,6 +155,20 @@ TWorkSheet* TXLSFile::ActiveWorkSheet()
     return Workbook().IsWorksheet(index) ? &Workbook().GetWorkSheets(index) : nullptr;
 }
 
+TSheet& TXLSFile::ActiveSheetObject()
+{
+    return *Workbook().Sheets().Items(static_cast<std::size_t>(ActiveSheetIndex()));
+}
+
+template <class F>
+void TXLSFile::ChangeWorkSheet(F aChange)
+{
+    if (TWorkSheet* ws = ActiveWorkSheet()) {
+        aChange(*ws);
+        FIsFileModified = true;
+    }
+}
+
 void TXLSFile::Connect() { FWorkbook = std::make_unique<TWorkbook>(); }
 
 void TXLSFile::Disconnect() { FWorkbook.reset(); }
@@ -252,15 +265,15 @@ void TXLSFile::OpenFileAndSearch(const std::string& FileName)
         OpenFile(FileName);
         return;
     }
-    const fs::path name(FileName);
+    const fs::path name = PathFromUtf8(FileName);
     std::string path;
     std::string shown;  // the name the error message gives
     if (name.has_root_name() || name.has_root_directory()) {
         path = shown = FileName;
     } else if (!IsBlank(FAdapter->BasePathToOpen)) {
-        path = shown = (fs::path(FAdapter->BasePathToOpen) / name).string();
+        path = shown = Utf8FromPath(PathFromUtf8(FAdapter->BasePathToOpen) / name);
     } else {
-        path = (ProgramFolder() / name).string();
+        path = Utf8FromPath(ProgramFolder() / name);
         shown = FileName;
     }
     if (!FileExists(path)) RaiseXls(TXlsMsg::CantFindFile, {shown});
@@ -465,6 +478,27 @@ void TXLSFile::AssignCellValueX2(std::int32_t aRow, std::int32_t aCol, const TXl
     FIsFileModified = true;
 }
 
+TXlsString TXLSFile::GetCellFormula(std::int32_t aRow, std::int32_t aCol)
+{
+    TWorkSheet* ws = ActiveWorkSheet();
+    return ws ? ws->Cells().CellList().GetFormula(ModelRow(aRow), ModelCol(aCol)) : TXlsString();
+}
+
+void TXLSFile::SetCellFormula(std::int32_t aRow, std::int32_t aCol, const TXlsString& Value)
+{
+    SetCellFormulaX(aRow, aCol, Value, TVarEmpty{});
+}
+
+void TXLSFile::SetCellFormulaX(std::int32_t aRow, std::int32_t aCol, const TXlsString& Formula,
+                               const TXlsVariant& Value)
+{
+    TWorkSheet* ws = ActiveWorkSheet();
+    if (!ws) return;
+    ws->Cells().CellList().AssignFormulaX(ModelRow(aRow), ModelCol(aCol), Formula, Value,
+                                          Workbook().Globals().Is1904());
+    FIsFileModified = true;
+}
+
 std::int32_t TXLSFile::GetCellFormat(std::int32_t aRow, std::int32_t aCol) { return GetCellValueX(aRow, aCol).XF; }
 
 void TXLSFile::SetCellFormat(std::int32_t aRow, std::int32_t aCol, std::int32_t Value)
@@ -635,6 +669,370 @@ void TXLSFile::AssignBlockData(std::int32_t Row, std::int32_t Col, const TXlsVar
 void TXLSFile::PasteBlockData() {}
 
 // ---------------------------------------------------------------------------
+// Columns and rows
+
+namespace {
+
+std::int32_t Row0(std::int32_t aRow) { return static_cast<std::int32_t>(ModelRow(aRow)); }
+std::int32_t Col0(std::int32_t aCol) { return static_cast<std::int32_t>(ModelCol(aCol)); }
+
+// A model area (from 0) as this interface counts (from 1).
+TXlsCellRange InterfaceRange(const TXlsCellRange& aRange)
+{
+    return {aRange.Left + 1, aRange.Top + 1, aRange.Right + 1, aRange.Bottom + 1};
+}
+
+}  // namespace
+
+std::int32_t TXLSFile::GetColumnWidth(std::int32_t aCol)
+{
+    TWorkSheet* ws = ActiveWorkSheet();
+    return ws ? ws->GetColWidth(Col0(aCol)) : 0;
+}
+
+std::int32_t TXLSFile::GetColumnWidthHiddenIsZero(std::int32_t aCol)
+{
+    TWorkSheet* ws = ActiveWorkSheet();
+    return ws ? ws->GetColWidth(Col0(aCol), true) : 0;
+}
+
+std::int32_t TXLSFile::GetRowHeight(std::int32_t aRow)
+{
+    TWorkSheet* ws = ActiveWorkSheet();
+    return ws ? ws->GetRowHeight(Row0(aRow)) : 0;
+}
+
+std::int32_t TXLSFile::RowHeightHiddenIsZero(std::int32_t aRow)
+{
+    TWorkSheet* ws = ActiveWorkSheet();
+    return ws ? ws->GetRowHeight(Row0(aRow), true) : 0;
+}
+
+void TXLSFile::SetColumnWidth(std::int32_t aCol, std::int32_t Value)
+{
+    ChangeWorkSheet([&](TWorkSheet& ws) { ws.SetColWidth(Col0(aCol), Value); });
+}
+
+void TXLSFile::SetRowHeight(std::int32_t aRow, std::int32_t Value)
+{
+    ChangeWorkSheet([&](TWorkSheet& ws) { ws.SetRowHeight(Row0(aRow), Value); });
+}
+
+bool TXLSFile::GetRowHidden(std::int32_t aRow)
+{
+    TWorkSheet* ws = ActiveWorkSheet();
+    return ws && ws->GetRowHidden(Row0(aRow));
+}
+
+bool TXLSFile::GetColumnHidden(std::int32_t aCol)
+{
+    TWorkSheet* ws = ActiveWorkSheet();
+    return ws && ws->GetColHidden(Col0(aCol));
+}
+
+void TXLSFile::SetRowHidden(std::int32_t aRow, bool Value)
+{
+    ChangeWorkSheet([&](TWorkSheet& ws) { ws.SetRowHidden(Row0(aRow), Value); });
+}
+
+void TXLSFile::SetColumnHidden(std::int32_t aCol, bool Value)
+{
+    ChangeWorkSheet([&](TWorkSheet& ws) { ws.SetColHidden(Col0(aCol), Value); });
+}
+
+bool TXLSFile::GetAutoRowHeight(std::int32_t aRow)
+{
+    TWorkSheet* ws = ActiveWorkSheet();
+    return ws && ws->GetAutoRowHeight(Row0(aRow));
+}
+
+void TXLSFile::SetAutoRowHeight(std::int32_t aRow, bool Value)
+{
+    ChangeWorkSheet([&](TWorkSheet& ws) { ws.SetAutoRowHeight(Row0(aRow), Value); });
+}
+
+std::int32_t TXLSFile::GetColumnFormat(std::int32_t aCol)
+{
+    TWorkSheet* ws = ActiveWorkSheet();
+    return ws ? ws->GetColFormat(Col0(aCol)) : -1;
+}
+
+std::int32_t TXLSFile::GetRowFormat(std::int32_t aRow)
+{
+    TWorkSheet* ws = ActiveWorkSheet();
+    return ws ? ws->GetRowFormat(Row0(aRow)) : -1;
+}
+
+void TXLSFile::SetColumnFormat(std::int32_t aCol, std::int32_t Value)
+{
+    ChangeWorkSheet([&](TWorkSheet& ws) { ws.SetColFormat(Col0(aCol), Value); });
+}
+
+void TXLSFile::SetRowFormat(std::int32_t aRow, std::int32_t Value)
+{
+    ChangeWorkSheet([&](TWorkSheet& ws) { ws.SetRowFormat(Row0(aRow), Value); });
+}
+
+std::int32_t TXLSFile::GetRowOutlineLevel(std::int32_t aRow)
+{
+    TWorkSheet* ws = ActiveWorkSheet();
+    return ws ? ws->GetRowOutlineLevel(Row0(aRow)) : 0;
+}
+
+void TXLSFile::SetRowOutlineLevel(std::int32_t FirstRow, std::int32_t LastRow, std::int32_t Level)
+{
+    const std::int32_t first = Row0(FirstRow), last = Row0(LastRow);
+    ChangeWorkSheet([&](TWorkSheet& ws) {
+        for (std::int32_t r = first; r <= last; ++r) ws.SetRowOutlineLevel(r, Level);
+    });
+}
+
+std::int32_t TXLSFile::GetColOutlineLevel(std::int32_t aCol)
+{
+    TWorkSheet* ws = ActiveWorkSheet();
+    return ws ? ws->GetColOutlineLevel(Col0(aCol)) : 0;
+}
+
+void TXLSFile::SetColOutlineLevel(std::int32_t FirstCol, std::int32_t LastCol, std::int32_t Level)
+{
+    const std::int32_t first = Col0(FirstCol), last = Col0(LastCol);
+    ChangeWorkSheet([&](TWorkSheet& ws) {
+        for (std::int32_t c = first; c <= last; ++c) ws.SetColOutlineLevel(c, Level);
+    });
+}
+
+// ---------------------------------------------------------------------------
+// Merged cells
+
+TXlsCellRange TXLSFile::GetCellMergedBounds(std::int32_t aRow, std::int32_t aCol)
+{
+    TWorkSheet* ws = ActiveWorkSheet();
+    if (!ws) return {};
+    return InterfaceRange(ws->CellMergedBounds(Row0(aRow), Col0(aCol)));
+}
+
+TXlsCellRange TXLSFile::GetCellMergedList(std::int32_t index)
+{
+    TWorkSheet* ws = ActiveWorkSheet();
+    if (!ws || index < 0 || std::size_t(index) >= ws->CellMergedListCount()) return {};
+    return InterfaceRange(ws->CellMergedList(std::size_t(index)));
+}
+
+std::int32_t TXLSFile::CellMergedListCount()
+{
+    TWorkSheet* ws = ActiveWorkSheet();
+    return ws ? static_cast<std::int32_t>(ws->CellMergedListCount()) : 0;
+}
+
+void TXLSFile::MergeCells(std::int32_t aRow1, std::int32_t aCol1, std::int32_t aRow2, std::int32_t aCol2)
+{
+    const std::int32_t r1 = Row0(aRow1), c1 = Col0(aCol1), r2 = Row0(aRow2), c2 = Col0(aCol2);
+    ChangeWorkSheet([&](TWorkSheet& ws) { ws.MergeCells(r1, c1, r2, c2); });
+}
+
+void TXLSFile::UnMergeCells(std::int32_t aRow1, std::int32_t aCol1, std::int32_t aRow2, std::int32_t aCol2)
+{
+    const std::int32_t r1 = Row0(aRow1), c1 = Col0(aCol1), r2 = Row0(aRow2), c2 = Col0(aCol2);
+    ChangeWorkSheet([&](TWorkSheet& ws) { ws.UnMergeCells(r1, c1, r2, c2); });
+}
+
+// ---------------------------------------------------------------------------
+// Page setup and view: every kind of sheet
+
+TXlsString TXLSFile::PageFooter() { return ActiveSheetObject().PageFooter(); }
+TXlsString TXLSFile::PageHeader() { return ActiveSheetObject().PageHeader(); }
+
+void TXLSFile::SetPageFooter(const TXlsString& Value)
+{
+    ActiveSheetObject().SetPageFooter(Value);
+    FIsFileModified = true;
+}
+
+void TXLSFile::SetPageHeader(const TXlsString& Value)
+{
+    ActiveSheetObject().SetPageHeader(Value);
+    FIsFileModified = true;
+}
+
+bool TXLSFile::ShowGridLines() { return ActiveSheetObject().ShowGridLines(); }
+
+void TXLSFile::SetShowGridLines(bool Value)
+{
+    ActiveSheetObject().SetShowGridLines(Value);
+    FIsFileModified = true;
+}
+
+bool TXLSFile::ShowGridHeaders() { return ActiveSheetObject().ShowGridHeaders(); }
+
+void TXLSFile::SetShowGridHeaders(bool Value)
+{
+    ActiveSheetObject().SetShowGridHeaders(Value);
+    FIsFileModified = true;
+}
+
+bool TXLSFile::PrintGridLines() { return ActiveSheetObject().PrintGridLines(); }
+
+void TXLSFile::SetPrintGridLines(bool Value)
+{
+    ActiveSheetObject().SetPrintGridLines(Value);
+    FIsFileModified = true;
+}
+
+std::int32_t TXLSFile::SheetZoom() { return ActiveSheetObject().SheetZoom(); }
+
+void TXLSFile::SetSheetZoom(std::int32_t Value)
+{
+    ActiveSheetObject().SetSheetZoom(Value);
+    FIsFileModified = true;
+}
+
+TXlsMargins TXLSFile::Margins() { return ActiveSheetObject().Margins(); }
+
+void TXLSFile::SetMargins(const TXlsMargins& Value)
+{
+    ActiveSheetObject().SetMargins(Value);
+    FIsFileModified = true;
+}
+
+bool TXLSFile::OptionsR1C1() { return ActiveSheetObject().IsR1C1(); }
+
+void TXLSFile::SetOptionsR1C1(bool Value)
+{
+    ActiveSheetObject().SetIsR1C1(Value);
+    FIsFileModified = true;
+}
+
+void TXLSFile::FreezePanes(std::int32_t aRow, std::int32_t aCol)
+{
+    ActiveSheetObject().FreezePanes(aRow, aCol);
+    FIsFileModified = true;
+}
+
+void TXLSFile::GetFrozenPanes(std::int32_t& aRow, std::int32_t& aCol)
+{
+    ActiveSheetObject().GetFrozenPanes(aRow, aCol);
+}
+
+void TXLSFile::SplitWindow(std::int32_t xOffset, std::int32_t yOffset)
+{
+    ActiveSheetObject().SplitWindow(xOffset, yOffset);
+    FIsFileModified = true;
+}
+
+void TXLSFile::GetSplitWindow(std::int32_t& xOffset, std::int32_t& yOffset)
+{
+    ActiveSheetObject().GetSplitWindow(xOffset, yOffset);
+}
+
+// ---------------------------------------------------------------------------
+// Print settings and outline options of worksheets
+
+namespace {
+
+template <class R>
+R FromWorkSheet(TWorkSheet* aSheet, R (TWorkSheet::*aGetter)() const)
+{
+    return aSheet ? (aSheet->*aGetter)() : R{};
+}
+
+}  // namespace
+
+std::int32_t TXLSFile::PrintNumberOfHorizontalPages()
+{
+    return FromWorkSheet(ActiveWorkSheet(), &TWorkSheet::PrintNumberOfHorizontalPages);
+}
+std::int32_t TXLSFile::PrintNumberOfVerticalPages()
+{
+    return FromWorkSheet(ActiveWorkSheet(), &TWorkSheet::PrintNumberOfVerticalPages);
+}
+std::int32_t TXLSFile::PrintScale() { return FromWorkSheet(ActiveWorkSheet(), &TWorkSheet::PrintScale); }
+std::int32_t TXLSFile::PrintOptions() { return FromWorkSheet(ActiveWorkSheet(), &TWorkSheet::PrintOptions); }
+bool TXLSFile::PrintToFit() { return FromWorkSheet(ActiveWorkSheet(), &TWorkSheet::PrintToFit); }
+bool TXLSFile::PrintHCentered() { return FromWorkSheet(ActiveWorkSheet(), &TWorkSheet::PrintHCentered); }
+bool TXLSFile::PrintVCentered() { return FromWorkSheet(ActiveWorkSheet(), &TWorkSheet::PrintVCentered); }
+std::int32_t TXLSFile::PrintCopies() { return FromWorkSheet(ActiveWorkSheet(), &TWorkSheet::PrintCopies); }
+std::int32_t TXLSFile::PrintPaperSize() { return FromWorkSheet(ActiveWorkSheet(), &TWorkSheet::PrintPaperSize); }
+std::int32_t TXLSFile::PrintXResolution() { return FromWorkSheet(ActiveWorkSheet(), &TWorkSheet::PrintXResolution); }
+std::int32_t TXLSFile::PrintYResolution() { return FromWorkSheet(ActiveWorkSheet(), &TWorkSheet::PrintYResolution); }
+TPrinterDriverSettings TXLSFile::PrinterDriverSettings()
+{
+    return FromWorkSheet(ActiveWorkSheet(), &TWorkSheet::PrinterDriverSettings);
+}
+bool TXLSFile::OutlineSummaryColsRightOfDetail()
+{
+    return FromWorkSheet(ActiveWorkSheet(), &TWorkSheet::OutlineSummaryColsRightOfDetail);
+}
+bool TXLSFile::OutlineSummaryRowsBelowDetail()
+{
+    return FromWorkSheet(ActiveWorkSheet(), &TWorkSheet::OutlineSummaryRowsBelowDetail);
+}
+bool TXLSFile::OutlineAutomaticStyles()
+{
+    return FromWorkSheet(ActiveWorkSheet(), &TWorkSheet::OutlineAutomaticStyles);
+}
+
+void TXLSFile::SetPrintNumberOfHorizontalPages(std::int32_t Value)
+{
+    ChangeWorkSheet([&](TWorkSheet& ws) { ws.SetPrintNumberOfHorizontalPages(Value); });
+}
+void TXLSFile::SetPrintNumberOfVerticalPages(std::int32_t Value)
+{
+    ChangeWorkSheet([&](TWorkSheet& ws) { ws.SetPrintNumberOfVerticalPages(Value); });
+}
+void TXLSFile::SetPrintScale(std::int32_t Value)
+{
+    ChangeWorkSheet([&](TWorkSheet& ws) { ws.SetPrintScale(Value); });
+}
+void TXLSFile::SetPrintOptions(std::int32_t Value)
+{
+    ChangeWorkSheet([&](TWorkSheet& ws) { ws.SetPrintOptions(Value); });
+}
+void TXLSFile::SetPrintToFit(bool Value)
+{
+    ChangeWorkSheet([&](TWorkSheet& ws) { ws.SetPrintToFit(Value); });
+}
+void TXLSFile::SetPrintHCentered(bool Value)
+{
+    ChangeWorkSheet([&](TWorkSheet& ws) { ws.SetPrintHCentered(Value); });
+}
+void TXLSFile::SetPrintVCentered(bool Value)
+{
+    ChangeWorkSheet([&](TWorkSheet& ws) { ws.SetPrintVCentered(Value); });
+}
+void TXLSFile::SetPrintCopies(std::int32_t Value)
+{
+    ChangeWorkSheet([&](TWorkSheet& ws) { ws.SetPrintCopies(Value); });
+}
+void TXLSFile::SetPrinterDriverSettings(const TPrinterDriverSettings& Value)
+{
+    ChangeWorkSheet([&](TWorkSheet& ws) { ws.SetPrinterDriverSettings(Value); });
+}
+void TXLSFile::SetPrintPaperSize(std::int32_t Value)
+{
+    ChangeWorkSheet([&](TWorkSheet& ws) { ws.SetPrintPaperSize(Value); });
+}
+void TXLSFile::SetPrintXResolution(std::int32_t Value)
+{
+    ChangeWorkSheet([&](TWorkSheet& ws) { ws.SetPrintXResolution(Value); });
+}
+void TXLSFile::SetPrintYResolution(std::int32_t Value)
+{
+    ChangeWorkSheet([&](TWorkSheet& ws) { ws.SetPrintYResolution(Value); });
+}
+void TXLSFile::SetOutlineSummaryColsRightOfDetail(bool Value)
+{
+    ChangeWorkSheet([&](TWorkSheet& ws) { ws.SetOutlineSummaryColsRightOfDetail(Value); });
+}
+void TXLSFile::SetOutlineSummaryRowsBelowDetail(bool Value)
+{
+    ChangeWorkSheet([&](TWorkSheet& ws) { ws.SetOutlineSummaryRowsBelowDetail(Value); });
+}
+void TXLSFile::SetOutlineAutomaticStyles(bool Value)
+{
+    ChangeWorkSheet([&](TWorkSheet& ws) { ws.SetOutlineAutomaticStyles(Value); });
+}
+
+// ---------------------------------------------------------------------------
 // Formats, fonts and the palette
 
 TTbrFormat TXLSFile::GetFormatList(std::int32_t index) { return Workbook().Globals().GetFormat(index); }
@@ -724,6 +1122,58 @@ void TXLSFile::SetOptionsPrecisionAsDisplayed(bool Value)
 }
 
 // ---------------------------------------------------------------------------
+// Named ranges: counted from 1; rows, columns and sheets from 1, 0 where a
+// name is no single area or cell.
+
+TNameRecord& TXLSFile::NameAt(std::int32_t index)
+{
+    TNameRecordList& names = Workbook().Globals().Names();
+    if (index < 1 || index > static_cast<std::int32_t>(names.Count()) || !names.Items(index - 1u))
+        RaiseXls(TXlsMsg::PropertyIndexOutOfRange,
+                 {std::int64_t(index), std::string("Name Index"), std::int64_t(1), std::int64_t(names.Count())});
+    return *names.Items(static_cast<std::size_t>(index - 1));
+}
+
+std::int32_t TXLSFile::GetExcelNameCount() { return static_cast<std::int32_t>(Workbook().Globals().Names().Count()); }
+
+TXlsString TXLSFile::GetRangeName(std::int32_t index) { return NameAt(index).Name(); }
+
+std::int32_t TXLSFile::GetRangeR1(std::int32_t index) { return NameAt(index).GetR1() + 1; }
+
+std::int32_t TXLSFile::GetRangeR2(std::int32_t index) { return NameAt(index).GetR2() + 1; }
+
+std::int32_t TXLSFile::GetRangeC1(std::int32_t index) { return NameAt(index).GetC1() + 1; }
+
+std::int32_t TXLSFile::GetRangeC2(std::int32_t index) { return NameAt(index).GetC2() + 1; }
+
+void TXLSFile::SetRangeBound(std::int32_t index, void (TNameRecord::*aSet)(std::int32_t), std::int32_t value)
+{
+    (NameAt(index).*aSet)(value - 1);
+    FIsFileModified = true;
+}
+
+void TXLSFile::SetRangeR1(std::int32_t index, std::int32_t value) { SetRangeBound(index, &TNameRecord::SetR1, value); }
+
+void TXLSFile::SetRangeR2(std::int32_t index, std::int32_t value) { SetRangeBound(index, &TNameRecord::SetR2, value); }
+
+void TXLSFile::SetRangeC1(std::int32_t index, std::int32_t value) { SetRangeBound(index, &TNameRecord::SetC1, value); }
+
+void TXLSFile::SetRangeC2(std::int32_t index, std::int32_t value) { SetRangeBound(index, &TNameRecord::SetC2, value); }
+
+std::int32_t TXLSFile::GetRangeSheet(std::int32_t index)
+{
+    const TReferences& refs = Workbook().Globals().References();
+    return NameAt(index).RefersToSheet([&](std::int32_t SheetRef) { return refs.GetSheet(SheetRef); }) + 1;
+}
+
+void TXLSFile::AddRange(const TXlsNamedRange& Range)
+{
+    TWorkbookGlobals& globals = Workbook().Globals();
+    globals.AddName(Range, globals);
+    FIsFileModified = true;
+}
+
+// ---------------------------------------------------------------------------
 // Sheet walk and what this program does not refresh
 
 void TXLSFile::EndSheet(std::int32_t) {}
@@ -737,12 +1187,6 @@ void TXLSFile::RefreshChartRanges(const TXlsString&) {}
 // ---------------------------------------------------------------------------
 // Operations on parts of the workbook this build does not model
 
-TXlsString TXLSFile::GetCellFormula(std::int32_t, std::int32_t) { NotAvailable("GetCellFormula"); }
-void TXLSFile::SetCellFormula(std::int32_t, std::int32_t, const TXlsString&) { NotAvailable("SetCellFormula"); }
-void TXLSFile::SetCellFormulaX(std::int32_t, std::int32_t, const TXlsString&, const TXlsVariant&)
-{
-    NotAvailable("SetCellFormulaX");
-}
 
 std::int32_t TXLSFile::GetCommentsCount(std::int32_t) { NotAvailable("GetCommentsCount"); }
 TRichString TXLSFile::GetCommentText(std::int32_t, std::int32_t) { NotAvailable("GetCommentText"); }
@@ -769,108 +1213,21 @@ void TXLSFile::ParseComments() { NotAvailable("ParseComments"); }
 // The sheet walk keeps an index of the sheet's pictures by row.
 void TXLSFile::BeginSheet() { NotAvailable("BeginSheet"); }
 
-std::int32_t TXLSFile::GetExcelNameCount() { NotAvailable("GetExcelNameCount"); }
-TXlsString TXLSFile::GetRangeName(std::int32_t) { NotAvailable("GetRangeName"); }
-std::int32_t TXLSFile::GetRangeR1(std::int32_t) { NotAvailable("GetRangeR1"); }
-std::int32_t TXLSFile::GetRangeR2(std::int32_t) { NotAvailable("GetRangeR2"); }
-std::int32_t TXLSFile::GetRangeC1(std::int32_t) { NotAvailable("GetRangeC1"); }
-std::int32_t TXLSFile::GetRangeC2(std::int32_t) { NotAvailable("GetRangeC2"); }
-void TXLSFile::SetRangeR1(std::int32_t, std::int32_t) { NotAvailable("SetRangeR1"); }
-void TXLSFile::SetRangeR2(std::int32_t, std::int32_t) { NotAvailable("SetRangeR2"); }
-void TXLSFile::SetRangeC1(std::int32_t, std::int32_t) { NotAvailable("SetRangeC1"); }
-void TXLSFile::SetRangeC2(std::int32_t, std::int32_t) { NotAvailable("SetRangeC2"); }
-std::int32_t TXLSFile::GetRangeSheet(std::int32_t) { NotAvailable("GetRangeSheet"); }
-void TXLSFile::AddRange(const TXlsNamedRange&) { NotAvailable("AddRange"); }
 // The bounds come from a named range.
 void TXLSFile::SetBounds(std::int32_t) { NotAvailable("SetBounds"); }
 
-std::int32_t TXLSFile::GetColumnWidth(std::int32_t) { NotAvailable("GetColumnWidth"); }
-std::int32_t TXLSFile::GetColumnWidthHiddenIsZero(std::int32_t) { NotAvailable("GetColumnWidthHiddenIsZero"); }
-std::int32_t TXLSFile::GetRowHeight(std::int32_t) { NotAvailable("GetRowHeight"); }
-std::int32_t TXLSFile::RowHeightHiddenIsZero(std::int32_t) { NotAvailable("RowHeightHiddenIsZero"); }
-void TXLSFile::SetColumnWidth(std::int32_t, std::int32_t) { NotAvailable("SetColumnWidth"); }
-void TXLSFile::SetRowHeight(std::int32_t, std::int32_t) { NotAvailable("SetRowHeight"); }
-bool TXLSFile::GetRowHidden(std::int32_t) { NotAvailable("GetRowHidden"); }
-bool TXLSFile::GetColumnHidden(std::int32_t) { NotAvailable("GetColumnHidden"); }
-void TXLSFile::SetRowHidden(std::int32_t, bool) { NotAvailable("SetRowHidden"); }
-void TXLSFile::SetColumnHidden(std::int32_t, bool) { NotAvailable("SetColumnHidden"); }
-bool TXLSFile::GetAutoRowHeight(std::int32_t) { NotAvailable("GetAutoRowHeight"); }
-void TXLSFile::SetAutoRowHeight(std::int32_t, bool) { NotAvailable("SetAutoRowHeight"); }
-std::int32_t TXLSFile::GetColumnFormat(std::int32_t) { NotAvailable("GetColumnFormat"); }
-std::int32_t TXLSFile::GetRowFormat(std::int32_t) { NotAvailable("GetRowFormat"); }
-void TXLSFile::SetColumnFormat(std::int32_t, std::int32_t) { NotAvailable("SetColumnFormat"); }
-void TXLSFile::SetRowFormat(std::int32_t, std::int32_t) { NotAvailable("SetRowFormat"); }
-std::int32_t TXLSFile::GetRowOutlineLevel(std::int32_t) { NotAvailable("GetRowOutlineLevel"); }
-void TXLSFile::SetRowOutlineLevel(std::int32_t, std::int32_t, std::int32_t) { NotAvailable("SetRowOutlineLevel"); }
-std::int32_t TXLSFile::GetColOutlineLevel(std::int32_t) { NotAvailable("GetColOutlineLevel"); }
-void TXLSFile::SetColOutlineLevel(std::int32_t, std::int32_t, std::int32_t) { NotAvailable("SetColOutlineLevel"); }
 void TXLSFile::AutofitRow(std::int32_t, std::int32_t, bool, bool, double) { NotAvailable("AutofitRow"); }
 void TXLSFile::AutofitCol(std::int32_t, std::int32_t, bool, double) { NotAvailable("AutofitCol"); }
 void TXLSFile::AutofitRowsOnWorkbook(bool, bool, double) { NotAvailable("AutofitRowsOnWorkbook"); }
 void TXLSFile::DeleteMarkedRows(const TXlsString&) { NotAvailable("DeleteMarkedRows"); }
 void TXLSFile::MakePageBreaks(const TXlsString&) { NotAvailable("MakePageBreaks"); }
 
-TXlsCellRange TXLSFile::GetCellMergedBounds(std::int32_t, std::int32_t) { NotAvailable("GetCellMergedBounds"); }
-TXlsCellRange TXLSFile::GetCellMergedList(std::int32_t) { NotAvailable("GetCellMergedList"); }
-void TXLSFile::MergeCells(std::int32_t, std::int32_t, std::int32_t, std::int32_t) { NotAvailable("MergeCells"); }
-void TXLSFile::UnMergeCells(std::int32_t, std::int32_t, std::int32_t, std::int32_t) { NotAvailable("UnMergeCells"); }
-std::int32_t TXLSFile::CellMergedListCount() { NotAvailable("CellMergedListCount"); }
 
 // An XF is shared by styles and cells; replacing one in place has no defined meaning yet.
 void TXLSFile::SetFormatList(std::int32_t, const TTbrFormat&) { NotAvailable("SetFormatList"); }
 bool TXLSFile::InvalidateFormulas() { NotAvailable("InvalidateFormulas"); }
 void TXLSFile::SetInvalidateFormulas(bool) { NotAvailable("InvalidateFormulas"); }
 
-TXlsString TXLSFile::PageFooter() { NotAvailable("PageFooter"); }
-TXlsString TXLSFile::PageHeader() { NotAvailable("PageHeader"); }
-void TXLSFile::SetPageFooter(const TXlsString&) { NotAvailable("PageFooter"); }
-void TXLSFile::SetPageHeader(const TXlsString&) { NotAvailable("PageHeader"); }
-bool TXLSFile::ShowGridLines() { NotAvailable("ShowGridLines"); }
-void TXLSFile::SetShowGridLines(bool) { NotAvailable("ShowGridLines"); }
-bool TXLSFile::ShowGridHeaders() { NotAvailable("ShowGridHeaders"); }
-void TXLSFile::SetShowGridHeaders(bool) { NotAvailable("ShowGridHeaders"); }
-bool TXLSFile::PrintGridLines() { NotAvailable("PrintGridLines"); }
-void TXLSFile::SetPrintGridLines(bool) { NotAvailable("PrintGridLines"); }
-std::int32_t TXLSFile::SheetZoom() { NotAvailable("SheetZoom"); }
-void TXLSFile::SetSheetZoom(std::int32_t) { NotAvailable("SheetZoom"); }
-TXlsMargins TXLSFile::Margins() { NotAvailable("Margins"); }
-void TXLSFile::SetMargins(const TXlsMargins&) { NotAvailable("Margins"); }
-std::int32_t TXLSFile::PrintNumberOfHorizontalPages() { NotAvailable("PrintNumberOfHorizontalPages"); }
-std::int32_t TXLSFile::PrintNumberOfVerticalPages() { NotAvailable("PrintNumberOfVerticalPages"); }
-std::int32_t TXLSFile::PrintScale() { NotAvailable("PrintScale"); }
-std::int32_t TXLSFile::PrintOptions() { NotAvailable("PrintOptions"); }
-bool TXLSFile::PrintToFit() { NotAvailable("PrintToFit"); }
-void TXLSFile::SetPrintNumberOfHorizontalPages(std::int32_t) { NotAvailable("PrintNumberOfHorizontalPages"); }
-void TXLSFile::SetPrintNumberOfVerticalPages(std::int32_t) { NotAvailable("PrintNumberOfVerticalPages"); }
-void TXLSFile::SetPrintScale(std::int32_t) { NotAvailable("PrintScale"); }
-void TXLSFile::SetPrintOptions(std::int32_t) { NotAvailable("PrintOptions"); }
-void TXLSFile::SetPrintToFit(bool) { NotAvailable("PrintToFit"); }
-bool TXLSFile::PrintHCentered() { NotAvailable("PrintHCentered"); }
-bool TXLSFile::PrintVCentered() { NotAvailable("PrintVCentered"); }
-void TXLSFile::SetPrintHCentered(bool) { NotAvailable("PrintHCentered"); }
-void TXLSFile::SetPrintVCentered(bool) { NotAvailable("PrintVCentered"); }
-std::int32_t TXLSFile::PrintCopies() { NotAvailable("PrintCopies"); }
-TPrinterDriverSettings TXLSFile::PrinterDriverSettings() { NotAvailable("PrinterDriverSettings"); }
-std::int32_t TXLSFile::PrintPaperSize() { NotAvailable("PrintPaperSize"); }
-std::int32_t TXLSFile::PrintXResolution() { NotAvailable("PrintXResolution"); }
-std::int32_t TXLSFile::PrintYResolution() { NotAvailable("PrintYResolution"); }
-void TXLSFile::SetPrintCopies(std::int32_t) { NotAvailable("PrintCopies"); }
-void TXLSFile::SetPrinterDriverSettings(const TPrinterDriverSettings&) { NotAvailable("PrinterDriverSettings"); }
-void TXLSFile::SetPrintPaperSize(std::int32_t) { NotAvailable("PrintPaperSize"); }
-void TXLSFile::SetPrintXResolution(std::int32_t) { NotAvailable("PrintXResolution"); }
-void TXLSFile::SetPrintYResolution(std::int32_t) { NotAvailable("PrintYResolution"); }
-bool TXLSFile::OptionsR1C1() { NotAvailable("OptionsR1C1"); }
-void TXLSFile::SetOptionsR1C1(bool) { NotAvailable("OptionsR1C1"); }
-bool TXLSFile::OutlineSummaryColsRightOfDetail() { NotAvailable("OutlineSummaryColsRightOfDetail"); }
-bool TXLSFile::OutlineSummaryRowsBelowDetail() { NotAvailable("OutlineSummaryRowsBelowDetail"); }
-bool TXLSFile::OutlineAutomaticStyles() { NotAvailable("OutlineAutomaticStyles"); }
-void TXLSFile::SetOutlineSummaryColsRightOfDetail(bool) { NotAvailable("OutlineSummaryColsRightOfDetail"); }
-void TXLSFile::SetOutlineSummaryRowsBelowDetail(bool) { NotAvailable("OutlineSummaryRowsBelowDetail"); }
-void TXLSFile::SetOutlineAutomaticStyles(bool) { NotAvailable("OutlineAutomaticStyles"); }
-void TXLSFile::FreezePanes(std::int32_t, std::int32_t) { NotAvailable("FreezePanes"); }
-void TXLSFile::GetFrozenPanes(std::int32_t&, std::int32_t&) { NotAvailable("GetFrozenPanes"); }
-void TXLSFile::SplitWindow(std::int32_t, std::int32_t) { NotAvailable("SplitWindow"); }
-void TXLSFile::GetSplitWindow(std::int32_t&, std::int32_t&) { NotAvailable("GetSplitWindow"); }
 void TXLSFile::SetAutoFilter(std::int32_t, std::int32_t, std::int32_t) { NotAvailable("SetAutoFilter"); }
 void TXLSFile::RemoveAutoFilter() { NotAvailable("RemoveAutoFilter"); }
 bool TXLSFile::HasAutoFilter() { NotAvailable("HasAutoFilter"); }

@@ -6,8 +6,11 @@
 // storage unchanged. Sheets, rows and columns count from 1 here and from 0 in
 // the model. Operations on cells, rows and columns address the active sheet;
 // when that sheet is no worksheet they change nothing and answer 0, -1 or an
-// empty value. Operations whose parts of the workbook this build does not
-// model raise "... is not available in this build".
+// empty value; the view and page settings every kind of sheet has work on
+// any sheet. Cell areas that operations answer (merged cells) count rows
+// and columns from 1 as well; list positions count from 0. Operations whose
+// parts of the workbook this build does not model raise "... is not
+// available in this build".
 #pragma once
 
 #include <cstdint>
@@ -19,6 +22,8 @@
 
 namespace xls {
 
+class TNameRecord;
+class TSheet;
 class TWorkbook;
 class TWorkSheet;
 class TXLSAdapter;
@@ -287,10 +292,18 @@ private:
     std::int32_t ActiveSheetIndex();
     // The active sheet as a worksheet; null when it is another kind of sheet.
     TWorkSheet* ActiveWorkSheet();
+    // The active sheet of any kind, for the settings every sheet has.
+    TSheet& ActiveSheetObject();
+    // Runs aChange on the active worksheet, if it is one, and marks the file changed.
+    template <class F>
+    void ChangeWorkSheet(F aChange);
     void LoadWorkbook(TStream& aStream);
     // The workbook's sheet insertion (0-based, CopyFrom -1 for new empty sheets).
     void InsertSheets(std::int32_t CopyFrom, std::int32_t InsertBefore, std::int32_t SheetCount);
     void SaveWorkbook(TStream& OutStream);
+    // Named range index (from 1); other indexes fail with "The index ... of the property "Name Index" ...".
+    TNameRecord& NameAt(std::int32_t index);
+    void SetRangeBound(std::int32_t index, void (TNameRecord::*aSet)(std::int32_t), std::int32_t value);
     void SetCellStringWorker(std::int32_t aRow, std::int32_t aCol, const TXlsString& Text, const TTbrFormat* Fm,
                              const TXlsString& DateFormat, const TXlsString& TimeFormat);
     [[noreturn]] static void NotAvailable(const char* Operation);

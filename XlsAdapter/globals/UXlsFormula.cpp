@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "base/UXlsUnicode.h"
+#include "globals/UXlsEncodeFormula.h"
 #include "records/UXlsStrings.h"
 
 namespace xls {
@@ -146,6 +148,11 @@ void TArrayRecord::ArrangeCopyRowsAndCols(std::int32_t RowOffset, std::int32_t C
 void TArrayRecord::ArrangeCopySheet(const TSheetInfo& SheetInfo)
 {
     ArrangeTokensCopySheet(Data(), 14, TokensEnd(), SheetInfo);
+}
+
+void TArrayRecord::ArrangeDeletedNames(const TDeletedNames& Deleted)
+{
+    ArrangeTokensDeleteNames(Data(), 14, TokensEnd(), Deleted);
 }
 
 // ---------------------------------------------------------------- TTableRecord
@@ -310,6 +317,14 @@ void TFormulaRecord::ArrangeCopySheet(const TSheetInfo& SheetInfo)
     });
 }
 
+void TFormulaRecord::ArrangeDeletedNames(const TDeletedNames& Deleted)
+{
+    WithCellContext([&] {
+        ArrangeTokensDeleteNames(Data(), TokensOfs, TokensEnd(), Deleted);
+        if (FArrayRecord) FArrayRecord->ArrangeDeletedNames(Deleted);
+    });
+}
+
 bool TFormulaRecord::HasStringResult() const
 {
     return GetWord(Data(), 12) == NoResultMarker && GetByte(Data(), 6) == ResultText && VarIsString(FormulaValue);
@@ -368,14 +383,159 @@ std::int64_t TFormulaRecord::FixTotalSize(bool NeedsRecalc)
 
 // ---------------------------------------------------------------- TNameRecord
 
+// ---------------------------------------------------------------- TNameRecord
+
+namespace {
+
+constexpr std::size_t kNameCharsOfs = 15;
+// The largest word a NAME record's sheet + 1 may hold.
+constexpr std::int64_t kMaxNameSheetWord = 65001;
+
+}  // namespace
+
+std::unique_ptr<TNameRecord> TNameRecord::CreateFromData(const TXlsNamedRange& Range, std::u16string_view DefaultSheet,
+                                                         TFormulaContext& CellList)
+{
+    if (Range.Name.size() > 255) RaiseXls(TXlsMsg::InvalidStringRecord);
+    const std::u16string_view formula = TrimControls(Range.RangeFormula);
+    TBytes tokens;
+    if (!formula.empty()) {
+        TParseString parser(formula, CellList, true, DefaultSheet, TFmReturnType::fmRef);
+        parser.Parse();
+        tokens.resize(parser.TotalSize() - 2);
+        parser.CopyToPtrNoLen(tokens, 0);
+    }
+    const bool local = Range.NameSheetIndex >= 0;
+    const auto sheetWord = static_cast<std::uint16_t>(local ? Range.NameSheetIndex + 1 : 0);
+    const bool wide = NeedsWide(Range.Name);
+    TBytes d;
+    AppendWord(d, static_cast<std::uint16_t>(Range.OptionFlags));
+    AppendByte(d, 0);  // keyboard shortcut
+    AppendByte(d, static_cast<std::uint8_t>(Range.Name.size()));
+    AppendWord(d, static_cast<std::uint16_t>(tokens.size()));
+    AppendWord(d, sheetWord);
+    AppendWord(d, sheetWord);
+    AppendCardinal(d, 0);  // no menu, description, help or status text
+    AppendByte(d, wide ? str_Wide : 0);
+    AppendChars(d, Range.Name, wide);
+    d.insert(d.end(), tokens.begin(), tokens.end());
+    return std::make_unique<TNameRecord>(xlr_NAME, std::move(d));
+}
+
 TXlsString TNameRecord::Name() const
 {
     const std::size_t length = GetByte(Data(), 3);
     const bool wide = (GetByte(Data(), 14) & str_Wide) != 0;
-    TXlsString name;
+    CheckField(DataSize(), kNameCharsOfs, length * (wide ? 2 : 1));
+    TXlsString name(length, u'\0');
     for (std::size_t i = 0; i < length; ++i)
-        name.push_back(wide ? GetWord(Data(), 15 + 2 * i) : GetByte(Data(), 15 + i));
+        name[i] = wide ? static_cast<char16_t>(GetWord(Data(), kNameCharsOfs + 2 * i))
+                       : char16_t(GetByte(Data(), kNameCharsOfs + i));
     return name;
+}
+
+std::size_t TNameRecord::FormulaOfs() const
+{
+    const std::size_t length = GetByte(Data(), 3);
+    const bool wide = (GetByte(Data(), 14) & str_Wide) != 0;
+    const std::size_t ofs = kNameCharsOfs + length * (wide ? 2 : 1);
+    if (ofs + FormulaSize() > DataSize()) RaiseXls(TXlsMsg::TokenArrayTruncated);
+    return ofs;
+}
+
+TXlsString TNameRecord::FormulaText(TFormulaContext& aContext) const
+{
+    if (FormulaSize() == 0) return u"=";
+    return DecodeFormula(Data(), FormulaOfs(), FormulaSize(), aContext);
+}
+
+std::int32_t TNameRecord::Bound(int aWhich) const
+{
+    if (FormulaSize() == 0) return -1;
+    const std::size_t ofs = FormulaOfs();
+    const std::uint8_t id = BaseTokenId(GetByte(Data(), ofs));
+    // ptgRef3d: ixti, row, column field; ptgArea3d: ixti, rows, column fields.
+    if (id == ptgRef3d && FormulaSize() >= 7) {
+        const std::uint16_t v = GetWord(Data(), ofs + (aWhich < 2 ? 3 : 5));
+        return aWhich < 2 ? v : (v & 0xFF);
+    }
+    if (id == ptgArea3d && FormulaSize() >= 11) {
+        const std::uint16_t v = GetWord(Data(), ofs + 3 + 2 * std::size_t(aWhich));
+        return aWhich < 2 ? v : (v & 0xFF);
+    }
+    return -1;
+}
+
+void TNameRecord::SetBound(int aWhich, std::int32_t aValue)
+{
+    const std::int64_t max = aWhich < 2 ? MaxRow : MaxColumn;
+    if (aValue < 0 || aValue > max) RaiseXls(TXlsMsg::TooManyEntries, {std::int64_t(aValue), max});
+    if (Bound(aWhich) < 0) return;
+    const std::size_t ofs = FormulaOfs();
+    if (BaseTokenId(GetByte(Data(), ofs)) == ptgRef3d) {
+        // Widened into an area of one cell: rows and column fields doubled.
+        TBytes d(Data().begin(), Data().end());
+        const auto doubled = [&](std::size_t aOfs) {
+            const auto field = d.begin() + std::ptrdiff_t(aOfs);
+            d.insert(field + 2, field, field + 2);
+        };
+        d[ofs] = static_cast<std::uint8_t>(d[ofs] + 1);
+        doubled(ofs + 5);  // the column field, then the row
+        doubled(ofs + 3);
+        SetWord(d, 4, static_cast<std::uint16_t>(FormulaSize() + 4));
+        SetData(std::move(d));
+    }
+    SetWord(Data(), ofs + 3 + 2 * std::size_t(aWhich), static_cast<std::uint16_t>(aValue));
+}
+
+std::int32_t TNameRecord::RefersToSheet(const std::function<std::int32_t(std::int32_t)>& GetSheet) const
+{
+    if (!GetSheet || FormulaSize() < 3) return -1;
+    const std::size_t ofs = FormulaOfs();
+    const std::uint8_t id = BaseTokenId(GetByte(Data(), ofs));
+    if (id != ptgRef3d && id != ptgArea3d) return -1;
+    return GetSheet(GetWord(Data(), ofs + 1));
+}
+
+template <class F>
+void TNameRecord::WithNameContext(F aWalk)
+{
+    try {
+        aWalk();
+    } catch (const ETokenException& e) {
+        RaiseXls(TXlsMsg::WorksheetNameTokenError, {Utf16ToUtf8(Name()), std::int64_t(e.Token)});
+    }
+}
+
+void TNameRecord::ArrangeInsertRowsAndCols(std::int32_t aRowPos, std::int32_t aRowCount, std::int32_t aColPos,
+                                           std::int32_t aColCount, const TSheetInfo& SheetInfo)
+{
+    if (FormulaSize() == 0) return;
+    TTokenMove move;
+    move.aRowPos = aRowPos;
+    move.aRowCount = aRowCount;
+    move.aColPos = aColPos;
+    move.aColCount = aColCount;
+    WithNameContext([&] { ArrangeTokensInsertRowsAndCols(Data(), FormulaOfs(), FormulaEnd(), move, SheetInfo); });
+}
+
+void TNameRecord::ArrangeInsertSheets(std::int32_t FirstSheet, std::int32_t SheetCount)
+{
+    const std::int32_t sheet = RangeSheet();
+    if (sheet < 0 || sheet < FirstSheet) return;
+    SetRangeSheet(static_cast<std::int32_t>(CheckedShift(sheet + 1, SheetCount, kMaxNameSheetWord) - 1));
+}
+
+void TNameRecord::ArrangeCopySheet(const TSheetInfo& SheetInfo)
+{
+    if (FormulaSize() == 0) return;
+    WithNameContext([&] { ArrangeTokensCopySheet(Data(), FormulaOfs(), FormulaEnd(), SheetInfo); });
+}
+
+void TNameRecord::ArrangeDeletedNames(const TDeletedNames& Deleted)
+{
+    if (FormulaSize() == 0) return;
+    WithNameContext([&] { ArrangeTokensDeleteNames(Data(), FormulaOfs(), FormulaEnd(), Deleted); });
 }
 
 void TFormulaRecord::AttachFollower(std::unique_ptr<TBaseRecord> aFollower)
@@ -391,6 +551,90 @@ void TFormulaRecord::AttachFollower(std::unique_ptr<TBaseRecord> aFollower)
 void TNameRecordList::CheckItem(const TBaseRecord* aItem) const
 {
     RequireKind<TNameRecord>(aItem);
+}
+
+std::int64_t TNameRecordList::GetTotalSize() const
+{
+    std::int64_t size = 0;
+    for (std::size_t i = 0; i < Count(); ++i)
+        if (const TNameRecord* name = Items(i)) size += name->TotalSize();
+    return size;
+}
+
+void TNameRecordList::ArrangeInsertRowsAndCols(std::int32_t aRowPos, std::int32_t aRowCount, std::int32_t aColPos,
+                                               std::int32_t aColCount, const TSheetInfo& SheetInfo)
+{
+    for (std::size_t i = 0; i < Count(); ++i)
+        if (TNameRecord* name = Items(i))
+            name->ArrangeInsertRowsAndCols(aRowPos, aRowCount, aColPos, aColCount, SheetInfo);
+}
+
+void TNameRecordList::CheckSheetShift(std::int32_t FirstSheet, std::int32_t SheetCount) const
+{
+    for (std::size_t i = 0; i < Count(); ++i) {
+        const TNameRecord* name = Items(i);
+        if (name && name->RangeSheet() >= 0 && name->RangeSheet() >= FirstSheet)
+            CheckedShift(name->RangeSheet() + 1, SheetCount, kMaxNameSheetWord);
+    }
+}
+
+void TNameRecordList::InsertSheets(std::int32_t CopyFrom, std::int32_t BeforeSheet, std::int32_t SheetCount,
+                                   const TSheetInfo& SheetInfo)
+{
+    CheckSheetShift(BeforeSheet, SheetCount);
+    // The copies are made before anything changes.
+    std::vector<std::unique_ptr<TNameRecord>> copies;
+    for (std::size_t i = 0; CopyFrom >= 0 && i < Count(); ++i) {
+        const TNameRecord* name = Items(i);
+        if (!name) continue;
+        const bool ofSource = name->RangeSheet() == CopyFrom;
+        const bool globalOnSource =
+            name->RangeSheet() < 0 && name->RefersToSheet(SheetInfo.GetSheet) == SheetInfo.FormulaSheet;
+        if (!ofSource && !globalOnSource) continue;
+        for (std::int32_t k = 0; k < SheetCount; ++k) {
+            std::unique_ptr<TNameRecord> copy = CopyRecord(name);
+            TSheetInfo info = SheetInfo;
+            info.InsSheet = BeforeSheet + k;
+            copy->ArrangeCopySheet(info);
+            copy->SetRangeSheet(info.InsSheet);
+            copies.push_back(std::move(copy));
+        }
+    }
+    for (std::size_t i = 0; i < Count(); ++i)
+        if (TNameRecord* name = Items(i)) name->ArrangeInsertSheets(BeforeSheet, SheetCount);
+    for (auto& copy : copies) Add(std::move(copy));
+}
+
+TDeletedNames TNameRecordList::NamesOfSheets(std::int32_t SheetIndex, std::int32_t SheetCount,
+                                             std::function<bool(std::int32_t)> IsLocalRef) const
+{
+    TDeletedNames names{{}, std::move(IsLocalRef)};
+    for (std::size_t i = 0; i < Count(); ++i) {
+        const TNameRecord* name = Items(i);
+        if (name && name->RangeSheet() >= SheetIndex && name->RangeSheet() < SheetIndex + SheetCount)
+            names.Positions.push_back(i);
+    }
+    return names;
+}
+
+void TNameRecordList::ArrangeDeletedNames(const TDeletedNames& Deleted)
+{
+    for (std::size_t i = 0; i < Count(); ++i) {
+        TNameRecord* name = Items(i);
+        const bool deleted = std::binary_search(Deleted.Positions.begin(), Deleted.Positions.end(), i);
+        if (name && !(Deleted.CheckOnly && deleted)) name->ArrangeDeletedNames(Deleted);
+    }
+}
+
+TDeletedNames TNameRecordList::DeleteSheets(std::int32_t SheetIndex, std::int32_t SheetCount,
+                                            std::function<bool(std::int32_t)> IsLocalRef)
+{
+    TDeletedNames deleted = NamesOfSheets(SheetIndex, SheetCount, std::move(IsLocalRef));
+    for (auto it = deleted.Positions.rbegin(); it != deleted.Positions.rend(); ++it) Delete(*it);
+    for (std::size_t i = 0; i < Count(); ++i)
+        if (TNameRecord* name = Items(i)) name->ArrangeInsertSheets(SheetIndex, -SheetCount);
+    ArrangeDeletedNames(deleted);
+    return deleted;
 }
 
 void TShrFmlaRecordList::CheckItem(const TBaseRecord* aItem) const

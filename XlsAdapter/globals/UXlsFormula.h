@@ -6,6 +6,11 @@
 // marked for recalculation by the reading application (option bit 0x0002).
 #pragma once
 
+#include <functional>
+#include <vector>
+
+#include "base/UXlsValueTypes.h"
+#include "globals/UXlsFormulaParser.h"
 #include "globals/UXlsTokenArray.h"
 #include "records/UXlsBaseRecordLists.h"
 
@@ -27,6 +32,7 @@ public:
     // A copied array formula: range and relative references move by the offsets.
     void ArrangeCopyRowsAndCols(std::int32_t RowOffset, std::int32_t ColOffset);
     void ArrangeCopySheet(const TSheetInfo& SheetInfo);
+    void ArrangeDeletedNames(const TDeletedNames& Deleted);
 
 private:
     std::size_t TokensEnd() const;
@@ -150,6 +156,8 @@ public:
     void ArrangeCopyRowsAndCols(std::int32_t RowOffset, std::int32_t ColOffset) override;
     // After a sheet copy: references and names of the copied sheet point at the copy.
     void ArrangeCopySheet(const TSheetInfo& SheetInfo);
+    // Name tokens follow names that were deleted.
+    void ArrangeDeletedNames(const TDeletedNames& Deleted);
 
     // The FORMULA record, its ARRAY, its TABLE, then the STRING record of a
     // text result.
@@ -173,28 +181,110 @@ private:
     std::unique_ptr<TArrayRecord> FArrayRecord;
 };
 
-// NAME: a defined name, kept as bytes. Data: option flags at 0, the
-// name's length in characters at 3, the formula's size at 4, the sheet word
-// at 8 (sheet + 1 for a local name, 0 for a global one), the name's option
-// byte at 14 and its characters from 15, then the formula.
+// NAME (0x0018): a defined name. Data: option flags at 0 (0x0001 hidden,
+// 0x0020 built-in), the keyboard shortcut at 2, the name's length in
+// characters at 3, the formula's size (cce) at 4, the sheet + 1 of a local
+// name at 6 (written, never read) and at 8 (0 for a global name), four text
+// lengths at 10, the name's option byte at 14 (bit 0: 16-bit) and its
+// characters from 15 (a built-in name is one character, its code 0 to 13),
+// then the formula's tokens, whose references are 3-D.
 class TNameRecord final : public TRecordClass<TNameRecord> {
 public:
+    static constexpr std::uint16_t OptHidden = 0x0001;
+    static constexpr std::uint16_t OptBuiltIn = 0x0020;
+
     using TRecordClass::TRecordClass;
 
+    // A new name from Range: its formula is parsed with every cell
+    // reference made an absolute 3-D reference to the sheet DefaultSheet.
+    // An empty formula gives a record without formula.
+    static std::unique_ptr<TNameRecord> CreateFromData(const TXlsNamedRange& Range, std::u16string_view DefaultSheet,
+                                                       TFormulaContext& CellList);
+
+    std::uint16_t OptionFlags() const { return GetWord(Data(), 0); }
+    bool IsHidden() const { return (OptionFlags() & OptHidden) != 0; }
+    bool IsBuiltIn() const { return (OptionFlags() & OptBuiltIn) != 0; }
     TXlsString Name() const;
-    // The sheet of a local name, -1 for a global one: the word at 8 holds
-    // the sheet + 1, 0 for a global name.
+    // The sheet of a local name, -1 for a global one.
     std::int32_t RangeSheet() const { return std::int32_t(GetWord(Data(), 8)) - 1; }
     void SetRangeSheet(std::int32_t aSheet) { SetWord(Data(), 8, static_cast<std::uint16_t>(aSheet + 1)); }
+
+    std::uint16_t FormulaSize() const { return GetWord(Data(), 4); }
+    // Where the tokens start; the whole formula lies inside the record.
+    std::size_t FormulaOfs() const;
+    // "=" and the formula's text; "=" alone for a name without formula.
+    TXlsString FormulaText(TFormulaContext& aContext) const;
+
+    // Rows and columns of the area (or cell) the formula is, when its first
+    // token is a 3-D area or cell; -1 otherwise.
+    std::int32_t GetR1() const { return Bound(0); }
+    std::int32_t GetR2() const { return Bound(1); }
+    std::int32_t GetC1() const { return Bound(2); }
+    std::int32_t GetC2() const { return Bound(3); }
+    // A 3-D cell is first widened into an area of one cell; a column is
+    // written as the whole column field (so it becomes absolute). Nothing
+    // happens to a formula that is no 3-D area or cell.
+    void SetR1(std::int32_t aValue) { SetBound(0, aValue); }
+    void SetR2(std::int32_t aValue) { SetBound(1, aValue); }
+    void SetC1(std::int32_t aValue) { SetBound(2, aValue); }
+    void SetC2(std::int32_t aValue) { SetBound(3, aValue); }
+    // The sheet of the first token's EXTERNSHEET entry, -1 when it is no 3-D reference.
+    std::int32_t RefersToSheet(const std::function<std::int32_t(std::int32_t)>& GetSheet) const;
+
+    // The formula's references follow inserted or deleted rows and columns.
+    void ArrangeInsertRowsAndCols(std::int32_t aRowPos, std::int32_t aRowCount, std::int32_t aColPos,
+                                  std::int32_t aColCount, const TSheetInfo& SheetInfo);
+    // A local name of a sheet at or behind FirstSheet moves with its sheet;
+    // beyond sheet word 65001 fails with "Too many entries ...".
+    void ArrangeInsertSheets(std::int32_t FirstSheet, std::int32_t SheetCount);
+    // A copied name: references to the copied sheet point at the copy.
+    void ArrangeCopySheet(const TSheetInfo& SheetInfo);
+    void ArrangeDeletedNames(const TDeletedNames& Deleted);
+
+private:
+    // 0 first row, 1 last row, 2 first column, 3 last column.
+    std::int32_t Bound(int aWhich) const;
+    void SetBound(int aWhich, std::int32_t aValue);
+    std::size_t FormulaEnd() const { return FormulaOfs() + FormulaSize(); }
+    // Runs aWalk, turning a token failure into this name's message.
+    template <class F>
+    void WithNameContext(F aWalk);
 };
 
-// NAME records of the workbook.
+// NAME records of the workbook. A name's size may change in place, so the
+// list's size is summed from its names.
 class TNameRecordList : public TBaseRecordList {
 public:
     TNameRecord* Items(std::size_t aIndex) const { return static_cast<TNameRecord*>(GetItem(aIndex)); }
+    std::int64_t GetTotalSize() const override;
+
+    void ArrangeInsertRowsAndCols(std::int32_t aRowPos, std::int32_t aRowCount, std::int32_t aColPos,
+                                  std::int32_t aColCount, const TSheetInfo& SheetInfo);
+    // Sheets BeforeSheet to BeforeSheet + SheetCount - 1 were inserted, as
+    // copies of sheet CopyFrom when it is 0 or more: every name local to
+    // CopyFrom, and every global name whose first reference is to
+    // SheetInfo.FormulaSheet (the source's place now), is copied as a local
+    // name of each new sheet, retargeted to it. Then local names move with
+    // their sheets. All or nothing.
+    void InsertSheets(std::int32_t CopyFrom, std::int32_t BeforeSheet, std::int32_t SheetCount,
+                      const TSheetInfo& SheetInfo);
+    // The names local to sheets SheetIndex to SheetIndex + SheetCount - 1.
+    TDeletedNames NamesOfSheets(std::int32_t SheetIndex, std::int32_t SheetCount,
+                                std::function<bool(std::int32_t)> IsLocalRef) const;
+    // The name tokens of every name that stays follow Deleted.
+    void ArrangeDeletedNames(const TDeletedNames& Deleted);
+    // Removes the names local to the deleted sheets; the names of sheets
+    // behind them move along, and name tokens in the names left follow.
+    // Returns the removed names.
+    TDeletedNames DeleteSheets(std::int32_t SheetIndex, std::int32_t SheetCount,
+                               std::function<bool(std::int32_t)> IsLocalRef);
 
 protected:
     void CheckItem(const TBaseRecord* aItem) const override;
+
+private:
+    // Fails, changing nothing, when a local name would pass its limit.
+    void CheckSheetShift(std::int32_t FirstSheet, std::int32_t SheetCount) const;
 };
 
 // SHRFMLA records found by their Key.

@@ -2,6 +2,7 @@
 
 #include "globals/UXlsFormula.h"
 #include "globals/UXlsPalette.h"
+#include "globals/UXlsReferences.h"
 #include "globals/UXlsSST.h"
 #include "globals/UXlsXF.h"
 
@@ -22,18 +23,21 @@ std::unique_ptr<TBaseRecord> CreateBiff4Formula(std::uint16_t aId, TBytes aData)
     return CreateBaseRecord(aId, std::move(aData));
 }
 
-// Sorted by id. EXTERNSHEET, EXTERNNAME and SUPBOOK are kept as plain records.
+// Sorted by id. EXTERNSHEET is read into the references and not kept.
 constexpr TRecordKind kGlobalsRecordKinds[] = {
     {xlr_FORMULA, MakeRecord<TFormulaRecord>},
     {xlr_NAME, MakeRecord<TNameRecord>},
+    {xlr_EXTERNNAME, MakeRecord<TExternNameRecord>},
     {xlr_FONT, MakeRecord<TFontRecord>},
     {xlr_PALETTE, MakeRecord<TPaletteRecord>},
     {xlr_RSTRING, MakeRecord<TRStringRecord>},
     {xlr_XF, MakeRecord<TXFRecord>},
     {xlr_SST, MakeRecord<TSSTRecord>},
     {xlr_LABELSST, MakeRecord<TLabelSSTRecord>},
+    {xlr_SUPBOOK, MakeRecord<TSupBookRecord>},
     {xlr_LABEL, MakeRecord<TLabelRecord>},
     {xlr_ARRAY, MakeRecord<TArrayRecord>},
+    {xlr_EXTERNNAME2, MakeRecord<TExternNameRecord>},
     {xlr_TABLE, MakeRecord<TTableRecord>},
     {xlr_STYLE, MakeRecord<TStyleRecord>},
     {xlr_FORMULA_BIFF4, CreateBiff4Formula},

@@ -32,17 +32,16 @@ struct TToken {
 // value or array class; the walker treats the three alike.
 TToken OperandToken(std::uint8_t aId)
 {
-    const std::uint8_t base = static_cast<std::uint8_t>(0x20 | (aId & 0x1F));
-    switch (base) {
-    case 0x20: return {TTokenKind::Plain, 8};  // ptgArray
-    case 0x21: return {TTokenKind::Plain, 3};  // ptgFunc
-    case 0x22: return {TTokenKind::Plain, 4};  // ptgFuncVar
+    switch (BaseTokenId(aId)) {
+    case ptgArray: return {TTokenKind::Plain, 8};
+    case ptgFunc: return {TTokenKind::Plain, 3};
+    case ptgFuncVar: return {TTokenKind::Plain, 4};
     case ptgName: return {TTokenKind::Name, 5};
     case ptgRef:
     case ptgRefErr: return {TTokenKind::Ref, 5};
     case ptgArea:
     case ptgAreaErr: return {TTokenKind::Area, 9};
-    case 0x29:  // ptgMemFunc (all classes): its sub-expression follows as ordinary tokens
+    case ptgMemFunc:  // its sub-expression follows as ordinary tokens
         return {TTokenKind::Plain, 3};
     case ptgRefN: return {TTokenKind::RefN, 5};
     case ptgAreaN: return {TTokenKind::AreaN, 9};
@@ -78,13 +77,13 @@ TToken ReadToken(TByteView Data, std::size_t aPos, std::size_t aEnd)
     } else if (id == ptgAttr) {
         if (aEnd - aPos < 4) RaiseTruncated();
         // The choose form carries a jump table of (count + 1) offsets.
-        const bool choose = (Data[aPos + 1] & 0x04) != 0;
+        const bool choose = (Data[aPos + 1] & attrChoose) != 0;
         t = {TTokenKind::Plain, 4 + (choose ? 2 * (std::size_t(GetWord(Data, aPos + 2)) + 1) : 0)};
-    } else if (id == 0x1C || id == 0x1D) {  // ptgErr, ptgBool
+    } else if (id == ptgErr || id == ptgBool) {
         t = {TTokenKind::Plain, 2};
     } else if (id == ptgInt) {
         t = {TTokenKind::Plain, 3};
-    } else if (id == 0x1F) {  // ptgNum
+    } else if (id == ptgNum) {
         t = {TTokenKind::Plain, 9};
     } else if (id >= 0x20 && id < 0x80) {
         t = OperandToken(id);
@@ -155,7 +154,7 @@ void ApplyOffsets(TRefEnd& e, const TTokenMove& Move, bool aAlwaysRelative)
 void MakeErrorForm(TByteSpan Data, std::size_t aPos, TTokenKind aKind)
 {
     const std::uint8_t id = Data[aPos];
-    const std::uint8_t base = static_cast<std::uint8_t>(0x20 | (id & 0x1F));
+    const std::uint8_t base = BaseTokenId(id);
     if (base == ptgRefErr || base == ptgAreaErr || base == ptgRefErr3d || base == ptgAreaErr3d) return;
     switch (aKind) {
     case TTokenKind::Ref:
@@ -338,6 +337,47 @@ void ArrangeTokensCopySheet(TByteSpan Data, std::size_t aPos, std::size_t aEnd, 
         case TTokenKind::NameX: RedirectName(Data, p + 3, SheetInfo); break;
         default: break;
         }
+    });
+}
+
+namespace {
+
+// A 1-based name index after names were deleted; 0 for a deleted one (and for 0).
+std::uint16_t RenumberedName(std::uint16_t aIndex, const TDeletedNames& Deleted)
+{
+    if (aIndex == 0) return 0;
+    const auto& pos = Deleted.Positions;
+    const auto it = std::lower_bound(pos.begin(), pos.end(), std::size_t(aIndex) - 1);
+    if (it != pos.end() && *it == std::size_t(aIndex) - 1) return 0;
+    return static_cast<std::uint16_t>(aIndex - (it - pos.begin()));
+}
+
+// The name token at aPos (its index word at aOfs) turned into #REF! when
+// its name is gone, else renumbered.
+void ArrangeNameToken(TByteSpan Data, std::size_t aPos, std::size_t aOfs, std::uint8_t aErrorId,
+                      const TDeletedNames& Deleted)
+{
+    const std::uint16_t index = GetWord(Data, aOfs);
+    const std::uint16_t moved = RenumberedName(index, Deleted);
+    if (index == 0 || moved != 0) {
+        SetWord(Data, aOfs, moved);
+        return;
+    }
+    // Same size and class: ptgRefErr (row, column) or ptgRefErr3d (entry, row, column).
+    Data[aPos] = static_cast<std::uint8_t>((Data[aPos] & ptgClassMask) | (aErrorId & ~ptgClassMask));
+    std::fill(Data.begin() + std::ptrdiff_t(aOfs), Data.begin() + std::ptrdiff_t(aOfs + 4), std::uint8_t(0));
+}
+
+}  // namespace
+
+void ArrangeTokensDeleteNames(TByteSpan Data, std::size_t aPos, std::size_t aEnd, const TDeletedNames& Deleted)
+{
+    if (Deleted.Positions.empty()) return;
+    WalkTokens(Data, aPos, aEnd, [&](std::size_t p, const TToken& t) {
+        if (Deleted.CheckOnly) return;
+        if (t.Kind == TTokenKind::Name) ArrangeNameToken(Data, p, p + 1, ptgRefErr, Deleted);
+        if (t.Kind == TTokenKind::NameX && Deleted.IsLocalRef && Deleted.IsLocalRef(GetWord(Data, p + 1)))
+            ArrangeNameToken(Data, p, p + 3, ptgRefErr3d, Deleted);
     });
 }
 

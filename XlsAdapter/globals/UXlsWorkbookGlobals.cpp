@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/UXlsUnicode.h"
 #include "globals/UXlsGlobalsFactory.h"
 
 namespace xls {
@@ -39,10 +40,6 @@ std::unique_ptr<T> As(std::unique_ptr<TBaseRecord> aRecord)
     return std::unique_ptr<T>(typed);
 }
 
-// WINDOW1 fields.
-
-// The largest word a NAME record's sheet + 1 may hold.
-constexpr std::int64_t kMaxNameSheetWord = 65001;
 constexpr std::int64_t kMaxSheets = 0xFFFF;
 
 }  // namespace
@@ -222,14 +219,14 @@ void TWorkbookGlobals::LoadRecord(TOle2File& DataStream, TRecordHeader& RecordHe
         FSST->Load(*As<TSSTRecord>(std::move(aRecord)));
         break;
     case xlr_SUPBOOK:
-        FReferences.AddSupBook(std::move(aRecord));
+        FReferences.AddSupBook(TakeRecordAs<TSupBookRecord>(std::move(aRecord)));
         break;
     case xlr_EXTERNNAME:
     case xlr_EXTERNNAME2:
-        FReferences.AddExternName(std::move(aRecord));
+        FReferences.AddExternName(TakeRecordAs<TExternNameRecord>(std::move(aRecord)));
         break;
     case xlr_EXTERNSHEET:
-        FReferences.AddExternRef(std::move(aRecord));
+        FReferences.AddExternRef(*aRecord);
         break;
     case xlr_MSODRAWINGGROUP:
         FDrawingGroup->LoadFromStream(DataStream, RecordHeader, std::move(aRecord));
@@ -490,36 +487,26 @@ void TWorkbookGlobals::SheetSetOffset(std::int32_t aSheet, std::int64_t aOffset)
     FBoundSheets.BoundSheets().Items(sheet)->SetOffset(static_cast<std::uint32_t>(aOffset));
 }
 
-void TWorkbookGlobals::ArrangeNameSheets(std::int32_t FirstSheet, std::int32_t SheetCount)
+TSheetInfo TWorkbookGlobals::SheetInfo(std::int32_t InsSheet, std::int32_t FormulaSheet)
 {
-    for (bool apply : {false, true}) {
-        for (std::size_t i = 0; i < FNames.Count(); ++i) {
-            TNameRecord* name = FNames.Items(i);
-            const std::int64_t sheet = name->RangeSheet();
-            if (sheet < 0 || sheet < FirstSheet) continue;
-            const std::int64_t word = CheckedShift(sheet + 1, SheetCount, kMaxNameSheetWord);
-            if (apply) name->SetRangeSheet(static_cast<std::int32_t>(word - 1));
-        }
-    }
+    TSheetInfo info;
+    info.InsSheet = InsSheet;
+    info.FormulaSheet = FormulaSheet;
+    info.GetSheet = [this](std::int32_t SheetRef) { return FReferences.GetSheet(SheetRef); };
+    info.SetSheet = [this](std::int32_t Sheet) {
+        return FReferences.AddSheet(static_cast<std::int32_t>(SheetCount()), Sheet, Sheet);
+    };
+    return info;
 }
 
-void TWorkbookGlobals::DeleteNamesOfSheets(std::int32_t SheetIndex, std::int32_t SheetCount)
-{
-    std::vector<std::size_t> doomed;
-    for (std::size_t i = 0; i < FNames.Count(); ++i) {
-        const std::int64_t sheet = FNames.Items(i)->RangeSheet();
-        if (sheet >= SheetIndex && sheet < std::int64_t(SheetIndex) + SheetCount) doomed.push_back(i);
-    }
-    for (auto it = doomed.rbegin(); it != doomed.rend(); ++it) FNames.Delete(*it);
-    ArrangeNameSheets(SheetIndex, -SheetCount);
-}
-
-void TWorkbookGlobals::InsertSheets(std::int32_t BeforeSheet, std::uint16_t OptionFlags, std::u16string_view Name,
-                                    std::int32_t SheetCount)
+void TWorkbookGlobals::InsertSheets(std::int32_t CopyFrom, std::int32_t BeforeSheet, std::uint16_t OptionFlags,
+                                    std::u16string_view Name, std::int32_t SheetCount)
 {
     const std::int64_t count = std::int64_t(FBoundSheets.Count());
     if (BeforeSheet < 0 || BeforeSheet > count)
         RaiseXls(TXlsMsg::SheetNumberInvalid, {std::int64_t(BeforeSheet), std::int64_t(0), count});
+    if (CopyFrom < -1 || CopyFrom >= count)
+        RaiseXls(TXlsMsg::SheetNumberInvalid, {std::int64_t(CopyFrom), std::int64_t(-1), count - 1});
     if (SheetCount < 0) RaiseXls(TXlsMsg::LogicalError);
     CheckedShift(count, SheetCount, kMaxSheets);
 
@@ -538,7 +525,9 @@ void TWorkbookGlobals::InsertSheets(std::int32_t BeforeSheet, std::uint16_t Opti
         throw;
     }
     try {
-        ArrangeNameSheets(BeforeSheet, SheetCount);
+        // The references already point at the source sheet's new place.
+        const std::int32_t source = CopyFrom < BeforeSheet ? CopyFrom : CopyFrom + SheetCount;
+        FNames.InsertSheets(CopyFrom, BeforeSheet, SheetCount, SheetInfo(-1, source));
     } catch (...) {
         FReferences.InsertSheets(BeforeSheet, -SheetCount);
         removeInserted();
@@ -546,7 +535,7 @@ void TWorkbookGlobals::InsertSheets(std::int32_t BeforeSheet, std::uint16_t Opti
     }
 }
 
-void TWorkbookGlobals::DeleteSheets(std::int32_t SheetIndex, std::int32_t SheetCount)
+TDeletedNames TWorkbookGlobals::DeleteSheets(std::int32_t SheetIndex, std::int32_t SheetCount)
 {
     if (FHasMacro) RaiseXls(TXlsMsg::CantDeleteSheetWithMacros);
     const std::int64_t count = std::int64_t(FBoundSheets.Count());
@@ -554,11 +543,163 @@ void TWorkbookGlobals::DeleteSheets(std::int32_t SheetIndex, std::int32_t SheetC
         RaiseXls(TXlsMsg::SheetNumberInvalid, {std::int64_t(SheetIndex), std::int64_t(0), count});
     if (SheetCount < 0) RaiseXls(TXlsMsg::LogicalError);
     const auto deleted = static_cast<std::int32_t>(std::min<std::int64_t>(SheetCount, count - SheetIndex));
-    if (deleted == 0) return;
+    if (deleted == 0) return {};
 
     FReferences.InsertSheets(SheetIndex, -deleted);
-    DeleteNamesOfSheets(SheetIndex, deleted);
+    TDeletedNames removed = FNames.DeleteSheets(SheetIndex, deleted, LocalRefTest());
     for (std::int32_t k = 0; k < deleted; ++k) FBoundSheets.DeleteSheet(static_cast<std::size_t>(SheetIndex));
+    return removed;
+}
+
+std::function<bool(std::int32_t)> TWorkbookGlobals::LocalRefTest() const
+{
+    return [this](std::int32_t SheetRef) { return FReferences.IsLocalRef(SheetRef); };
+}
+
+TDeletedNames TWorkbookGlobals::NamesOfSheets(std::int32_t SheetIndex, std::int32_t SheetCount) const
+{
+    return FNames.NamesOfSheets(SheetIndex, SheetCount, LocalRefTest());
+}
+
+void TWorkbookGlobals::InsertAndCopyRowsAndCols(std::int32_t DestRow, std::int32_t aRowCount, std::int32_t DestCol,
+                                                std::int32_t aColCount, const TSheetInfo& SheetInfo)
+{
+    FNames.ArrangeInsertRowsAndCols(DestRow, aRowCount, DestCol, aColCount, SheetInfo);
+}
+
+void TWorkbookGlobals::DeleteRowsAndCols(std::int32_t aRow, std::int32_t aRowCount, std::int32_t aCol,
+                                         std::int32_t aColCount, const TSheetInfo& SheetInfo)
+{
+    FNames.ArrangeInsertRowsAndCols(aRow, -aRowCount, aCol, -aColCount, SheetInfo);
+}
+
+// ---------------------------------------------------------------------- names
+
+namespace {
+
+bool IsAsciiLetter(char16_t c)
+{
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+}
+
+bool AllDigits(std::u16string_view s)
+{
+    return std::all_of(s.begin(), s.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; });
+}
+
+// Characters a defined name may not hold: controls, blanks and most
+// punctuation, and the Latin-1 signs (but the micro sign).
+bool IsForbiddenNameChar(char16_t c)
+{
+    if (c <= 47 || (c >= 58 && c <= 62) || c == 64 || c == 160) return true;
+    if (c == u'{' || c == u'}' || c == u'[' || c == u']' || c == u'~') return true;
+    return c >= 127 && c <= 191 && c != 181;
+}
+
+constexpr char16_t kLastBuiltInName = 13;
+
+}  // namespace
+
+bool TWorkbookGlobals::IsValidRangeName(std::u16string_view aName, std::int32_t& OptionFlags)
+{
+    if (aName.empty() || aName.size() > 254 || aName == u"R" || aName == u"r") return false;
+    if (aName.size() == 1 && aName[0] <= kLastBuiltInName) {
+        OptionFlags |= TNameRecord::OptBuiltIn;
+        return true;
+    }
+    if (std::any_of(aName.begin(), aName.end(), IsForbiddenNameChar)) return false;
+    if (aName[0] < 65) return false;
+    if (!IsAsciiLetter(aName[0]) || aName.size() == 1) return true;
+    // Names that read as a cell (A1, AB12) are not names.
+    if (IsAsciiLetter(aName[1])) return aName.size() < 3 || !AllDigits(aName.substr(2));
+    return !AllDigits(aName.substr(1));
+}
+
+TNameRecord* TWorkbookGlobals::GetName(std::int32_t sheet, std::u16string_view aName) const
+{
+    const TXlsString wanted = UnicodeUpperCase(aName);
+    for (std::size_t i = FNames.Count(); i-- > 0;) {
+        TNameRecord* name = FNames.Items(i);
+        if (name && name->RangeSheet() == sheet && UnicodeUpperCase(name->Name()) == wanted) return name;
+    }
+    return nullptr;
+}
+
+void TWorkbookGlobals::AddName(const TXlsNamedRange& Range, TFormulaContext& CellList)
+{
+    TXlsNamedRange range = Range;
+    const bool valid = IsValidRangeName(range.Name, range.OptionFlags);
+    const TXlsString wanted = UnicodeUpperCase(range.Name);
+    auto newRecord = [&] {
+        const std::int32_t sheet = range.NameSheetIndex >= 0 ? range.NameSheetIndex : 0;
+        return TNameRecord::CreateFromData(range, SheetName(sheet), CellList);
+    };
+    for (std::size_t i = 0; i < FNames.Count(); ++i) {
+        const TNameRecord* name = FNames.Items(i);
+        if (!name || name->RangeSheet() != range.NameSheetIndex || UnicodeUpperCase(name->Name()) != wanted) continue;
+        std::unique_ptr<TNameRecord> replacement = newRecord();
+        FNames.Delete(i);
+        FNames.Insert(i, std::move(replacement));
+        return;
+    }
+    if (!valid) RaiseXls(TXlsMsg::InvalidNamedRange, {Utf16ToUtf8(range.Name)});
+    FNames.Add(newRecord());
+    CheckInternalNames(range.OptionFlags);
+}
+
+void TWorkbookGlobals::CheckInternalNames(std::int32_t OptionFlags)
+{
+    if (OptionFlags & TNameRecord::OptBuiltIn) DeleteCountry();
+}
+
+void TWorkbookGlobals::DeleteCountry()
+{
+    for (std::size_t i = FMiscRecords.Count(); i-- > 0;) {
+        const TBaseRecord* rec = FMiscRecords.GetItem(i);
+        if (!rec || rec->Id() != xlr_COUNTRY) continue;
+        FMiscRecords.Delete(i);
+        if (FPaletteIndex > std::int32_t(i)) --FPaletteIndex;
+        return;
+    }
+}
+
+// ----------------------------------------------------- the names' formula context
+
+TXlsString TWorkbookGlobals::GetName(std::int32_t ExternSheet, std::int32_t NameIndex)
+{
+    return FReferences.GetName(ExternSheet, NameIndex, FNames);
+}
+
+TXlsString TWorkbookGlobals::GetSheetName(std::int32_t SheetNumber)
+{
+    return FReferences.GetSheetName(SheetNumber, FBoundSheets.BoundSheets());
+}
+
+bool TWorkbookGlobals::FindSheet(std::u16string_view aName, std::int32_t& Index)
+{
+    const TXlsString wanted = UnicodeUpperCase(aName);
+    for (std::size_t i = 0; i < FBoundSheets.Count(); ++i) {
+        if (UnicodeUpperCase(FBoundSheets.BoundSheets().GetSheetName(i)) != wanted) continue;
+        Index = static_cast<std::int32_t>(i);
+        return true;
+    }
+    Index = -1;
+    return false;
+}
+
+std::int32_t TWorkbookGlobals::AddExternSheet(std::int32_t FirstSheet, std::int32_t LastSheet)
+{
+    return FReferences.AddSheet(static_cast<std::int32_t>(SheetCount()), FirstSheet, LastSheet);
+}
+
+TByteView TWorkbookGlobals::ArrayFormula(std::int64_t, std::int64_t)
+{
+    throw ETokenException(ptgExp);
+}
+
+TByteView TWorkbookGlobals::TableFormula(std::int64_t, std::int64_t)
+{
+    throw ETokenException(ptgTbl);
 }
 
 }  // namespace xls

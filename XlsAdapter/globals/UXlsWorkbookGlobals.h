@@ -67,7 +67,9 @@ public:
     virtual void Clear() = 0;
 };
 
-class TWorkbookGlobals final : public TBaseSection {
+// The globals are the sheet context of the defined names' formulas: sheets,
+// EXTERNSHEET entries and names; names hold no array or table formulas.
+class TWorkbookGlobals final : public TBaseSection, public TFormulaContext {
 public:
     explicit TWorkbookGlobals(std::unique_ptr<TBaseDrawingGroup> aDrawingGroup);
     ~TWorkbookGlobals() override;
@@ -88,7 +90,9 @@ public:
     // Replaced by Clear (and so by every load).
     TSST& SST() { return *FSST; }
     TReferences& References() { return FReferences; }
+    const TReferences& References() const { return FReferences; }
     TNameRecordList& Names() { return FNames; }
+    const TNameRecordList& Names() const { return FNames; }
     TBaseDrawingGroup& DrawingGroup() { return *FDrawingGroup; }
     TXFRecordList& XF() { return FXF; }
     TFontRecordList& Fonts() { return FFonts; }
@@ -143,14 +147,53 @@ public:
 
     // SheetCount new BOUNDSHEETs from BeforeSheet on, named from Name made
     // unique ("Sheet1", "Sheet2", ...); references and sheet-local names
-    // that point behind them move along.
-    void InsertSheets(std::int32_t BeforeSheet, std::uint16_t OptionFlags, std::u16string_view Name,
-                      std::int32_t SheetCount);
+    // that point behind them move along. New sheets that copy sheet
+    // CopyFrom (-1: none) get copies of its names. All or nothing.
+    void InsertSheets(std::int32_t CopyFrom, std::int32_t BeforeSheet, std::uint16_t OptionFlags,
+                      std::u16string_view Name, std::int32_t SheetCount);
     // Deletes SheetCount sheets from SheetIndex on (up to the last sheet),
     // the names local to them, and points references to them at no sheet.
     // Fails with "Can't delete a sheet on a file containing macros" for a
-    // workbook with a macro project.
-    void DeleteSheets(std::int32_t SheetIndex, std::int32_t SheetCount);
+    // workbook with a macro project. Returns the removed names, which the
+    // sheets' formulas must follow.
+    TDeletedNames DeleteSheets(std::int32_t SheetIndex, std::int32_t SheetCount);
+    // The names DeleteSheets would remove.
+    TDeletedNames NamesOfSheets(std::int32_t SheetIndex, std::int32_t SheetCount) const;
+
+    // The defined names follow rows and columns inserted (copied) or
+    // deleted in sheet SheetInfo.InsSheet.
+    void InsertAndCopyRowsAndCols(std::int32_t DestRow, std::int32_t aRowCount, std::int32_t DestCol,
+                                  std::int32_t aColCount, const TSheetInfo& SheetInfo);
+    void DeleteRowsAndCols(std::int32_t aRow, std::int32_t aRowCount, std::int32_t aCol, std::int32_t aColCount,
+                           const TSheetInfo& SheetInfo);
+    // The context of a structural operation: the sheets and the mapping of
+    // EXTERNSHEET entries (new entries are added as needed).
+    TSheetInfo SheetInfo(std::int32_t InsSheet, std::int32_t FormulaSheet);
+
+    // Defined names.
+    // Adds the name, or replaces the one of the same sheet whose text equals
+    // it ignoring case. An invalid new name fails with "Invalid named range:
+    // "%s""; a formula the encoder refuses fails with its message. Either
+    // way nothing changes.
+    void AddName(const TXlsNamedRange& Range, TFormulaContext& CellList);
+    // The last name of that sheet (-1: global) whose text equals aName
+    // ignoring case; none when there is none.
+    TNameRecord* GetName(std::int32_t sheet, std::u16string_view aName) const;
+    // Whether aName may be a defined name; a one-character name of code 0 to
+    // 13 is a built-in one and gets bit 0x0020 in OptionFlags.
+    static bool IsValidRangeName(std::u16string_view aName, std::int32_t& OptionFlags);
+    // A built-in name (bit 0x0020) drops the last COUNTRY record.
+    void CheckInternalNames(std::int32_t OptionFlags);
+    void DeleteCountry();
+
+    // The context of the names' formulas.
+    TXlsString GetName(std::int32_t ExternSheet, std::int32_t NameIndex) override;
+    TXlsString GetSheetName(std::int32_t SheetNumber) override;
+    bool FindSheet(std::u16string_view aName, std::int32_t& Index) override;
+    std::int32_t AddExternSheet(std::int32_t FirstSheet, std::int32_t LastSheet) override;
+    // Fail with "Error reading formula, Token Id: 0x%2x is not supported".
+    TByteView ArrayFormula(std::int64_t Row, std::int64_t Col) override;
+    TByteView TableFormula(std::int64_t Row, std::int64_t Col) override;
 
 private:
     void LoadRecord(TOle2File& DataStream, TRecordHeader& RecordHeader, std::unique_ptr<TBaseRecord> aRecord);
@@ -163,11 +206,9 @@ private:
     void EnsurePlaceholders();
     std::int64_t SubListsSize() const;
     void SaveBody(TOle2File& DataStream, std::int32_t OnlySheet);
-    // Moves sheet-local names at or behind FirstSheet by SheetCount; checks
-    // every name before it changes one.
-    void ArrangeNameSheets(std::int32_t FirstSheet, std::int32_t SheetCount);
-    void DeleteNamesOfSheets(std::int32_t SheetIndex, std::int32_t SheetCount);
     void ClearRecordFields();
+    // Whether an EXTERNSHEET entry names this workbook.
+    std::function<bool(std::int32_t)> LocalRefTest() const;
 
     std::unique_ptr<TSST> FSST = std::make_unique<TSST>();  // replaced by Clear
     TReferences FReferences;

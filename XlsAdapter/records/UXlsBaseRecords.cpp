@@ -331,6 +331,7 @@ constexpr TRecordKind kBaseRecordKinds[] = {
     {xlr_EOF, MakeRecord<TEOFRecord>},
     {xlr_PRECISION, MakeRecord<TPrecisionRecord>},
     {xlr_REFMODE, MakeRecord<TRefModeRecord>},
+    {xlr_PROTECT, MakeRecord<TProtectRecord>},
     {xlr_HEADER, MakeRecord<TPageHeaderRecord>},
     {xlr_FOOTER, MakeRecord<TPageFooterRecord>},
     {xlr_DATEMODE, MakeRecord<T1904Record>},

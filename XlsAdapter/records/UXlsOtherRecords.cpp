@@ -110,7 +110,113 @@ void TWindow1Record::SaveToStream(TOle2File& Workbook)
 
 TWindow2Record::TWindow2Record(const TWindow2Record& other) : TSizedRecordClass(other)
 {
-    SetOptions(static_cast<std::uint16_t>(Options() & ~(OptSelected | OptPaged)));
+    SetOption(OptSelected | OptPaged, false);
+}
+
+namespace {
+
+std::uint16_t WithBits(std::uint16_t aWord, std::uint16_t aMask, bool aValue)
+{
+    return static_cast<std::uint16_t>(aValue ? aWord | aMask : aWord & ~aMask);
+}
+
+}  // namespace
+
+void TWindow2Record::SetOption(std::uint16_t aMask, bool aValue)
+{
+    SetOptions(WithBits(Options(), aMask, aValue));
+}
+
+// ------------------------------------------------------------ sheet settings
+
+std::unique_ptr<TGutsRecord> TGutsRecord::CreateNew()
+{
+    return std::make_unique<TGutsRecord>(xlr_GUTS, TBytes(8, 0));
+}
+
+std::unique_ptr<TPaneRecord> TPaneRecord::CreateNew()
+{
+    return std::make_unique<TPaneRecord>(xlr_PANE, TBytes(10, 0));
+}
+
+std::unique_ptr<TSCLRecord> TSCLRecord::CreateNew(std::uint16_t aNumerator, std::uint16_t aDenominator)
+{
+    auto rec = std::make_unique<TSCLRecord>(xlr_SCL, TBytes(4, 0));
+    rec->SetZoom(aNumerator, aDenominator);
+    return rec;
+}
+
+void TSCLRecord::SetZoom(std::uint16_t aNumerator, std::uint16_t aDenominator)
+{
+    SetWord(Data(), 0, aNumerator);
+    SetWord(Data(), 2, aDenominator);
+}
+
+void TSetupRecord::SetNoPrinterData(bool aValue)
+{
+    SetGrBit(WithBits(GrBit(), OptNoPrinterData, aValue));
+}
+
+std::unique_ptr<TPlsRecord> TPlsRecord::CreateNew(const TPrinterDriverSettings& aSettings)
+{
+    TBytes all;
+    AppendWord(all, aSettings.OperatingEnviroment);
+    all.insert(all.end(), aSettings.Data.begin(), aSettings.Data.end());
+    const std::size_t room = MaxRecordDataSize;
+    auto chunk = [&](std::size_t aFrom) {
+        return TBytes(all.begin() + static_cast<std::ptrdiff_t>(aFrom),
+                      all.begin() + static_cast<std::ptrdiff_t>(std::min(all.size(), aFrom + room)));
+    };
+    auto rec = std::make_unique<TPlsRecord>(xlr_PLS, chunk(0));
+    // Each CONTINUE carries the next one, so the chain is built from its end.
+    std::unique_ptr<TContinueRecord> next;
+    for (std::size_t from = (all.size() - 1) / room * room; from >= room; from -= room) {
+        auto cont = std::make_unique<TContinueRecord>(xlr_CONTINUE, chunk(from));
+        if (next) cont->AddContinue(std::move(next));
+        next = std::move(cont);
+    }
+    if (next) rec->AddContinue(std::move(next));
+    return rec;
+}
+
+TPrinterDriverSettings TPlsRecord::Settings() const
+{
+    const TBaseRecord* rec = this;
+    std::size_t pos = 0;
+    std::uint8_t word[2];
+    ReadAcross(rec, pos, 2, word);
+    TPrinterDriverSettings settings;
+    settings.OperatingEnviroment = GetWord(word, 0);
+    settings.Data.resize(static_cast<std::size_t>(BytesLeftAcross(rec, pos)));
+    ReadAcross(rec, pos, settings.Data.size(), settings.Data.data());
+    return settings;
+}
+
+std::unique_ptr<TMarginRecord> TMarginRecord::CreateNew(std::uint16_t aId, double aValue)
+{
+    auto rec = std::make_unique<TMarginRecord>(aId, TBytes(8, 0));
+    rec->SetValue(aValue);
+    return rec;
+}
+
+TXlsString TPageHeaderFooterRecord::Text() const
+{
+    if (DataSize() == 0) return {};
+    const TBaseRecord* rec = this;
+    std::size_t pos = 0;
+    return TExcelString(2, rec, pos).Value();
+}
+
+void TPageHeaderFooterRecord::SetText(std::u16string_view aText)
+{
+    TBytes d;
+    if (!aText.empty()) TExcelString(2, aText, false).AppendTo(d);
+    SetData(std::move(d));
+}
+
+void TWsBoolRecord::SetOption(std::uint16_t aMask, bool aValue)
+{
+    SetValue(WithBits(Value(), aMask, aValue));
 }
 
 void TDefColWidthRecord::SaveToStream(TOle2File& Workbook)

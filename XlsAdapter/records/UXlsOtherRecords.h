@@ -82,6 +82,7 @@ public:
     static constexpr std::uint16_t TypeGlobals = 0x0005;
     static constexpr std::uint16_t TypeWorksheet = 0x0010;
     static constexpr std::uint16_t TypeChart = 0x0020;
+    static constexpr std::uint16_t TypeMacroSheet = 0x0040;
 
     TBOFRecord(std::uint16_t aId, TBytes aData);
     std::uint16_t BOFType() const { return GetWord(Data(), 2); }
@@ -117,10 +118,14 @@ public:
     static std::unique_ptr<TTXORecord> CreateFromData();
 };
 
-// GUTS: outline gutters; RecalcNeeded asks the sheet to recompute it on save.
+// GUTS: outline gutters: row gutter width (0), column gutter width (2), row
+// levels + 1 (4), column levels + 1 (6); RecalcNeeded asks the sheet to
+// recompute it on save.
 class TGutsRecord final : public TSizedRecordClass<TGutsRecord, 8> {
 public:
     using TSizedRecordClass::TSizedRecordClass;
+    // 8 zero bytes.
+    static std::unique_ptr<TGutsRecord> CreateNew();
     bool RecalcNeeded = false;
 
     std::uint8_t RowLevel() const { return LevelOf(GetWord(Data(), 4)); }
@@ -149,9 +154,14 @@ public:
     void SetSelectedTabs(std::uint16_t aCount) { SetWord(Data(), 14, aCount); }
 };
 
-// WINDOW2: a copy is not selected.
+// WINDOW2: the sheet's window. Data: option word (0), first visible row (2)
+// and column (4), ...; a copy is not selected.
 class TWindow2Record final : public TSizedRecordClass<TWindow2Record, 2> {
 public:
+    static constexpr std::uint16_t OptShowGridLines = 0x0002;
+    static constexpr std::uint16_t OptShowHeaders = 0x0004;
+    static constexpr std::uint16_t OptFrozen = 0x0008;
+    static constexpr std::uint16_t OptFrozenNoSplit = 0x0100;
     static constexpr std::uint16_t OptSelected = 0x0200;
     static constexpr std::uint16_t OptPaged = 0x0400;
 
@@ -159,6 +169,9 @@ public:
     TWindow2Record(const TWindow2Record& other);
     std::uint16_t Options() const { return GetWord(Data(), 0); }
     void SetOptions(std::uint16_t v) { SetWord(Data(), 0, v); }
+    bool HasOption(std::uint16_t aMask) const { return (Options() & aMask) == aMask; }
+    // Sets or clears every bit of aMask.
+    void SetOption(std::uint16_t aMask, bool aValue);
 };
 
 // DEFCOLWIDTH: a width of 256 or more is written as 255.
@@ -234,48 +247,154 @@ public:
     TXlsString Value() const;
 };
 
-// Sheet settings records (their accessors live with the sheet settings).
+// Sheet settings records.
+
+// Records that hold one 16-bit value at data offset 0.
+class TWordValueRecord : public TBaseRecord {
+public:
+    using TBaseRecord::TBaseRecord;
+    std::uint16_t Value() const { return GetWord(Data(), 0); }
+    void SetValue(std::uint16_t v) { SetWord(Data(), 0, v); }
+};
+
+// PANE: column split (0), row split (2), first visible row (4) and column (6)
+// of the lower and right panes, the active pane (8; 0 lower right, 1 upper
+// right, 2 lower left, 3 upper left). Splits count frozen columns and rows,
+// or twips when the panes are not frozen.
 class TPaneRecord final : public TRecordClass<TPaneRecord> {
 public:
     using TRecordClass::TRecordClass;
+    // 10 zero bytes.
+    static std::unique_ptr<TPaneRecord> CreateNew();
+
+    std::uint16_t ColSplit() const { return GetWord(Data(), 0); }
+    void SetColSplit(std::uint16_t v) { SetWord(Data(), 0, v); }
+    std::uint16_t RowSplit() const { return GetWord(Data(), 2); }
+    void SetRowSplit(std::uint16_t v) { SetWord(Data(), 2, v); }
+    std::uint16_t FirstVisibleRow() const { return GetWord(Data(), 4); }
+    void SetFirstVisibleRow(std::uint16_t v) { SetWord(Data(), 4, v); }
+    std::uint16_t FirstVisibleCol() const { return GetWord(Data(), 6); }
+    void SetFirstVisibleCol(std::uint16_t v) { SetWord(Data(), 6, v); }
+    std::uint16_t ActivePane() const { return GetWord(Data(), 8); }
+    void SetActivePane(std::uint16_t v) { SetWord(Data(), 8, v); }
 };
+
+// SCL: the zoom as numerator (0) over denominator (2).
 class TSCLRecord final : public TRecordClass<TSCLRecord> {
 public:
     using TRecordClass::TRecordClass;
+    static std::unique_ptr<TSCLRecord> CreateNew(std::uint16_t aNumerator, std::uint16_t aDenominator);
+
+    std::uint16_t Numerator() const { return GetWord(Data(), 0); }
+    std::uint16_t Denominator() const { return GetWord(Data(), 2); }
+    void SetZoom(std::uint16_t aNumerator, std::uint16_t aDenominator);
 };
+
+// SETUP, 34 data bytes: paper size (0), scale (2), first page number (4),
+// fit width (6) and height (8) in pages, option word (10), horizontal (12)
+// and vertical (14) resolution, header margin (16) and footer margin (24) as
+// doubles in inches, copies (32).
 class TSetupRecord final : public TRecordClass<TSetupRecord> {
 public:
+    static constexpr std::uint16_t OptPortrait = 0x0002;
+    static constexpr std::uint16_t OptNoPrinterData = 0x0004;
+
     using TRecordClass::TRecordClass;
+
+    std::uint16_t PaperSize() const { return GetWord(Data(), 0); }
+    void SetPaperSize(std::uint16_t v) { SetWord(Data(), 0, v); }
+    std::uint16_t Scale() const { return GetWord(Data(), 2); }
+    void SetScale(std::uint16_t v) { SetWord(Data(), 2, v); }
+    std::uint16_t FitWidth() const { return GetWord(Data(), 6); }
+    void SetFitWidth(std::uint16_t v) { SetWord(Data(), 6, v); }
+    std::uint16_t FitHeight() const { return GetWord(Data(), 8); }
+    void SetFitHeight(std::uint16_t v) { SetWord(Data(), 8, v); }
+    std::uint16_t GrBit() const { return GetWord(Data(), 10); }
+    void SetGrBit(std::uint16_t v) { SetWord(Data(), 10, v); }
+    std::uint16_t Resolution() const { return GetWord(Data(), 12); }
+    void SetResolution(std::uint16_t v) { SetWord(Data(), 12, v); }
+    std::uint16_t VResolution() const { return GetWord(Data(), 14); }
+    void SetVResolution(std::uint16_t v) { SetWord(Data(), 14, v); }
+    double HeaderMargin() const { return GetDouble(Data(), 16); }
+    void SetHeaderMargin(double v) { SetDouble(Data(), 16, v); }
+    double FooterMargin() const { return GetDouble(Data(), 24); }
+    void SetFooterMargin(double v) { SetDouble(Data(), 24, v); }
+    std::uint16_t Copies() const { return GetWord(Data(), 32); }
+    void SetCopies(std::uint16_t v) { SetWord(Data(), 32, v); }
+    // The printer fields (paper size, scale, resolutions, copies) count only
+    // while this is false.
+    bool NoPrinterData() const { return (GrBit() & OptNoPrinterData) != 0; }
+    void SetNoPrinterData(bool aValue);
 };
+
+// PLS: the printer driver's settings: operating environment word (0), then
+// the driver's bytes, which may go on in CONTINUE records.
 class TPlsRecord final : public TRecordClass<TPlsRecord> {
 public:
     using TRecordClass::TRecordClass;
+    // Driver bytes beyond one record's room go into CONTINUE records.
+    static std::unique_ptr<TPlsRecord> CreateNew(const TPrinterDriverSettings& aSettings);
+    TPrinterDriverSettings Settings() const;
 };
+
+// LEFTMARGIN, RIGHTMARGIN, TOPMARGIN, BOTTOMMARGIN: the margin in inches, a double.
 class TMarginRecord final : public TRecordClass<TMarginRecord> {
 public:
     using TRecordClass::TRecordClass;
+    static std::unique_ptr<TMarginRecord> CreateNew(std::uint16_t aId, double aValue);
+    double Value() const { return GetDouble(Data(), 0); }
+    void SetValue(double v) { SetDouble(Data(), 0, v); }
 };
-class TPageHeaderRecord final : public TRecordClass<TPageHeaderRecord> {
+
+// HEADER and FOOTER: the text as a string with a 2-byte count; no data at
+// all is an empty text.
+class TPageHeaderFooterRecord : public TBaseRecord {
+public:
+    using TBaseRecord::TBaseRecord;
+    TXlsString Text() const;
+    // Rebuilds the data; the owner reports the size change to its list.
+    void SetText(std::u16string_view aText);
+};
+class TPageHeaderRecord final : public TRecordClass<TPageHeaderRecord, TPageHeaderFooterRecord> {
 public:
     using TRecordClass::TRecordClass;
 };
-class TPageFooterRecord final : public TRecordClass<TPageFooterRecord> {
+class TPageFooterRecord final : public TRecordClass<TPageFooterRecord, TPageHeaderFooterRecord> {
 public:
     using TRecordClass::TRecordClass;
 };
-class TPrintGridLinesRecord final : public TRecordClass<TPrintGridLinesRecord> {
+
+// PRINTGRIDLINES: 1 prints the gridlines.
+class TPrintGridLinesRecord final : public TRecordClass<TPrintGridLinesRecord, TWordValueRecord> {
 public:
     using TRecordClass::TRecordClass;
 };
-class TPrintCenteredRecord final : public TRecordClass<TPrintCenteredRecord> {
+// HCENTER, VCENTER: 1 centres the print on the page.
+class TPrintCenteredRecord final : public TRecordClass<TPrintCenteredRecord, TWordValueRecord> {
 public:
     using TRecordClass::TRecordClass;
 };
-class TWsBoolRecord final : public TRecordClass<TWsBoolRecord> {
+// WSBOOL: sheet options; 0x0020 automatic outline styles, 0x0040 summary
+// rows below the detail, 0x0080 summary columns right of it, 0x0100 fit the
+// print to pages.
+class TWsBoolRecord final : public TRecordClass<TWsBoolRecord, TWordValueRecord> {
+public:
+    static constexpr std::uint16_t OptAutoStyles = 0x0020;
+    static constexpr std::uint16_t OptRowSumsBelow = 0x0040;
+    static constexpr std::uint16_t OptColSumsRight = 0x0080;
+    static constexpr std::uint16_t OptFitToPage = 0x0100;
+
+    using TRecordClass::TRecordClass;
+    bool HasOption(std::uint16_t aMask) const { return (Value() & aMask) != 0; }
+    void SetOption(std::uint16_t aMask, bool aValue);
+};
+// REFMODE: 1 for A1 references, 0 for R1C1.
+class TRefModeRecord final : public TRecordClass<TRefModeRecord, TWordValueRecord> {
 public:
     using TRecordClass::TRecordClass;
 };
-class TRefModeRecord final : public TRecordClass<TRefModeRecord> {
+// PROTECT: 1 when the sheet (in the globals: the workbook structure) is protected.
+class TProtectRecord final : public TRecordClass<TProtectRecord, TWordValueRecord> {
 public:
     using TRecordClass::TRecordClass;
 };

@@ -12,8 +12,8 @@ struct TRecordName {
     std::string_view Name;
 };
 
-// A plain array: deducing a std::array's size from hundreds of entries goes
-// beyond the template depth some compilers allow.
+// A plain array: deducing a std::array of this many elements goes past
+// clang's limit for fold expressions.
 #define XLS_RECORD_NAME(ident, id, name) TRecordName{id, name},
 constexpr TRecordName kRecordNames[] = {XLS_RECORD_IDS(XLS_RECORD_NAME)};
 #undef XLS_RECORD_NAME
@@ -30,9 +30,10 @@ static_assert(IsSortedById(), "record ids must be listed once each, in ascending
 
 std::string_view RecordName(std::uint16_t aId)
 {
-    auto it = std::lower_bound(std::begin(kRecordNames), std::end(kRecordNames), aId,
+    const auto end = std::end(kRecordNames);
+    auto it = std::lower_bound(std::begin(kRecordNames), end, aId,
                                [](const TRecordName& r, std::uint16_t id) { return r.Id < id; });
-    return it != std::end(kRecordNames) && it->Id == aId ? it->Name : "?";
+    return it != end && it->Id == aId ? it->Name : "?";
 }
 
 }  // namespace xls

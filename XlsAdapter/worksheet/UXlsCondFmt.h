@@ -13,8 +13,9 @@ public:
     using TRecordClass::TRecordClass;
 };
 
-// CF: one rule; the two formulas are the data's last Cce1 + Cce2
-// bytes, the second one last.
+// CF: one rule: type (byte 0), operator (byte 1), the lengths of its two
+// formulas Cce1 (2) and Cce2 (4), the formatting, then the formulas: the
+// data's last Cce1 + Cce2 bytes, the second one last.
 class TCFRecord final : public TRecordClass<TCFRecord> {
 public:
     // Refuses data too short for its header fields.
@@ -24,19 +25,27 @@ public:
     std::uint8_t Op() const { return GetByte(Data(), 1); }
     std::uint16_t Cce1() const { return GetWord(Data(), 2); }
     std::uint16_t Cce2() const { return GetWord(Data(), 4); }
+
+    // The references of both formulas follow the rows and columns; a formula
+    // that cannot follow fails with "Bad Conditional format. Token Id: 0x%2x".
+    void ArrangeInsertRowsAndCols(std::int32_t aRowPos, std::int32_t aRowCount, std::int32_t aColPos,
+                                  std::int32_t aColCount, const TSheetInfo& SheetInfo);
 };
 
 class TCFRecordList final : public TBaseRecordList {
 public:
     TCFRecord* Items(std::size_t aIndex) const { return static_cast<TCFRecord*>(GetItem(aIndex)); }
+    void ArrangeInsertRowsAndCols(std::int32_t aRowPos, std::int32_t aRowCount, std::int32_t aColPos,
+                                  std::int32_t aColCount, const TSheetInfo& SheetInfo);
 
 protected:
     void CheckItem(const TBaseRecord* aItem) const override;
 };
 
 // One conditional format: its ranges, the bounding range and its rules.
-// Moving rows or columns moves the ranges; the references inside the rules'
-// formulas are kept as read.
+// Moving rows or columns moves the ranges, the bounding range and the
+// references inside the rules' formulas; copying rows or columns extends the
+// format over the copies.
 class TCondFmt final : public TRangeEntry {
 public:
     TCondFmt() : TRangeEntry(12) {}

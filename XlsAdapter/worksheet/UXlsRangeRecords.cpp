@@ -74,10 +74,46 @@ std::uint16_t ShiftClamped(std::uint16_t aValue, std::int32_t aPos, std::int32_t
 void ShiftPair(std::uint16_t& aFirst, std::uint16_t& aLast, std::int32_t aPos, std::int32_t aCount, std::int64_t aMax)
 {
     aFirst = ShiftClamped(aFirst, aPos, aCount, std::max<std::int64_t>(aPos, 0), aMax);
-    aLast = ShiftClamped(aLast, aPos, aCount, aFirst, aMax);
+    // A range that ended in deleted rows now ends on the row before them,
+    // not on its first row.
+    const std::int64_t lowest = aCount < 0 ? std::max<std::int64_t>(aFirst, std::int64_t(aPos) - 1) : aFirst;
+    aLast = ShiftClamped(aLast, aPos, aCount, lowest, aMax);
+}
+
+bool IsSheetArea(std::int32_t R1, std::int32_t C1, std::int32_t R2, std::int32_t C2)
+{
+    return R1 >= 0 && C1 >= 0 && R2 >= R1 && C2 >= C1 && R2 <= MaxRow && C2 <= MaxColumn;
+}
+
+// An area that merging takes: inside the sheet, in order, more than one cell.
+bool IsMergeableArea(std::int32_t R1, std::int32_t C1, std::int32_t R2, std::int32_t C2)
+{
+    return IsSheetArea(R1, C1, R2, C2) && (R1 != R2 || C1 != C2);
+}
+
+// The rows (columns with UseCols) of a range as a pair of references.
+struct TSpan {
+    std::uint16_t& First;
+    std::uint16_t& Last;
+};
+
+TSpan SpanOf(TExcelRange& aRange, bool UseCols)
+{
+    return UseCols ? TSpan{aRange.C1, aRange.C2} : TSpan{aRange.R1, aRange.R2};
+}
+
+void Include(TExcelRange& aBounds, bool& aAny, const TExcelRange& aRange)
+{
+    aBounds = aAny ? BoundsOf(aBounds, aRange) : aRange;
+    aAny = true;
 }
 
 }  // namespace
+
+TExcelRange BoundsOf(const TExcelRange& a, const TExcelRange& b)
+{
+    return {std::min(a.R1, b.R1), std::max(a.R2, b.R2), std::min(a.C1, b.C1), std::max(a.C2, b.C2)};
+}
 
 void ShiftRange(TExcelRange& aRange, std::int32_t aRowPos, std::int32_t aRowCount, std::int32_t aColPos,
                 std::int32_t aColCount)
@@ -122,6 +158,76 @@ void TRangeValuesList::CopyRowsInclusive(std::int32_t FirstRow, std::int32_t Las
         last = static_cast<std::uint16_t>(CheckedShift(last, RowOffset, max));
         FList.push_back(r);
     }
+}
+
+bool TRangeValuesList::CopyRowsExclusive(std::int32_t FirstRow, std::int32_t LastRow, std::int32_t DestRow,
+                                         std::int32_t aCount, bool UseCols, TExcelRange& Added)
+{
+    if (LastRow < FirstRow || aCount <= 0) return false;
+    const std::int64_t height = std::int64_t(LastRow) - FirstRow + 1;
+    const std::int64_t insertedEnd = DestRow + height * aCount;  // first row behind the blocks
+    const std::int64_t max = UseCols ? MaxColumn : MaxRow;
+    const bool sourceBelow = FirstRow >= DestRow;
+    const std::int64_t first = sourceBelow ? FirstRow + height * aCount : FirstRow;
+    const std::int64_t last = first + height - 1;
+    const auto clamp = [&](std::int64_t v) { return static_cast<std::uint16_t>(std::clamp<std::int64_t>(v, 0, max)); };
+
+    bool any = false;
+    const std::size_t count = FList.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        TSpan span = SpanOf(FList[i], UseCols);
+        if (span.Last < first || span.First > last) continue;
+        if (span.First < DestRow && span.Last >= DestRow) continue;  // the shift stretched it already
+        if (!sourceBelow && span.Last == DestRow - 1 && span.First <= first) {
+            span.Last = clamp(insertedEnd - 1);
+            Include(Added, any, FList[i]);
+            continue;
+        }
+        if (sourceBelow && span.First == insertedEnd && span.Last >= last) {
+            span.First = clamp(DestRow);
+            Include(Added, any, FList[i]);
+            continue;
+        }
+        const bool whole = span.First <= first && span.Last >= last;
+        const std::int64_t cutFirst = std::max<std::int64_t>(span.First, first) - first;
+        const std::int64_t cutLast = std::min<std::int64_t>(span.Last, last) - first;
+        for (std::int64_t k = 0; k < (whole ? 1 : aCount); ++k) {
+            TExcelRange copy = FList[i];
+            TSpan target = SpanOf(copy, UseCols);
+            target.First = clamp(whole ? DestRow : DestRow + k * height + cutFirst);
+            target.Last = clamp(whole ? insertedEnd - 1 : DestRow + k * height + cutLast);
+            FList.push_back(copy);
+            Include(Added, any, copy);
+        }
+    }
+    return any;
+}
+
+void TRangeValuesList::PreAddNewRange(std::int32_t& R1, std::int32_t& C1, std::int32_t& R2, std::int32_t& C2)
+{
+    if (!IsMergeableArea(R1, C1, R2, C2)) return;
+    for (std::size_t i = FList.size(); i-- > 0;) {
+        const TExcelRange& r = FList[i];
+        if (r.R2 < R1 || r.R1 > R2 || r.C2 < C1 || r.C1 > C2) continue;
+        R1 = std::min<std::int32_t>(R1, r.R1);
+        C1 = std::min<std::int32_t>(C1, r.C1);
+        R2 = std::max<std::int32_t>(R2, r.R2);
+        C2 = std::max<std::int32_t>(C2, r.C2);
+        Delete(i);
+    }
+}
+
+void TRangeValuesList::AddNewRange(std::int32_t FirstRow, std::int32_t FirstCol, std::int32_t LastRow,
+                                   std::int32_t LastCol)
+{
+    if (!IsMergeableArea(FirstRow, FirstCol, LastRow, LastCol)) return;
+    Add({static_cast<std::uint16_t>(FirstRow), static_cast<std::uint16_t>(LastRow),
+         static_cast<std::uint16_t>(FirstCol), static_cast<std::uint16_t>(LastCol)});
+}
+
+void TRangeValuesList::RemoveRange(const TExcelRange& aRange)
+{
+    std::erase(FList, aRange);
 }
 
 // --------------------------------------------------------------- TMergedCells
@@ -196,6 +302,24 @@ bool TMergedCells::CheckCell(std::int32_t aRow, std::int32_t aCol, TXlsCellRange
         }
     }
     return false;
+}
+
+void TMergedCells::PreMerge(std::int32_t& R1, std::int32_t& C1, std::int32_t& R2, std::int32_t& C2)
+{
+    FRangeValuesList.PreAddNewRange(R1, C1, R2, C2);
+}
+
+void TMergedCells::MergeCells(std::int32_t FirstRow, std::int32_t FirstCol, std::int32_t LastRow, std::int32_t LastCol)
+{
+    FRangeValuesList.AddNewRange(FirstRow, FirstCol, LastRow, LastCol);
+}
+
+void TMergedCells::UnMergeCells(std::int32_t FirstRow, std::int32_t FirstCol, std::int32_t LastRow,
+                                std::int32_t LastCol)
+{
+    if (!IsSheetArea(FirstRow, FirstCol, LastRow, LastCol)) return;
+    FRangeValuesList.RemoveRange({static_cast<std::uint16_t>(FirstRow), static_cast<std::uint16_t>(LastRow),
+                                  static_cast<std::uint16_t>(FirstCol), static_cast<std::uint16_t>(LastCol)});
 }
 
 std::unique_ptr<TRangeEntry> TMergedCells::DoCopyTo() const

@@ -18,8 +18,13 @@ struct TExcelRange {
     bool operator==(const TExcelRange&) const = default;
 };
 
+// The smallest range that holds both.
+TExcelRange BoundsOf(const TExcelRange& a, const TExcelRange& b);
+
 // Moves the rows (columns) of aRange at or after the position by the count,
-// keeping them inside the sheet and the last one at or after the first.
+// keeping them inside the sheet and the last one at or after the first. A
+// last row that lay in deleted rows (a negative count) becomes the row
+// before them.
 void ShiftRange(TExcelRange& aRange, std::int32_t aRowPos, std::int32_t aRowCount, std::int32_t aColPos,
                 std::int32_t aColCount);
 
@@ -63,6 +68,20 @@ public:
     // Appends a copy, moved by the offsets, of every range inside the source
     // rows (columns with UseCols); fails when a copy leaves the sheet.
     void CopyRowsInclusive(std::int32_t FirstRow, std::int32_t LastRow, std::int32_t RowOffset, bool UseCols);
+    // Conditional formats: stretches, cuts and copies the ranges touching the
+    // source rows FirstRow to LastRow (at their place after the shift) over
+    // the aCount blocks inserted at DestRow; answers the bounds of what it
+    // added or stretched, false when nothing.
+    bool CopyRowsExclusive(std::int32_t FirstRow, std::int32_t LastRow, std::int32_t DestRow, std::int32_t aCount,
+                           bool UseCols, TExcelRange& Added);
+
+    // Merging. Both ignore an area outside the sheet, reversed or of one cell.
+    // Grows the area over every range it overlaps (walking from the last
+    // range to the first) and removes those ranges.
+    void PreAddNewRange(std::int32_t& R1, std::int32_t& C1, std::int32_t& R2, std::int32_t& C2);
+    void AddNewRange(std::int32_t FirstRow, std::int32_t FirstCol, std::int32_t LastRow, std::int32_t LastCol);
+    // Removes every range equal to the area.
+    void RemoveRange(const TExcelRange& aRange);
 
 private:
     std::size_t FOtherDataLen;
@@ -123,6 +142,12 @@ public:
     TXlsCellRange MergedCell(std::size_t i) const;
     // The first area holding the cell, if any.
     bool CheckCell(std::int32_t aRow, std::int32_t aCol, TXlsCellRange& CellBounds) const;
+
+    // Grows the area over the areas it overlaps, which go (see PreAddNewRange).
+    void PreMerge(std::int32_t& R1, std::int32_t& C1, std::int32_t& R2, std::int32_t& C2);
+    void MergeCells(std::int32_t FirstRow, std::int32_t FirstCol, std::int32_t LastRow, std::int32_t LastCol);
+    // Removes the areas exactly equal to the bounds.
+    void UnMergeCells(std::int32_t FirstRow, std::int32_t FirstCol, std::int32_t LastRow, std::int32_t LastCol);
 
 protected:
     std::unique_ptr<TRangeEntry> DoCopyTo() const override;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "globals/UXlsEncodeFormula.h"
 #include "globals/UXlsFormula.h"
 
 namespace xls {
@@ -173,8 +174,8 @@ void TBaseRowColList::InsertAndCopyCols(std::int32_t FirstCol, std::int32_t Last
 
 // ------------------------------------------------------------------- TCellList
 
-TCellList::TCellList(TSST& aSST, TRowRecordList& aRowRecordList, TColInfoList& aColInfoList)
-    : FSST(&aSST), FRowRecordList(&aRowRecordList), FColInfoList(&aColInfoList)
+TCellList::TCellList(TWorkbookGlobals& aGlobals, TRowRecordList& aRowRecordList, TColInfoList& aColInfoList)
+    : FGlobals(&aGlobals), FRowRecordList(&aRowRecordList), FColInfoList(&aColInfoList)
 {
 }
 
@@ -215,7 +216,7 @@ std::unique_ptr<TCellRecord> TCellList::NewCellRecord(std::uint16_t aRow, std::u
     if (text) {
         if (text->size() > MaxCellTextLength)
             RaiseXls(TXlsMsg::CellTextTooLong, {std::int64_t(text->size()), std::int64_t(MaxCellTextLength)});
-        auto cell = TLabelSSTRecord::CreateFromData(aRow, aCol, aFormat, *FSST);
+        auto cell = TLabelSSTRecord::CreateFromData(aRow, aCol, aFormat, FGlobals->SST());
         cell->SetAsRichString({*text, RTFRuns});
         return cell;
     }
@@ -275,37 +276,93 @@ void TCellList::TrimTrailingRows(std::size_t aRow, bool aPlaced)
     }
 }
 
+TCellList::TCellSlot TCellList::LocateCell(std::int64_t Row, std::int64_t Col, std::int32_t XF)
+{
+    CheckRowCol(Row, Col);
+    TCellSlot slot;
+    slot.Row = static_cast<std::uint16_t>(Row);
+    slot.Col = static_cast<std::uint16_t>(Col);
+    slot.DefaultFormat = DefaultFormat(slot.Row, slot.Col);
+    slot.Cells = CellRow(slot.Row);
+    slot.Exists = slot.Cells && slot.Cells->Find(slot.Col, slot.Index);
+    slot.Format = slot.Exists ? slot.Cells->Items(slot.Index)->XF() : slot.DefaultFormat;
+    if (XF >= 0) slot.Format = CheckedXF(XF);
+    return slot;
+}
+
+void TCellList::PlaceCell(const TCellSlot& aSlot, std::unique_ptr<TCellRecord> aCell)
+{
+    if (aSlot.Exists) {
+        aSlot.Cells->Delete(aSlot.Index);
+        if (!aCell) FixRowAfterRemoval(aSlot.Row);
+    }
+    TrimTrailingRows(aSlot.Row, aCell != nullptr);
+    if (!aCell) return;
+
+    FRowRecordList->AddRow(aSlot.Row);
+    TRowRecord& rowRecord = FRowRecordList->Items(aSlot.Row);
+    if (rowRecord.MaxCol() < aSlot.Col + 1) rowRecord.SetMaxCol(static_cast<std::uint16_t>(aSlot.Col + 1));
+    if (rowRecord.MinCol() > aSlot.Col) rowRecord.SetMinCol(aSlot.Col);
+    if (aSlot.Cells)
+        aSlot.Cells->Insert(aSlot.Index, std::move(aCell));
+    else
+        AddRecord(std::move(aCell), aSlot.Row);
+}
+
 void TCellList::SetValueX2(std::int64_t Row, std::int64_t Col, const TXlsCellValue& Value, const TRTFRunList& RTFRuns,
                            bool Options1904)
 {
-    CheckRowCol(Row, Col);
-    const auto row = static_cast<std::uint16_t>(Row);
-    const auto col = static_cast<std::uint16_t>(Col);
-    const std::uint16_t defaultFormat = DefaultFormat(row, col);
-    TCellRecordList* cells = CellRow(row);
-    std::size_t index = 0;
-    const bool exists = cells && cells->Find(col, index);
-    std::uint16_t format = exists ? cells->Items(index)->XF() : defaultFormat;
-    if (Value.XF >= 0) format = CheckedXF(Value.XF);
-
+    const TCellSlot slot = LocateCell(Row, Col, Value.XF);
     // The new cell is complete before anything changes, so a refused value leaves the sheet as it was.
-    std::unique_ptr<TCellRecord> cell =
-        NewCellRecord(row, col, format, defaultFormat, Value.Value, RTFRuns, Options1904);
-    if (exists) {
-        cells->Delete(index);
-        if (!cell) FixRowAfterRemoval(row);
-    }
-    TrimTrailingRows(row, cell != nullptr);
-    if (!cell) return;
+    PlaceCell(slot,
+              NewCellRecord(slot.Row, slot.Col, slot.Format, slot.DefaultFormat, Value.Value, RTFRuns, Options1904));
+}
 
-    FRowRecordList->AddRow(row);
-    TRowRecord& rowRecord = FRowRecordList->Items(row);
-    if (rowRecord.MaxCol() < col + 1) rowRecord.SetMaxCol(static_cast<std::uint16_t>(col + 1));
-    if (rowRecord.MinCol() > col) rowRecord.SetMinCol(col);
-    if (cells)
-        cells->Insert(index, std::move(cell));
-    else
-        AddRecord(std::move(cell), row);
+void TCellList::AssignFormulaX(std::int64_t Row, std::int64_t Col, std::u16string_view Formula,
+                               const TXlsVariant& Value, bool Options1904)
+{
+    const TCellSlot slot = LocateCell(Row, Col, -1);
+    std::unique_ptr<TFormulaRecord> cell;
+    if (!Formula.empty()) {
+        TParseString parser(Formula, *this, TFmReturnType::fmValue);
+        parser.Parse();
+        const std::size_t size = TFormulaRecord::TokensOfs - 2 + parser.TotalSize();
+        cell = TFormulaRecord::CreateFromData(static_cast<std::uint16_t>(size), slot.Row, slot.Col, slot.Format, Value,
+                                              Options1904);
+        parser.CopyToPtr(cell->Data(), TFormulaRecord::TokensOfs - 2);
+    }
+    PlaceCell(slot, std::move(cell));
+}
+
+TXlsString TCellList::GetFormula(std::int64_t Row, std::int64_t Col)
+{
+    CheckRowCol(Row, Col);
+    TCellRecordList* cells = CellRow(static_cast<std::size_t>(Row));
+    std::size_t index = 0;
+    if (!cells || !cells->Find(static_cast<std::int32_t>(Col), index)) return {};
+    const auto* formula = dynamic_cast<const TFormulaRecord*>(cells->Items(index));
+    if (!formula) return {};
+    return DecodeFormula(formula->Data(), TFormulaRecord::TokensOfs, *this);
+}
+
+TXlsString TCellList::GetName(std::int32_t ExternSheet, std::int32_t NameIndex)
+{
+    return FGlobals->GetName(ExternSheet, NameIndex);
+}
+
+TXlsString TCellList::GetSheetName(std::int32_t SheetNumber)
+{
+    return FGlobals->GetSheetName(SheetNumber);
+}
+
+bool TCellList::FindSheet(std::u16string_view aName, std::int32_t& Index)
+{
+    return FGlobals->FindSheet(aName, Index);
+}
+
+std::int32_t TCellList::AddExternSheet(std::int32_t FirstSheet, std::int32_t LastSheet)
+{
+    return FGlobals->AddExternSheet(FirstSheet, LastSheet);
 }
 
 void TCellList::GetValueX2(std::int64_t Row, std::int64_t Col, TXlsCellValue& V, TRTFRunList& RTFRuns)
@@ -408,6 +465,11 @@ void TCellList::ArrangeInsertSheet(const TSheetInfo& SheetInfo)
     ForEachFormula([&](TCellRecordList&, TFormulaRecord& formula) { formula.ArrangeCopySheet(SheetInfo); });
 }
 
+void TCellList::ArrangeDeletedNames(const TDeletedNames& Deleted)
+{
+    ForEachFormula([&](TCellRecordList&, TFormulaRecord& formula) { formula.ArrangeDeletedNames(Deleted); });
+}
+
 std::int64_t TCellList::FixTotalSize(bool NeedsRecalc)
 {
     std::int64_t size = 0;
@@ -435,19 +497,18 @@ void TCellList::ArrangeInsertRowsAndCols(std::int32_t InsRowPos, std::int32_t In
 {
     TBaseRowColList::ArrangeInsertRowsAndCols(InsRowPos, InsRowCount, InsColPos, InsColCount, SheetInfo);
     if (InsColCount > 0) FColInfoList->ArrangeInsertCols(InsColPos, InsColCount, SheetInfo);
-    if (InsColCount < 0) FColInfoList->DeleteCols(InsColPos, -InsColCount, SheetInfo);
 }
 
 void TCellList::InsertAndCopyCols(std::int32_t FirstCol, std::int32_t LastCol, std::int32_t DestCol,
                                   std::int32_t aCount, const TSheetInfo& SheetInfo, bool OnlyFormulas)
 {
     TBaseRowColList::InsertAndCopyCols(FirstCol, LastCol, DestCol, aCount, SheetInfo, OnlyFormulas);
-    if (!OnlyFormulas && SheetInfo.MovesOwnCells()) FColInfoList->CopyCols(FirstCol, LastCol, DestCol, aCount);
+    if (!OnlyFormulas) FColInfoList->CopyCols(FirstCol, LastCol, DestCol, aCount, SheetInfo);
 }
 
 // ---------------------------------------------------------------------- TCells
 
-TCells::TCells(TSST& aSST, TColInfoList& aColInfoList) : FCellList(aSST, FRowList, aColInfoList) {}
+TCells::TCells(TWorkbookGlobals& aGlobals, TColInfoList& aColInfoList) : FCellList(aGlobals, FRowList, aColInfoList) {}
 
 void TCells::Clear()
 {

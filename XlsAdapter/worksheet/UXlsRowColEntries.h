@@ -5,7 +5,7 @@
 #pragma once
 
 #include "globals/UXlsFormula.h"
-#include "globals/UXlsSST.h"
+#include "globals/UXlsWorkbookGlobals.h"
 #include "records/UXlsBaseRecordLists.h"
 #include "worksheet/UXlsCellRecords.h"
 #include "worksheet/UXlsColInfo.h"
@@ -61,10 +61,12 @@ protected:
     void EnsureRow(std::size_t aRow);
 };
 
-class TCellList : public TBaseRowColList {
+// The cells of a sheet, and the sheet context of their formulas.
+class TCellList : public TBaseRowColList, public TFormulaContext {
 public:
-    // The cell store writes new text cells into aSST.
-    TCellList(TSST& aSST, TRowRecordList& aRowRecordList, TColInfoList& aColInfoList);
+    // New text cells go into the globals' shared strings; formulas take
+    // sheets, references and names from the globals.
+    TCellList(TWorkbookGlobals& aGlobals, TRowRecordList& aRowRecordList, TColInfoList& aColInfoList);
 
     // The cells of row aRow; null when the list is shorter.
     TCellRecordList* CellRow(std::size_t aRow) const;
@@ -79,15 +81,35 @@ public:
     TXlsCellValue GetValue(std::int64_t Row, std::int64_t Col);
     void SetFormat(std::int64_t Row, std::int64_t Col, std::int32_t XF);
 
+    // The formula text of a formula cell ("=SUM(A1:A3)"); empty for any
+    // other cell and where there is none.
+    TXlsString GetFormula(std::int64_t Row, std::int64_t Col);
+    // Writes the formula as a formula cell with the cached result Value (the
+    // format chosen as for a value); an empty formula removes the cell. A
+    // formula the encoder refuses fails with its message, changing nothing.
+    void AssignFormulaX(std::int64_t Row, std::int64_t Col, std::u16string_view Formula, const TXlsVariant& Value,
+                        bool Options1904);
+    void SetFormula(std::int64_t Row, std::int64_t Col, std::u16string_view Value)
+    {
+        AssignFormulaX(Row, Col, Value, TVarEmpty{}, false);
+    }
+
+    // The sheet context of the formula encoder and decoder.
+    TXlsString GetName(std::int32_t ExternSheet, std::int32_t NameIndex) override;
+    TXlsString GetSheetName(std::int32_t SheetNumber) override;
+    bool FindSheet(std::u16string_view aName, std::int32_t& Index) override;
+    std::int32_t AddExternSheet(std::int32_t FirstSheet, std::int32_t LastSheet) override;
     // The data of the ARRAY or TABLE record of the formula cell there.
-    TByteView ArrayFormula(std::int64_t Row, std::int64_t Col);
-    TByteView TableFormula(std::int64_t Row, std::int64_t Col);
+    TByteView ArrayFormula(std::int64_t Row, std::int64_t Col) override;
+    TByteView TableFormula(std::int64_t Row, std::int64_t Col) override;
 
     // After load: every formula cell that points at a shared formula gets the
     // shared formula's tokens as its own.
     void FixFormulas(TShrFmlaRecordList& ShrFmlas);
     // After a sheet copy: formulas of the copied sheet point at the copy.
     void ArrangeInsertSheet(const TSheetInfo& SheetInfo);
+    // Name tokens of the formulas follow names that were deleted.
+    void ArrangeDeletedNames(const TDeletedNames& Deleted);
     // The bytes all cells take when written (formula results reset first when NeedsRecalc).
     std::int64_t FixTotalSize(bool NeedsRecalc);
 
@@ -101,7 +123,8 @@ public:
     // first column and last column + 1, 0 and 0 without cells.
     void FixRowColumns(std::size_t aRow);
 
-    // Column formats follow inserted and deleted columns of the sheet.
+    // Column formats follow inserted columns of the sheet; deleted columns
+    // leave them where they are.
     void ArrangeInsertRowsAndCols(std::int32_t InsRowPos, std::int32_t InsRowCount, std::int32_t InsColPos,
                                   std::int32_t InsColCount, const TSheetInfo& SheetInfo) override;
     // Also copies the column formats (unless OnlyFormulas).
@@ -126,11 +149,22 @@ private:
     template <class F>
     void ForEachFormula(F aVisit);
 
-    // Not owned. Formula text (GetFormula, SetFormula, AssignFormulaX) also
-    // needs the formula sheet context: sheet names, EXTERNSHEET entries and
-    // defined names. That context is the workbook globals, which then take
-    // this field's place (the globals hold the SST).
-    TSST* FSST;
+    // Where a write lands: the row's cells, the cell there (if any), the
+    // cell's format (the existing one, else the default; XF >= 0 sets it).
+    struct TCellSlot {
+        std::uint16_t Row = 0;
+        std::uint16_t Col = 0;
+        std::uint16_t DefaultFormat = 0;
+        std::uint16_t Format = 0;
+        TCellRecordList* Cells = nullptr;
+        std::size_t Index = 0;
+        bool Exists = false;
+    };
+    TCellSlot LocateCell(std::int64_t Row, std::int64_t Col, std::int32_t XF);
+    // Replaces the cell by aCell (none: removes it) and fixes the row.
+    void PlaceCell(const TCellSlot& aSlot, std::unique_ptr<TCellRecord> aCell);
+
+    TWorkbookGlobals* FGlobals;      // not owned
     TRowRecordList* FRowRecordList;  // not owned: the same list as TCells' rows
     TColInfoList* FColInfoList;      // not owned
 };
@@ -138,7 +172,7 @@ private:
 // The rows and cells of one worksheet.
 class TCells {
 public:
-    TCells(TSST& aSST, TColInfoList& aColInfoList);
+    TCells(TWorkbookGlobals& aGlobals, TColInfoList& aColInfoList);
     TCells(const TCells&) = delete;
     TCells& operator=(const TCells&) = delete;
 

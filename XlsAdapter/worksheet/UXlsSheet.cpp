@@ -1,5 +1,8 @@
 #include "worksheet/UXlsSheet.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "cfb/UOle2Impl.h"
 #include "globals/UXlsFormula.h"
 #include "globals/UXlsWorkbookGlobals.h"
@@ -132,7 +135,7 @@ TWorkbookGlobals& RequireGlobals(TWorkbookGlobals* aWorkbookGlobals)
 }  // namespace
 
 TWorkSheet::TWorkSheet(TWorkbookGlobals* aWorkbookGlobals)
-    : TSheet(aWorkbookGlobals), FCells(RequireGlobals(aWorkbookGlobals).SST(), FColumns)
+    : TSheet(aWorkbookGlobals), FCells(RequireGlobals(aWorkbookGlobals), FColumns)
 {
     FPrintRecords = &FMiscRecords1;
 }
@@ -378,24 +381,11 @@ void TWorkSheet::LoadRecord(TOle2File& DataStream, TRecordHeader& RecordHeader, 
     }
 }
 
-namespace {
-
-// The largest outline level (bits 8 to 10 of the options) of the column formats.
-std::int32_t ColumnOutlineLevel(const TColInfoList& aColumns)
-{
-    std::int32_t level = 0;
-    for (std::size_t i = 0; i < aColumns.Count(); ++i)
-        level = std::max<std::int32_t>(level, (aColumns.Items(i)->Options() >> 8) & 0x7);
-    return level;
-}
-
-}  // namespace
-
 void TWorkSheet::RecalcGuts()
 {
     if (!FGuts || !FGuts->RecalcNeeded) return;
     FCells.RowList().CalcGuts(*FGuts);
-    FGuts->SetColLevel(ColumnOutlineLevel(FColumns));
+    FColumns.CalcGuts(*FGuts);
     FGuts->RecalcNeeded = false;
 }
 
@@ -540,6 +530,11 @@ void TWorkSheet::ArrangeInsertRowsAndCols(std::int32_t InsRowPos, std::int32_t I
 void TWorkSheet::ArrangeCopySheet(const TSheetInfo& SheetInfo)
 {
     FCells.ArrangeInsertSheet(SheetInfo);
+}
+
+void TWorkSheet::ArrangeDeletedNames(const TDeletedNames& Deleted)
+{
+    FCells.CellList().ArrangeDeletedNames(Deleted);
 }
 
 // ------------------------------------------------------------------ TTbrChart
@@ -697,6 +692,713 @@ std::unique_ptr<TSheet> TTbrUnsupportedSheet::DoCopyTo() const
     copy->FSheetRecords.CopyFrom(FSheetRecords);
     copy->FixCachePointers();
     return copy;
+}
+
+// ============================================================== sheet settings
+
+namespace {
+
+constexpr double DefaultSideMargin = 0.7480314960629921;       // 1.9 cm
+constexpr double DefaultTopBottomMargin = 0.984251968503937;  // 2.5 cm
+constexpr std::int32_t MinZoom = 10;
+constexpr std::int32_t MaxZoom = 400;
+constexpr std::int32_t DefaultResolution = 600;
+constexpr std::int32_t NoPrinterResolution = 100;
+
+bool IsMarginId(std::uint16_t aId)
+{
+    return (aId >= xlr_LEFTMARGIN && aId <= xlr_BOTTOMMARGIN) || aId == xlr_VCENTER || aId == xlr_DEFAULTROWHEIGHT;
+}
+
+std::uint16_t CheckedWord(std::int32_t aValue, const char* aProperty)
+{
+    if (aValue < 0 || aValue > 0xFFFF)
+        RaiseXls(TXlsMsg::PropertyIndexOutOfRange, {std::int64_t(aValue), std::string(aProperty), 0, 0xFFFF});
+    return static_cast<std::uint16_t>(aValue);
+}
+
+bool Holds(const TBaseRecordList& aList, const TBaseRecord* aRecord)
+{
+    for (std::size_t i = 0; i < aList.Count(); ++i)
+        if (aList.GetItem(i) == aRecord) return true;
+    return false;
+}
+
+// Pane 0 (lower right) needs both splits, 1 (upper right) a column split, 2
+// (lower left) a row split; pane 3 (upper left) is always there.
+std::uint16_t ValidActivePane(std::uint16_t aPane, bool aColSplit, bool aRowSplit)
+{
+    if (aPane == 0 && !(aColSplit && aRowSplit)) return aColSplit ? 1 : aRowSplit ? 2 : 3;
+    if (aPane == 1 && !aColSplit) return 3;
+    if (aPane == 2 && !aRowSplit) return 3;
+    return aPane;
+}
+
+}  // namespace
+
+bool TSheet::ShowGridLines() const
+{
+    return !FWindow2 || FWindow2->HasOption(TWindow2Record::OptShowGridLines);
+}
+
+void TSheet::SetShowGridLines(bool aValue)
+{
+    if (FWindow2) FWindow2->SetOption(TWindow2Record::OptShowGridLines, aValue);
+}
+
+bool TSheet::ShowGridHeaders() const
+{
+    return !FWindow2 || FWindow2->HasOption(TWindow2Record::OptShowHeaders);
+}
+
+void TSheet::SetShowGridHeaders(bool aValue)
+{
+    if (FWindow2) FWindow2->SetOption(TWindow2Record::OptShowHeaders, aValue);
+}
+
+bool TSheet::PrintGridLines() const
+{
+    return !FPrintGridLines || FPrintGridLines->Value() == 1;
+}
+
+void TSheet::SetPrintGridLines(bool aValue)
+{
+    if (FPrintGridLines) FPrintGridLines->SetValue(aValue ? 1 : 0);
+}
+
+TXlsString TSheet::PageHeader() const
+{
+    return FPageHeader ? FPageHeader->Text() : TXlsString();
+}
+
+void TSheet::SetPageHeader(std::u16string_view aText)
+{
+    if (FPageHeader) SetPageHeaderFooter(*FPageHeader, aText);
+}
+
+TXlsString TSheet::PageFooter() const
+{
+    return FPageFooter ? FPageFooter->Text() : TXlsString();
+}
+
+void TSheet::SetPageFooter(std::u16string_view aText)
+{
+    if (FPageFooter) SetPageHeaderFooter(*FPageFooter, aText);
+}
+
+void TSheet::SetRecordText(TBaseRecordList& aList, TPageHeaderFooterRecord& aRecord, std::u16string_view aText)
+{
+    const std::int64_t before = aRecord.TotalSize();
+    aRecord.SetText(aText);
+    aList.AdaptSize(aRecord.TotalSize() - before);
+}
+
+TXlsMargins TSheet::Margins() const
+{
+    auto margin = [](const TMarginRecord* aRecord, double aDefault) { return aRecord ? aRecord->Value() : aDefault; };
+    TXlsMargins m;
+    m.Left = margin(FLeftMargin, DefaultSideMargin);
+    m.Right = margin(FRightMargin, DefaultSideMargin);
+    m.Top = margin(FTopMargin, DefaultTopBottomMargin);
+    m.Bottom = margin(FBottomMargin, DefaultTopBottomMargin);
+    if (FSetup) {
+        m.Header = FSetup->HeaderMargin();
+        m.Footer = FSetup->FooterMargin();
+    }
+    return m;
+}
+
+TMarginRecord& TSheet::AddMarginRecord(std::uint16_t aId, double aValue)
+{
+    std::size_t pos = FPrintRecords->Count();
+    for (std::size_t i = FPrintRecords->Count(); i-- > 0;) {
+        const TBaseRecord* rec = FPrintRecords->GetItem(i);
+        if (rec && IsMarginId(rec->Id())) {
+            pos = i + 1;
+            break;
+        }
+    }
+    auto created = TMarginRecord::CreateNew(aId, aValue);
+    TMarginRecord& rec = *created;
+    FPrintRecords->Insert(pos, std::move(created));
+    CacheRecord(&rec);
+    return rec;
+}
+
+void TSheet::SetMargins(const TXlsMargins& aValue)
+{
+    const std::pair<TMarginRecord* TSheet::*, std::pair<std::uint16_t, double>> margins[] = {
+        {&TSheet::FLeftMargin, {xlr_LEFTMARGIN, aValue.Left}},
+        {&TSheet::FRightMargin, {xlr_RIGHTMARGIN, aValue.Right}},
+        {&TSheet::FTopMargin, {xlr_TOPMARGIN, aValue.Top}},
+        {&TSheet::FBottomMargin, {xlr_BOTTOMMARGIN, aValue.Bottom}},
+    };
+    for (const auto& [field, margin] : margins) {
+        if (this->*field)
+            (this->*field)->SetValue(margin.second);
+        else if (FPrintRecords)
+            AddMarginRecord(margin.first, margin.second);
+    }
+    if (FSetup) {
+        FSetup->SetHeaderMargin(aValue.Header);
+        FSetup->SetFooterMargin(aValue.Footer);
+    }
+}
+
+std::int32_t TSheet::SheetZoom() const
+{
+    if (!FZoom || FZoom->Denominator() == 0) return 100;
+    return static_cast<std::int32_t>(std::lround(FZoom->Numerator() * 100.0 / FZoom->Denominator()));
+}
+
+void TSheet::SetSheetZoom(std::int32_t aValue)
+{
+    if (!FZoom) AddZoomRecord();
+    if (FZoom) FZoom->SetZoom(static_cast<std::uint16_t>(std::clamp(aValue, MinZoom, MaxZoom)), 100);
+}
+
+bool TSheet::IsR1C1() const
+{
+    return FRefMode && FRefMode->Value() != 1;
+}
+
+void TSheet::SetIsR1C1(bool aValue)
+{
+    if (FRefMode) FRefMode->SetValue(aValue ? 0 : 1);
+}
+
+void TSheet::FreezePanes(std::int32_t aRow, std::int32_t aCol)
+{
+    if (aRow < 0 || aRow > MaxRow) RaiseXls(TXlsMsg::InvalidRow, {std::int64_t(aRow)});
+    if (aCol < 0 || aCol > MaxColumn) RaiseXls(TXlsMsg::InvalidColumn, {std::int64_t(aCol)});
+    const bool frozen = aRow > 0 || aCol > 0;
+    if (FWindow2) FWindow2->SetOption(TWindow2Record::OptFrozen | TWindow2Record::OptFrozenNoSplit, frozen);
+    SetPaneRecord(frozen);
+    if (!FPane) return;
+    const auto row = static_cast<std::uint16_t>(aRow);
+    const auto col = static_cast<std::uint16_t>(aCol);
+    FPane->SetRowSplit(row);
+    FPane->SetFirstVisibleRow(std::max<std::uint16_t>(FPane->FirstVisibleRow(), std::max<std::uint16_t>(row, 1)));
+    FPane->SetColSplit(col);
+    FPane->SetFirstVisibleCol(std::max<std::uint16_t>(FPane->FirstVisibleCol(), std::max<std::uint16_t>(col, 1)));
+    FPane->SetActivePane(ValidActivePane(FPane->ActivePane(), col > 0, row > 0));
+}
+
+void TSheet::GetFrozenPanes(std::int32_t& aRow, std::int32_t& aCol) const
+{
+    aRow = aCol = 0;
+    if (!FPane || (FWindow2 && !FWindow2->HasOption(TWindow2Record::OptFrozen))) return;
+    aRow = FPane->RowSplit();
+    aCol = FPane->ColSplit();
+}
+
+void TSheet::SplitWindow(std::int32_t xOffset, std::int32_t yOffset)
+{
+    const std::uint16_t x = CheckedWord(xOffset, "xOffset");
+    const std::uint16_t y = CheckedWord(yOffset, "yOffset");
+    if (FWindow2) FWindow2->SetOption(TWindow2Record::OptFrozen | TWindow2Record::OptFrozenNoSplit, false);
+    SetPaneRecord(x > 0 || y > 0);
+    if (!FPane) return;
+    FPane->SetRowSplit(y);
+    FPane->SetColSplit(x);
+    if (FPane->FirstVisibleRow() == 0) FPane->SetFirstVisibleRow(1);
+    if (FPane->FirstVisibleCol() == 0) FPane->SetFirstVisibleCol(1);
+    FPane->SetActivePane(ValidActivePane(FPane->ActivePane(), x > 0, y > 0));
+}
+
+void TSheet::GetSplitWindow(std::int32_t& xOffset, std::int32_t& yOffset) const
+{
+    xOffset = yOffset = 0;
+    if (!FPane || !FWindow2 || FWindow2->HasOption(TWindow2Record::OptFrozen)) return;
+    xOffset = FPane->ColSplit();
+    yOffset = FPane->RowSplit();
+}
+
+// ------------------------------------------------------- worksheet settings
+
+void TWorkSheet::SetPageHeaderFooter(TPageHeaderFooterRecord& aRecord, std::u16string_view aText)
+{
+    SetRecordText(Holds(FMiscRecords1, &aRecord) ? FMiscRecords1 : FMiscRecords2, aRecord, aText);
+}
+
+std::size_t TWorkSheet::PositionBehindWindow2(std::initializer_list<std::uint16_t> aIds) const
+{
+    std::size_t pos = 1;
+    while (pos < FMiscRecords2.Count() && FMiscRecords2.GetItem(pos) &&
+           std::find(aIds.begin(), aIds.end(), FMiscRecords2.GetItem(pos)->Id()) != aIds.end())
+        ++pos;
+    return pos;
+}
+
+void TWorkSheet::AddZoomRecord()
+{
+    // The second list starts with WINDOW2; without it the sheet has no window to zoom.
+    if (!FWindow2 || FMiscRecords2.Count() == 0) return;
+    auto rec = TSCLRecord::CreateNew(100, 100);
+    FZoom = rec.get();
+    FMiscRecords2.Insert(PositionBehindWindow2({xlr_PLV}), std::move(rec));
+}
+
+void TWorkSheet::SetPaneRecord(bool aNeeded)
+{
+    if (!aNeeded) {
+        for (std::size_t i = 0; FPane && i < FMiscRecords2.Count(); ++i)
+            if (FMiscRecords2.GetItem(i) == FPane) {
+                FMiscRecords2.Delete(i);
+                break;
+            }
+        FPane = nullptr;
+        return;
+    }
+    if (FPane || !FWindow2 || FMiscRecords2.Count() == 0) return;
+    auto rec = TPaneRecord::CreateNew();
+    FPane = rec.get();
+    FMiscRecords2.Insert(PositionBehindWindow2({xlr_PLV, xlr_SCL}), std::move(rec));
+}
+
+void TWorkSheet::NeedGuts()
+{
+    if (!FGuts) {
+        std::size_t pos = FMiscRecords1.Count();
+        for (std::size_t i = 0; i < FMiscRecords1.Count(); ++i)
+            if (FMiscRecords1.GetItem(i) && FMiscRecords1.GetItem(i)->Id() == xlr_DEFAULTROWHEIGHT) {
+                pos = i;
+                break;
+            }
+        auto rec = TGutsRecord::CreateNew();
+        FGuts = rec.get();
+        FMiscRecords1.Insert(pos, std::move(rec));
+    }
+    FGuts->RecalcNeeded = true;
+}
+
+bool TWorkSheet::PrintToFit() const
+{
+    return FWSBool && FWSBool->HasOption(TWsBoolRecord::OptFitToPage);
+}
+
+void TWorkSheet::SetPrintToFit(bool aValue)
+{
+    if (FWSBool) FWSBool->SetOption(TWsBoolRecord::OptFitToPage, aValue);
+}
+
+bool TWorkSheet::OutlineSummaryRowsBelowDetail() const
+{
+    return !FWSBool || FWSBool->HasOption(TWsBoolRecord::OptRowSumsBelow);
+}
+
+void TWorkSheet::SetOutlineSummaryRowsBelowDetail(bool aValue)
+{
+    if (FWSBool) FWSBool->SetOption(TWsBoolRecord::OptRowSumsBelow, aValue);
+}
+
+bool TWorkSheet::OutlineSummaryColsRightOfDetail() const
+{
+    return !FWSBool || FWSBool->HasOption(TWsBoolRecord::OptColSumsRight);
+}
+
+void TWorkSheet::SetOutlineSummaryColsRightOfDetail(bool aValue)
+{
+    if (FWSBool) FWSBool->SetOption(TWsBoolRecord::OptColSumsRight, aValue);
+}
+
+bool TWorkSheet::OutlineAutomaticStyles() const
+{
+    return FWSBool && FWSBool->HasOption(TWsBoolRecord::OptAutoStyles);
+}
+
+void TWorkSheet::SetOutlineAutomaticStyles(bool aValue)
+{
+    if (FWSBool) FWSBool->SetOption(TWsBoolRecord::OptAutoStyles, aValue);
+}
+
+bool TWorkSheet::PrintHCentered() const
+{
+    return FHCenter && FHCenter->Value() == 1;
+}
+
+void TWorkSheet::SetPrintHCentered(bool aValue)
+{
+    if (FHCenter) FHCenter->SetValue(aValue ? 1 : 0);
+}
+
+bool TWorkSheet::PrintVCentered() const
+{
+    return FVCenter && FVCenter->Value() == 1;
+}
+
+void TWorkSheet::SetPrintVCentered(bool aValue)
+{
+    if (FVCenter) FVCenter->SetValue(aValue ? 1 : 0);
+}
+
+TSetupRecord* TWorkSheet::SetupForPrinterField(std::int32_t aValue, const char* aProperty)
+{
+    CheckedWord(aValue, aProperty);
+    if (FSetup) FSetup->SetNoPrinterData(false);
+    return FSetup;
+}
+
+std::int32_t TWorkSheet::PrintScale() const
+{
+    return FSetup && !FSetup->NoPrinterData() ? FSetup->Scale() : 100;
+}
+
+void TWorkSheet::SetPrintScale(std::int32_t aValue)
+{
+    if (TSetupRecord* setup = SetupForPrinterField(aValue, "PrintScale")) setup->SetScale(std::uint16_t(aValue));
+}
+
+std::int32_t TWorkSheet::PrintNumberOfHorizontalPages() const
+{
+    return FSetup ? FSetup->FitWidth() : 1;
+}
+
+void TWorkSheet::SetPrintNumberOfHorizontalPages(std::int32_t aValue)
+{
+    const std::uint16_t pages = CheckedWord(aValue, "PrintNumberOfHorizontalPages");
+    if (FSetup) FSetup->SetFitWidth(pages);
+}
+
+std::int32_t TWorkSheet::PrintNumberOfVerticalPages() const
+{
+    return FSetup ? FSetup->FitHeight() : 1;
+}
+
+void TWorkSheet::SetPrintNumberOfVerticalPages(std::int32_t aValue)
+{
+    const std::uint16_t pages = CheckedWord(aValue, "PrintNumberOfVerticalPages");
+    if (FSetup) FSetup->SetFitHeight(pages);
+}
+
+std::int32_t TWorkSheet::PrintOptions() const
+{
+    return FSetup ? FSetup->GrBit() : 0;
+}
+
+void TWorkSheet::SetPrintOptions(std::int32_t aValue)
+{
+    // Only the low byte holds print options; the high one (the error and
+    // end-note printing) stays as it is.
+    if (FSetup) FSetup->SetGrBit(static_cast<std::uint16_t>((FSetup->GrBit() & 0xFF00) | (aValue & 0xFF)));
+}
+
+std::int32_t TWorkSheet::PrintPaperSize() const
+{
+    if (!FSetup) return 1;
+    return FSetup->NoPrinterData() ? 0 : FSetup->PaperSize();
+}
+
+void TWorkSheet::SetPrintPaperSize(std::int32_t aValue)
+{
+    if (TSetupRecord* setup = SetupForPrinterField(aValue, "PrintPaperSize"))
+        setup->SetPaperSize(std::uint16_t(aValue));
+}
+
+std::int32_t TWorkSheet::PrintCopies() const
+{
+    return FSetup && !FSetup->NoPrinterData() ? FSetup->Copies() : 1;
+}
+
+void TWorkSheet::SetPrintCopies(std::int32_t aValue)
+{
+    if (TSetupRecord* setup = SetupForPrinterField(aValue, "PrintCopies")) setup->SetCopies(std::uint16_t(aValue));
+}
+
+std::int32_t TWorkSheet::PrintXResolution() const
+{
+    if (!FSetup) return DefaultResolution;
+    return FSetup->NoPrinterData() ? NoPrinterResolution : FSetup->Resolution();
+}
+
+void TWorkSheet::SetPrintXResolution(std::int32_t aValue)
+{
+    if (TSetupRecord* setup = SetupForPrinterField(aValue, "PrintXResolution"))
+        setup->SetResolution(std::uint16_t(aValue));
+}
+
+std::int32_t TWorkSheet::PrintYResolution() const
+{
+    if (!FSetup) return DefaultResolution;
+    return FSetup->NoPrinterData() ? NoPrinterResolution : FSetup->VResolution();
+}
+
+void TWorkSheet::SetPrintYResolution(std::int32_t aValue)
+{
+    if (TSetupRecord* setup = SetupForPrinterField(aValue, "PrintYResolution"))
+        setup->SetVResolution(std::uint16_t(aValue));
+}
+
+TPrinterDriverSettings TWorkSheet::PrinterDriverSettings() const
+{
+    return FPrinterDriverSettings ? FPrinterDriverSettings->Settings() : TPrinterDriverSettings{};
+}
+
+void TWorkSheet::SetPrinterDriverSettings(const TPrinterDriverSettings& aValue)
+{
+    auto created = aValue.Data.empty() ? nullptr : TPlsRecord::CreateNew(aValue);
+    for (TBaseRecordList* list : {&FMiscRecords1, &FMiscRecords2})
+        for (std::size_t i = list->Count(); i-- > 0;)
+            if (list->GetItem(i) && list->GetItem(i)->Id() == xlr_PLS) list->Delete(i);
+    FPrinterDriverSettings = nullptr;
+    if (!created) return;
+    std::size_t pos = FMiscRecords1.Count();
+    for (std::size_t i = 0; i < FMiscRecords1.Count(); ++i)
+        if (FMiscRecords1.GetItem(i) == FSetup) pos = i;
+    FPrinterDriverSettings = created.get();
+    FMiscRecords1.Insert(pos, std::move(created));
+    if (FSetup) FSetup->SetNoPrinterData(false);
+}
+
+// ------------------------------------------------------- columns and rows
+
+namespace {
+
+std::uint16_t CheckedColumn(std::int32_t aCol)
+{
+    if (aCol < 0 || aCol > MaxColumn) RaiseXls(TXlsMsg::InvalidColumn, {std::int64_t(aCol)});
+    return static_cast<std::uint16_t>(aCol);
+}
+
+std::uint16_t CheckedRow(std::int32_t aRow)
+{
+    if (aRow < 0 || aRow > MaxRow) RaiseXls(TXlsMsg::InvalidRow, {std::int64_t(aRow)});
+    return static_cast<std::uint16_t>(aRow);
+}
+
+std::uint16_t DefaultWidthWord(std::int32_t aWidth)
+{
+    return static_cast<std::uint16_t>(std::clamp(aWidth, 0, 0xFFFF));
+}
+
+}  // namespace
+
+std::int32_t TWorkSheet::GetColWidth(std::int32_t aCol)
+{
+    const TColInfo* info = FColumns.Column(CheckedColumn(aCol));
+    return info ? info->Width : FDefColWidth;
+}
+
+std::int32_t TWorkSheet::GetColWidth(std::int32_t aCol, bool HiddenIsZero)
+{
+    const TColInfo* info = FColumns.Column(CheckedColumn(aCol));
+    if (info && HiddenIsZero && info->Hidden()) return 0;
+    return GetColWidth(aCol);
+}
+
+void TWorkSheet::SetColWidth(std::int32_t aCol, std::int32_t Value)
+{
+    const std::uint16_t width = CheckedWord(Value, "ColumnWidth");
+    FColumns.EnsureColumn(CheckedColumn(aCol), width).Width = width;
+}
+
+bool TWorkSheet::GetColHidden(std::int32_t aCol)
+{
+    const TColInfo* info = FColumns.Column(CheckedColumn(aCol));
+    return info && info->Hidden();
+}
+
+void TWorkSheet::SetColHidden(std::int32_t aCol, bool Value)
+{
+    const std::uint16_t col = CheckedColumn(aCol);
+    if (Value) {
+        FColumns.EnsureColumn(col, DefaultWidthWord(FDefColWidth)).SetHidden(true);
+        return;
+    }
+    TColInfo* info = FColumns.Column(col);
+    if (!info) return;
+    info->SetHidden(false);
+    if (info->Width == 0) info->Width = DefaultWidthWord(FDefColWidth);
+}
+
+std::int32_t TWorkSheet::GetColFormat(std::int32_t aCol)
+{
+    return FColumns.ColumnXF(CheckedColumn(aCol));
+}
+
+void TWorkSheet::SetColFormat(std::int32_t aCol, std::int32_t Value)
+{
+    const std::uint16_t col = CheckedColumn(aCol);
+    const std::uint16_t xf = CheckedWord(Value, "XF");
+    FColumns.EnsureColumn(col, DefaultWidthWord(FDefColWidth)).XF = xf;
+    TCellList& cells = FCells.CellList();
+    for (std::size_t r = 0; r < cells.Count(); ++r) {
+        TCellRecordList* row = cells.CellRow(r);
+        std::size_t index = 0;
+        if (row->Find(col, index)) row->Items(index)->SetXF(xf);
+    }
+}
+
+std::int32_t TWorkSheet::GetColOutlineLevel(std::int32_t aCol)
+{
+    const TColInfo* info = FColumns.Column(CheckedColumn(aCol));
+    return info ? info->GetColOutlineLevel() : 0;
+}
+
+void TWorkSheet::SetColOutlineLevel(std::int32_t aCol, std::int32_t Value)
+{
+    const std::uint16_t col = CheckedColumn(aCol);
+    NeedGuts();
+    FColumns.EnsureColumn(col, DefaultWidthWord(FDefColWidth)).SetColOutlineLevel(Value);
+}
+
+std::int32_t TWorkSheet::GetRowHeight(std::int32_t aRow) const
+{
+    const TRowRecordList& rows = FCells.RowList();
+    return rows.HasRow(CheckedRow(aRow)) ? rows.Items(std::size_t(aRow)).Height() : FDefRowHeight;
+}
+
+std::int32_t TWorkSheet::GetRowHeight(std::int32_t aRow, bool HiddenIsZero) const
+{
+    return HiddenIsZero && GetRowHidden(aRow) ? 0 : GetRowHeight(aRow);
+}
+
+void TWorkSheet::SetRowHeight(std::int32_t aRow, std::int32_t Value)
+{
+    const std::uint16_t row = CheckedRow(aRow);
+    if (Value < 0 || Value > 0x7FFF)
+        RaiseXls(TXlsMsg::PropertyIndexOutOfRange, {std::int64_t(Value), std::string("RowHeight"), 0, 0x7FFF});
+    FCells.RowList().SetRowHeight(row, static_cast<std::uint16_t>(Value));
+}
+
+bool TWorkSheet::GetRowHidden(std::int32_t aRow) const
+{
+    const TRowRecordList& rows = FCells.RowList();
+    return rows.HasRow(CheckedRow(aRow)) && (rows.Items(std::size_t(aRow)).Options() & TRowRecord::OptHidden) != 0;
+}
+
+void TWorkSheet::SetRowHidden(std::int32_t aRow, bool Value)
+{
+    const std::uint16_t row = CheckedRow(aRow);
+    FCells.RowList().AddRow(row);
+    TRowRecord& rec = FCells.RowList().Items(row);
+    const std::uint16_t options = rec.Options();
+    rec.SetOptions(
+        static_cast<std::uint16_t>(Value ? options | TRowRecord::OptHidden : options & ~TRowRecord::OptHidden));
+}
+
+bool TWorkSheet::GetAutoRowHeight(std::int32_t aRow) const
+{
+    return FCells.RowList().IsAutoRowHeight(CheckedRow(aRow));
+}
+
+void TWorkSheet::SetAutoRowHeight(std::int32_t aRow, bool Value)
+{
+    FCells.RowList().AutoRowHeight(CheckedRow(aRow), Value);
+}
+
+std::int32_t TWorkSheet::GetRowFormat(std::int32_t aRow) const
+{
+    const TRowRecordList& rows = FCells.RowList();
+    if (!rows.HasRow(CheckedRow(aRow))) return -1;
+    const TRowRecord& rec = rows.Items(std::size_t(aRow));
+    return rec.IsFormatted() ? rec.XF() : -1;
+}
+
+void TWorkSheet::SetRowFormat(std::int32_t aRow, std::int32_t Value)
+{
+    const std::uint16_t row = CheckedRow(aRow);
+    // The row's XF word keeps 12 bits.
+    if (Value < 0 || Value > 0x0FFF)
+        RaiseXls(TXlsMsg::PropertyIndexOutOfRange, {std::int64_t(Value), std::string("XF"), 0, 0x0FFF});
+    const auto xf = static_cast<std::uint16_t>(Value);
+    FCells.RowList().AddRow(row);
+    FCells.RowList().Items(row).SetXF(xf);
+    if (TCellRecordList* cells = FCells.CellList().CellRow(row))
+        for (std::size_t i = 0; i < cells->Count(); ++i) cells->Items(i)->SetXF(xf);
+}
+
+std::int32_t TWorkSheet::GetRowOutlineLevel(std::int32_t aRow) const
+{
+    const TRowRecordList& rows = FCells.RowList();
+    return rows.HasRow(CheckedRow(aRow)) ? rows.Items(std::size_t(aRow)).OutlineLevel() : 0;
+}
+
+void TWorkSheet::SetRowOutlineLevel(std::int32_t aRow, std::int32_t Value)
+{
+    const std::uint16_t row = CheckedRow(aRow);
+    NeedGuts();
+    FCells.RowList().AddRow(row);
+    TRowRecord& rec = FCells.RowList().Items(row);
+    rec.SetOptions(static_cast<std::uint16_t>((rec.Options() & ~TRowRecord::OptOutlineMask) | (Value & 0x7)));
+}
+
+// ---------------------------------------------------------------- merging
+
+TXlsCellRange TWorkSheet::CellMergedBounds(std::int32_t aRow, std::int32_t aCol) const
+{
+    TXlsCellRange bounds{aCol, aRow, aCol, aRow};
+    for (std::size_t i = 0; i < FRanges.Count(); ++i)
+        if (const auto* merged = dynamic_cast<const TMergedCells*>(FRanges.GetItem(i)))
+            if (merged->CheckCell(aRow, aCol, bounds)) break;
+    return bounds;
+}
+
+std::size_t TWorkSheet::CellMergedListCount() const
+{
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < FRanges.Count(); ++i)
+        if (const auto* merged = dynamic_cast<const TMergedCells*>(FRanges.GetItem(i))) count += merged->MergedCount();
+    return count;
+}
+
+TXlsCellRange TWorkSheet::CellMergedList(std::size_t index) const
+{
+    for (std::size_t i = 0; i < FRanges.Count(); ++i) {
+        const auto* merged = dynamic_cast<const TMergedCells*>(FRanges.GetItem(i));
+        if (!merged) continue;
+        if (index < merged->MergedCount()) return merged->MergedCell(index);
+        index -= merged->MergedCount();
+    }
+    return {};
+}
+
+void TWorkSheet::MergeCells(std::int32_t aRow1, std::int32_t aCol1, std::int32_t aRow2, std::int32_t aCol2)
+{
+    std::int32_t r1 = std::min(aRow1, aRow2), r2 = std::max(aRow1, aRow2);
+    std::int32_t c1 = std::min(aCol1, aCol2), c2 = std::max(aCol1, aCol2);
+    // Growing over one area can make the area overlap another one met before.
+    for (TXlsCellRange before{}; before.Left != c1 || before.Top != r1 || before.Right != c2 || before.Bottom != r2;) {
+        before = {c1, r1, c2, r2};
+        for (std::size_t i = 0; i < FRanges.Count(); ++i)
+            if (auto* merged = dynamic_cast<TMergedCells*>(FRanges.GetItem(i))) merged->PreMerge(r1, c1, r2, c2);
+    }
+    TMergedCells* last = nullptr;
+    for (std::size_t i = 0; i < FRanges.Count(); ++i)
+        if (auto* merged = dynamic_cast<TMergedCells*>(FRanges.GetItem(i))) last = merged;
+    if (!last) {
+        auto created = std::make_unique<TMergedCells>();
+        last = created.get();
+        FRanges.Add(std::move(created));
+    }
+    last->MergeCells(r1, c1, r2, c2);
+}
+
+void TWorkSheet::UnMergeCells(std::int32_t aRow1, std::int32_t aCol1, std::int32_t aRow2, std::int32_t aCol2)
+{
+    const std::int32_t r1 = std::min(aRow1, aRow2), r2 = std::max(aRow1, aRow2);
+    const std::int32_t c1 = std::min(aCol1, aCol2), c2 = std::max(aCol1, aCol2);
+    for (std::size_t i = 0; i < FRanges.Count(); ++i)
+        if (auto* merged = dynamic_cast<TMergedCells*>(FRanges.GetItem(i))) merged->UnMergeCells(r1, c1, r2, c2);
+}
+
+// ------------------------------------------------------ other sheet kinds
+
+void TTbrChart::SetPageHeaderFooter(TPageHeaderFooterRecord& aRecord, std::u16string_view aText)
+{
+    SetRecordText(FChartRecords, aRecord, aText);
+}
+
+void TTbrChart::AddZoomRecord()
+{
+    auto rec = TSCLRecord::CreateNew(100, 100);
+    FZoom = rec.get();
+    FChartRecords.Add(std::move(rec));
+}
+
+void TTbrUnsupportedSheet::SetPageHeaderFooter(TPageHeaderFooterRecord& aRecord, std::u16string_view aText)
+{
+    SetRecordText(FSheetRecords, aRecord, aText);
 }
 
 }  // namespace xls

@@ -76,6 +76,8 @@ public:
     }
     // This sheet is a new copy: references to its source point at it.
     virtual void ArrangeCopySheet(const TSheetInfo&) {}
+    // Names of the workbook were deleted: formulas that use names follow.
+    virtual void ArrangeDeletedNames(const TDeletedNames&) {}
     virtual void DeleteHPageBreak(std::int32_t) {}
     virtual void DeleteVPageBreak(std::int32_t) {}
     virtual void InsertHPageBreak(std::int32_t) {}
@@ -94,13 +96,60 @@ public:
     TXlsString CodeName() const;
     void SetCodeName(std::u16string_view aName);
 
+    // View and page settings. A missing record answers the default named
+    // here and ignores writes, unless a write says that it creates one.
+    bool ShowGridLines() const;  // true
+    void SetShowGridLines(bool aValue);
+    bool ShowGridHeaders() const;  // true
+    void SetShowGridHeaders(bool aValue);
+    bool PrintGridLines() const;  // true
+    void SetPrintGridLines(bool aValue);
+    TXlsString PageHeader() const;  // empty
+    void SetPageHeader(std::u16string_view aText);
+    TXlsString PageFooter() const;  // empty
+    void SetPageFooter(std::u16string_view aText);
+    // Left and right 0.748 inches (1.9 cm), top and bottom 0.984 (2.5 cm),
+    // header and footer (from SETUP) 0. Writing creates the missing margin
+    // records; header and footer margins go only into an existing SETUP.
+    TXlsMargins Margins() const;
+    void SetMargins(const TXlsMargins& aValue);
+    // Percent; 100. Writing keeps it within 10 to 400 and creates SCL.
+    std::int32_t SheetZoom() const;
+    void SetSheetZoom(std::int32_t aValue);
+    bool IsR1C1() const;  // false
+    void SetIsR1C1(bool aValue);
+    // aRow rows and aCol columns stay in view; (0, 0) unfreezes.
+    void FreezePanes(std::int32_t aRow, std::int32_t aCol);
+    void GetFrozenPanes(std::int32_t& aRow, std::int32_t& aCol) const;
+    // Splits the window at these offsets in twips; (0, 0) removes the split.
+    void SplitWindow(std::int32_t xOffset, std::int32_t yOffset);
+    void GetSplitWindow(std::int32_t& xOffset, std::int32_t& yOffset) const;
+
     const TDimensionsRec& OriginalDimensions() const { return FOriginalDimensions; }
     TWindow2Record* Window2() const { return FWindow2; }
     TGutsRecord* Guts() const { return FGuts; }
+    const TSetupRecord* Setup() const { return FSetup; }
+    const TWsBoolRecord* WSBool() const { return FWSBool; }
+    const TPaneRecord* Pane() const { return FPane; }
+    const TSCLRecord* Zoom() const { return FZoom; }
+    const TPrintCenteredRecord* HCenter() const { return FHCenter; }
+    const TPrintCenteredRecord* VCenter() const { return FVCenter; }
+    const TPrintGridLinesRecord* PrintGridLinesRecord() const { return FPrintGridLines; }
 
 protected:
+    // Per sheet kind: a changed header or footer text (the record's list
+    // learns its new size), a new SCL record, a PANE record made or removed.
+    virtual void SetPageHeaderFooter(TPageHeaderFooterRecord& aRecord, std::u16string_view aText) = 0;
+    virtual void AddZoomRecord() = 0;
+    virtual void SetPaneRecord(bool /*aNeeded*/) {}
+    // Sets the text of aRecord, which aList holds.
+    static void SetRecordText(TBaseRecordList& aList, TPageHeaderFooterRecord& aRecord, std::u16string_view aText);
+
     // A new sheet of the same kind with copies of BOF and EOF and no code name.
     virtual std::unique_ptr<TSheet> DoCopyTo() const = 0;
+    // The margin record's new place: behind the last margin, VCENTER or
+    // DEFAULTROWHEIGHT record of FPrintRecords, else at its end.
+    TMarginRecord& AddMarginRecord(std::uint16_t aId, double aValue);
     void CopyBaseTo(TSheet& aCopy) const;
     // Fails with "Error reading Excel records. File invalid" for a BOF inside the
     // sheet, and for a sheet that the stream ends in before its EOF.
@@ -170,6 +219,7 @@ public:
                            const TSheetInfo& SheetInfo) override;
     void ArrangeInsertRowsAndCols(std::int32_t InsRowPos, std::int32_t InsRowCount, std::int32_t InsColPos,
                                   std::int32_t InsColCount, const TSheetInfo& SheetInfo) override;
+    void ArrangeDeletedNames(const TDeletedNames& Deleted) override;
     void ArrangeCopySheet(const TSheetInfo& SheetInfo) override;
     void DeleteHPageBreak(std::int32_t aRow) override { FHPageBreaks.DeleteBreak(aRow); }
     void DeleteVPageBreak(std::int32_t aCol) override { FVPageBreaks.DeleteBreak(aCol); }
@@ -179,10 +229,85 @@ public:
     // Empties the sheet and gives it the template's records again.
     void ClearValues();
 
+    // Columns (0-based). A column without an entry has the default width,
+    // XF 15 and no options; writes create its entry where said.
+    std::int32_t GetColWidth(std::int32_t aCol);
+    std::int32_t GetColWidth(std::int32_t aCol, bool HiddenIsZero);
+    void SetColWidth(std::int32_t aCol, std::int32_t Value);
+    bool GetColHidden(std::int32_t aCol);
+    // Hiding creates the entry; showing a column without one does nothing.
+    void SetColHidden(std::int32_t aCol, bool Value);
+    std::int32_t GetColFormat(std::int32_t aCol);  // -1 without an entry
+    // Also gives every cell of the column this XF.
+    void SetColFormat(std::int32_t aCol, std::int32_t Value);
+    std::int32_t GetColOutlineLevel(std::int32_t aCol);
+    void SetColOutlineLevel(std::int32_t aCol, std::int32_t Value);
+
+    // Rows (0-based), on their ROW records; writes create the row.
+    std::int32_t GetRowHeight(std::int32_t aRow) const;
+    std::int32_t GetRowHeight(std::int32_t aRow, bool HiddenIsZero) const;
+    // Marks the height as set by hand.
+    void SetRowHeight(std::int32_t aRow, std::int32_t Value);
+    bool GetRowHidden(std::int32_t aRow) const;
+    void SetRowHidden(std::int32_t aRow, bool Value);
+    bool GetAutoRowHeight(std::int32_t aRow) const;
+    void SetAutoRowHeight(std::int32_t aRow, bool Value);
+    std::int32_t GetRowFormat(std::int32_t aRow) const;  // -1 for a row without format
+    // Also gives every cell of the row this XF.
+    void SetRowFormat(std::int32_t aRow, std::int32_t Value);
+    std::int32_t GetRowOutlineLevel(std::int32_t aRow) const;
+    void SetRowOutlineLevel(std::int32_t aRow, std::int32_t Value);
+
+    // Merged cells (0-based). Merging grows the area over every merged area
+    // it overlaps, which go; unmerging removes exactly equal areas only.
+    TXlsCellRange CellMergedBounds(std::int32_t aRow, std::int32_t aCol) const;  // the cell itself when unmerged
+    TXlsCellRange CellMergedList(std::size_t index) const;  // (0, 0, 0, 0) outside the list
+    std::size_t CellMergedListCount() const;
+    void MergeCells(std::int32_t aRow1, std::int32_t aCol1, std::int32_t aRow2, std::int32_t aCol2);
+    void UnMergeCells(std::int32_t aRow1, std::int32_t aCol1, std::int32_t aRow2, std::int32_t aCol2);
+
+    // Print settings; a missing record answers the default named here.
+    bool PrintToFit() const;  // false
+    void SetPrintToFit(bool aValue);
+    bool PrintHCentered() const;  // false
+    void SetPrintHCentered(bool aValue);
+    bool PrintVCentered() const;  // false
+    void SetPrintVCentered(bool aValue);
+    // The printer fields read 100 (scale), 0 (paper), 100 (resolutions) and
+    // 1 (copies) while SETUP says it has no printer data; writing one of
+    // them says it has. Values outside 0 to 65535 are refused.
+    std::int32_t PrintScale() const;  // 100
+    void SetPrintScale(std::int32_t aValue);
+    std::int32_t PrintNumberOfHorizontalPages() const;  // 1
+    void SetPrintNumberOfHorizontalPages(std::int32_t aValue);
+    std::int32_t PrintNumberOfVerticalPages() const;  // 1
+    void SetPrintNumberOfVerticalPages(std::int32_t aValue);
+    std::int32_t PrintOptions() const;  // 0; writing sets the low 8 bits
+    void SetPrintOptions(std::int32_t aValue);
+    std::int32_t PrintPaperSize() const;  // 1
+    void SetPrintPaperSize(std::int32_t aValue);
+    std::int32_t PrintCopies() const;  // 1
+    void SetPrintCopies(std::int32_t aValue);
+    std::int32_t PrintXResolution() const;  // 600
+    void SetPrintXResolution(std::int32_t aValue);
+    std::int32_t PrintYResolution() const;  // 600
+    void SetPrintYResolution(std::int32_t aValue);
+    // Environment 0 and no bytes without PLS. Writing replaces every PLS of
+    // the sheet by one in front of SETUP; no bytes leave the sheet without.
+    TPrinterDriverSettings PrinterDriverSettings() const;
+    void SetPrinterDriverSettings(const TPrinterDriverSettings& aValue);
+    bool OutlineSummaryRowsBelowDetail() const;  // true
+    void SetOutlineSummaryRowsBelowDetail(bool aValue);
+    bool OutlineSummaryColsRightOfDetail() const;  // true
+    void SetOutlineSummaryColsRightOfDetail(bool aValue);
+    bool OutlineAutomaticStyles() const;  // false
+    void SetOutlineAutomaticStyles(bool aValue);
+
     TCells& Cells() { return FCells; }
     const TCells& Cells() const { return FCells; }
     const TNoteList& Notes() const { return FNotes; }
     const THLinkList& HLinks() const { return FHLinks; }
+    TColInfoList& Columns() { return FColumns; }
     const TColInfoList& Columns() const { return FColumns; }
     const TRangeList& Ranges() const { return FRanges; }
     const TDrawing& Drawing() const { return FDrawing; }
@@ -195,9 +320,20 @@ public:
 
 protected:
     std::unique_ptr<TSheet> DoCopyTo() const override;
+    void SetPageHeaderFooter(TPageHeaderFooterRecord& aRecord, std::u16string_view aText) override;
+    // An SCL (zoom 100) right behind WINDOW2 (and a PLV).
+    void AddZoomRecord() override;
+    // A PANE of zeros behind WINDOW2 (and PLV, SCL), or none.
+    void SetPaneRecord(bool aNeeded) override;
 
 private:
     struct TLoadState;
+    // A GUTS record (created before DEFAULTROWHEIGHT when missing) that is
+    // recomputed on save.
+    void NeedGuts();
+    // Where a record goes that follows WINDOW2 and the records of these ids.
+    std::size_t PositionBehindWindow2(std::initializer_list<std::uint16_t> aIds) const;
+    TSetupRecord* SetupForPrinterField(std::int32_t aValue, const char* aProperty);
     void LoadRecord(TOle2File& DataStream, TRecordHeader& RecordHeader, std::unique_ptr<TBaseRecord> aRecord, TSST& SST,
                     TLoadState& aState);
     void ApplyDefaultSize(const TBaseRecord& aRecord, TLoadState& aState);
@@ -246,6 +382,9 @@ public:
 
 protected:
     std::unique_ptr<TSheet> DoCopyTo() const override;
+    void SetPageHeaderFooter(TPageHeaderFooterRecord& aRecord, std::u16string_view aText) override;
+    // An SCL (zoom 100) at the end of the chart's records.
+    void AddZoomRecord() override;
 
 private:
     // Reads one record; aDepth is the BEGIN/END nesting so far.
@@ -276,6 +415,9 @@ public:
 
 protected:
     std::unique_ptr<TSheet> DoCopyTo() const override;
+    void SetPageHeaderFooter(TPageHeaderFooterRecord& aRecord, std::u16string_view aText) override;
+    // These sheets get no new records.
+    void AddZoomRecord() override {}
 
 private:
     // Reads one record; aLastFormula is the formula cell read last.

@@ -2,6 +2,7 @@
 // simulated reader on a manual clock.
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
 #include <QMoveEvent>
 #include <QTimer>
 
@@ -51,6 +52,11 @@ private slots:
     void intervalChoiceRestartsTimer();
     void waitPumpingHandlesTickWrapAround();
     void tickDuringWaitIsSkipped();
+    void closeDuringWaitWaitsForTheCycle_data();
+    void closeDuringWaitWaitsForTheCycle();
+    void entryDuringWaitEntersWhatWasShown();
+    void sevenByteTagShowsFourteenDigits_data();
+    void sevenByteTagShowsFourteenDigits();
 };
 
 void PollCycleTest::connectStepSetsUpLineAndWakesReader()
@@ -392,6 +398,127 @@ void PollCycleTest::tickDuringWaitIsSkipped()
     QVERIFY(nestedTickRan);  // the wait let the event run
     QCOMPARE(station.Reader->Writes().size(), std::size_t(2));
     QCOMPARE(station.Text("Panel1"), QStringLiteral("DE AD BE EF"));
+}
+
+enum class TCloseDuring { Wait, EntryMessage, FileDialog };
+Q_DECLARE_METATYPE(TCloseDuring)
+
+void PollCycleTest::closeDuringWaitWaitsForTheCycle_data()
+{
+    // While a poll waits, the window is closed: directly, or while the
+    // message of an entry clicked during the wait is open, or while the file
+    // dialog opened during the wait is open (a signal or the session's end
+    // closes the window then).
+    QTest::addColumn<TCloseDuring>("during");
+    QTest::newRow("the wait") << TCloseDuring::Wait;
+    QTest::newRow("an entry's message") << TCloseDuring::EntryMessage;
+    QTest::newRow("the file dialog") << TCloseDuring::FileDialog;
+}
+
+void PollCycleTest::closeDuringWaitWaitsForTheCycle()
+{
+    QFETCH(TCloseDuring, during);
+    TStation station;
+    const QString notAWorkbook = station.Documents.filePath("liste.xls");
+    QFile text(notAWorkbook);
+    QVERIFY(text.open(QIODevice::WriteOnly));
+    text.write("Chipnummer;UID\n");
+    text.close();
+    station.WorkbookChoice = notAWorkbook;
+    station.Form->Button1Click();
+    station.Connect();
+    station.Reader->PutTag(DeadBeef);
+    station.Tick();
+    QVERIFY(station.Button("Button2")->isEnabled());
+
+    station.Reader->ClearRecords();
+    const auto closeWindow = [&] { station.Form->close(); };
+    station.OnError = [&](const QString&) { closeWindow(); };
+    station.WorkbookChoice.clear();
+    station.OnChooseWorkbook = closeWindow;
+    QTimer::singleShot(0, station.Form.get(), [&] {
+        if (during == TCloseDuring::Wait) closeWindow();
+        if (during == TCloseDuring::EntryMessage) QTest::mouseClick(station.Button("Button2"), Qt::LeftButton);
+        if (during == TCloseDuring::FileDialog) QTest::mouseClick(station.Button("Button1"), Qt::LeftButton);
+    });
+    station.Tick();
+
+    // The poll ran to its end; then the link was closed, and nothing after it.
+    const std::vector<std::string> calls = {"FT_GetQueueStatus", "FT_Purge", "FT_Write", "FT_Write", "FT_Read",
+                                            "FT_Close"};
+    QVERIFY(station.Reader->Calls() == calls);
+    QVERIFY(!station.Reader->IsOpen());
+    QVERIFY(!station.Form->LinkOpen());
+    QVERIFY(!station.Form->isVisible());
+    QVERIFY(QFile::exists(station.Form->DataFolder() + "config.ini"));
+    station.Tick();
+    QCOMPARE(station.Reader->Calls().size(), calls.size());
+}
+
+void PollCycleTest::entryDuringWaitEntersWhatWasShown()
+{
+    TStation station;
+    const QString workbook = station.Documents.filePath("liste.xls");
+    QVERIFY(NewWorkbook(workbook));
+    station.WorkbookChoice = workbook;
+    station.Form->Button1Click();
+    station.Connect();
+    station.Reader->PutTag(DeadBeef);
+    station.Tick();
+
+    // The next poll reads another tag; the click came before its reply.
+    station.Reader->TakeTag();
+    station.Reader->PutTag({0x04, 0xA1, 0xB2, 0xC3});
+    QString shownAtClick;
+    QTimer::singleShot(0, station.Form.get(), [&] {
+        shownAtClick = station.Text("Panel2");
+        QTest::mouseClick(station.Button("Button2"), Qt::LeftButton);
+        QCOMPARE(CellText(workbook, 1, 1), QString());  // not during the wait
+    });
+    station.Tick();
+
+    QCOMPARE(shownAtClick, QStringLiteral("4022250974"));
+    QCOMPARE(CellText(workbook, 1, 1), QStringLiteral("4022250974"));
+    QCOMPARE(CellText(workbook, 1, 2), QStringLiteral("DE AD BE EF"));
+    // The tag read meanwhile stays pending, for the next row.
+    QCOMPARE(station.Text("Panel1"), QStringLiteral("04 A1 B2 C3"));
+    QCOMPARE(station.Button("Button2")->text(), QStringLiteral("Nr: 2  EINTRAGEN"));
+    QVERIFY(station.Button("Button2")->isEnabled());
+}
+
+void PollCycleTest::sevenByteTagShowsFourteenDigits_data()
+{
+    QTest::addColumn<TBytes>("uid");
+    QTest::addColumn<QString>("panel");
+    QTest::addColumn<QString>("chipNumber");
+    QTest::newRow("NTAG215") << Bytes({0x04, 0x5A, 0x3C, 0x2A, 0x6E, 0x4F, 0x80}) << "04 5A 3C 2A 6E 4F 80"
+                             << "36116131592559108";
+    QTest::newRow("all ones") << Bytes({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}) << "FF FF FF FF FF FF FF"
+                              << "72057594037927935";
+    QTest::newRow("small") << Bytes({0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}) << "01 00 00 00 00 00 00" << "1";
+}
+
+void PollCycleTest::sevenByteTagShowsFourteenDigits()
+{
+    QFETCH(TBytes, uid);
+    QFETCH(QString, panel);
+    QFETCH(QString, chipNumber);
+    TStation station;
+    station.Connect();
+    station.Reader->PutTag(uid);
+    station.Tick();
+
+    QCOMPARE(station.Text("Panel1"), panel);
+    QCOMPARE(station.Form->UidHex().size(), 14);
+    QCOMPARE(station.Form->UidHex(), QString(panel).remove(' '));
+    QCOMPARE(station.Text("Panel2"), chipNumber);
+    QCOMPARE(QGuiApplication::clipboard()->text(), chipNumber);
+    // The longer texts fit their panels.
+    for (const char* name : {"Panel1", "Panel2"}) {
+        auto* label = station.Control<QLabel>(name);
+        QVERIFY(QFontMetrics(label->font()).horizontalAdvance(label->text()) <= label->contentsRect().width());
+    }
+    QCOMPARE(station.LogLines().last().split(' ', Qt::SkipEmptyParts).size() - 3, 28);  // ACK and a 22-byte response
 }
 
 QTEST_MAIN(PollCycleTest)

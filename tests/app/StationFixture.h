@@ -3,17 +3,20 @@
 #pragma once
 
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 #include <memory>
 
 #include "SimulatedFt232Driver.h"
 #include "TickClock.h"
 #include "Unit1.h"
+#include "facade/XLSAdapter.h"
 
 namespace tagstation::test {
 
@@ -36,6 +39,13 @@ struct TStation {
     TSimulatedFt232Driver* Reader = nullptr;
     QStringList Errors;
     QString WorkbookChoice;
+    // Run inside the window's error message and file dialog, while they are open.
+    std::function<void(const QString&)> OnError;
+    std::function<void()> OnChooseWorkbook;
+    // The questions asked, and the answer to them.
+    QStringList Questions;
+    bool Answer = true;
+    QDateTime Now = QDateTime(QDate(2024, 3, 9), QTime(14, 5, 30));
     std::unique_ptr<TForm1> Form;
 
     explicit TStation(TReaction reaction = TReaction::CancelsPendingCommand) { Open(reaction); }
@@ -49,8 +59,19 @@ struct TStation {
         services.Driver = std::move(reader);
         services.Clock = Clock;
         services.DocumentsFolder = Documents.path();
-        services.ChooseWorkbook = [this] { return WorkbookChoice; };
-        services.ShowError = [this](const QString& text) { Errors << text; };
+        services.ChooseWorkbook = [this] {
+            if (OnChooseWorkbook) OnChooseWorkbook();
+            return WorkbookChoice;
+        };
+        services.ShowError = [this](const QString& text) {
+            Errors << text;
+            if (OnError) OnError(text);
+        };
+        services.Confirm = [this](const QString& question) {
+            Questions << question;
+            return Answer;
+        };
+        services.Now = [this] { return Now; };
         Form = std::make_unique<TForm1>(std::move(services));
     }
 
@@ -79,6 +100,26 @@ struct TStation {
         Reader->ClearRecords();
     }
 };
+
+// A workbook of one empty sheet.
+inline bool NewWorkbook(const QString& path)
+{
+    xls::TXLSFile workbook(nullptr, true);
+    workbook.Connect();
+    workbook.NewFile(1);
+    workbook.Save(true, QFile::encodeName(path).toStdString(), nullptr, nullptr, nullptr);
+    return QFile::exists(path);
+}
+
+// A cell of the workbook's first sheet, as text ("" when empty).
+inline QString CellText(const QString& path, int row, int column)
+{
+    xls::TXLSFile workbook(nullptr, true);
+    workbook.Connect();
+    workbook.OpenFile(QFile::encodeName(path).toStdString());
+    workbook.SetActiveSheet(1);
+    return QString::fromStdU16String(xls::VarToText(workbook.GetCellValue(row, column)));
+}
 
 inline TBytes Bytes(std::initializer_list<int> values)
 {

@@ -50,10 +50,10 @@ void WindowTest::pagesInOrder()
     TStation station;
     auto* pages = station.Control<QTabWidget>("PageControl1");
     QCOMPARE(pages->geometry(), QRect(0, 0, 624, 311));
-    QCOMPARE(pages->count(), 3);
-    const QStringList captions = {"Daten", "Logging", "Info"};
-    const QStringList names = {"TabSheet1", "TabSheet2", "TabSheet3"};
-    for (int i = 0; i < 3; ++i) {
+    QCOMPARE(pages->count(), 4);
+    const QStringList captions = {"Daten", "Logging", "Info", "Optionen"};
+    const QStringList names = {"TabSheet1", "TabSheet2", "TabSheet3", "TabSheet4"};
+    for (int i = 0; i < 4; ++i) {
         QCOMPARE(pages->tabText(i), captions[i]);
         QCOMPARE(pages->widget(i)->objectName(), names[i]);
     }

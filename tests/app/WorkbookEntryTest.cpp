@@ -9,14 +9,11 @@
 
 #include "StationFixture.h"
 #include "UpDown.h"
+#include "WriteProtection.h"
 #include "facade/XLSAdapter.h"
 
 #ifdef Q_OS_LINUX
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include <csignal>
 #endif
@@ -119,75 +116,6 @@ QStringList StateAfterEntry(const QString& row)
 enum class TFailure { NotAWorkbook, ChartSheetFirst, LockedFile, LockedFolder, FileSizeLimit };
 
 #ifdef Q_OS_LINUX
-// The immutable attribute: while it is set, not even root may change, replace
-// or remove the file, or add to or remove from the folder.
-bool SetImmutable(const QString& path, bool on)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
-    int flags = 0;
-    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    if (done) {
-        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-        done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    }
-    ::close(fd);
-    return done;
-}
-#endif
-
-// Write protection that holds for the user running the tests: permission
-// bits for an ordinary user; for root, whom they do not stop, the immutable
-// attribute. Lifted when it goes away.
-class TWriteProtection {
-public:
-    TWriteProtection() = default;
-    TWriteProtection(const TWriteProtection&) = delete;
-    TWriteProtection& operator=(const TWriteProtection&) = delete;
-    ~TWriteProtection() { Lift(); }
-
-    // False when neither holds here (a file system without the attribute).
-    bool Protect(const QString& path, bool folder)
-    {
-        FPath = path;
-        FPermissions = QFile::permissions(path);
-        const QFile::Permissions readable = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
-        QFile::setPermissions(path, folder ? readable | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther : readable);
-        if (!Writable(path, folder)) return true;
-#ifdef Q_OS_LINUX
-        FImmutable = SetImmutable(path, true);
-        return FImmutable && !Writable(path, folder);
-#else
-        return false;
-#endif
-    }
-    void Lift()
-    {
-        if (FPath.isEmpty()) return;
-#ifdef Q_OS_LINUX
-        if (FImmutable) SetImmutable(FPath, false);
-#endif
-        QFile::setPermissions(FPath, FPermissions);
-        FPath.clear();
-    }
-
-private:
-    // Tries what saving needs: opening the file for writing, or adding a file to the folder.
-    static bool Writable(const QString& path, bool folder)
-    {
-        if (!folder) return QFile(path).open(QIODevice::WriteOnly | QIODevice::Append);
-        QFile probe(path + QStringLiteral("/probe"));
-        const bool created = probe.open(QIODevice::WriteOnly | QIODevice::NewOnly);
-        if (created) probe.remove();
-        return created;
-    }
-
-    QString FPath;
-    QFile::Permissions FPermissions;
-    bool FImmutable = false;
-};
-
-#ifdef Q_OS_LINUX
 // A write error while saving: files may not grow beyond 1 KiB, which the
 // kernel enforces for root as well; the write fails with EFBIG (the signal
 // that would end the process is ignored).
@@ -231,6 +159,7 @@ class WorkbookEntryTest : public QObject {
 private slots:
     void entryWritesNumberAndUid_data();
     void entryWritesNumberAndUid();
+    void sevenByteUidIsEnteredAsText();
     void lastRowStaysLastRow();
     void missingWorkbookDoesNothing_data();
     void missingWorkbookDoesNothing();
@@ -286,6 +215,24 @@ void WorkbookEntryTest::entryWritesNumberAndUid()
 
     station.Read(DeadBeef);
     QCOMPARE(station.Button("Button2")->text(), QStringLiteral("Nr: %1  EINTRAGEN").arg(nextRow));
+}
+
+void WorkbookEntryTest::sevenByteUidIsEnteredAsText()
+{
+    // An NTAG215: its chip number has 17 digits, more than a number cell
+    // holds exactly, so it goes in as text; 4-byte numbers stay numbers.
+    TEntryStation station;
+    station.Aim(7, 2, true);
+    station.Read({0x04, 0x5A, 0x3C, 0x2A, 0x6E, 0x4F, 0x80});
+    station.Enter();
+    station.Reader->TakeTag();
+    station.Read(DeadBeef);
+    station.Enter();
+    QCOMPARE(station.Errors, QStringList());
+    QCOMPARE(
+        DumpLines(station.Workbook),
+        ExpectedDumpWith("poi_tiny.xls", {"Tabelle1!C7\ts\t36116131592559108", "Tabelle1!D7\ts\t04 5A 3C 2A 6E 4F 80",
+                                          "Tabelle1!C8\tn\t4022250974.0", "Tabelle1!D8\ts\tDE AD BE EF"}));
 }
 
 void WorkbookEntryTest::lastRowStaysLastRow()

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Starts `tagstation --reader sim` under Xvfb, checks its window's title and
-# client size (624 x 311) and saves a screenshot of the window.
-#   window_under_xvfb.sh TAGSTATION_BINARY OUTPUT.png
+# client size (624 x 311) and saves a screenshot of the window; with a third
+# argument also one of the page "Optionen", opened as a user does.
+#   window_under_xvfb.sh TAGSTATION_BINARY OUTPUT.png [OPTIONS.png]
 # Exit code 77 when xvfb-run is missing (the test then counts as skipped).
 set -euo pipefail
 binary=$1
 out=$2
+options_out=${3:-}
 
 if [ -z "${TAGSTATION_INSIDE_XVFB:-}" ]; then
   command -v xvfb-run >/dev/null || { echo "xvfb-run is not installed: skipped"; exit 77; }
@@ -14,7 +16,7 @@ if [ -z "${TAGSTATION_INSIDE_XVFB:-}" ]; then
 fi
 
 export LC_ALL=C.UTF-8
-for tool in xwininfo xprop import identify; do
+for tool in xwininfo xprop xdotool import identify compare; do
   command -v "$tool" >/dev/null || { echo "missing $tool (scripts/install-deps installs it)"; exit 1; }
 done
 
@@ -55,3 +57,15 @@ shot=$(identify -format "%wx%h" "$out")
 colours=$(identify -format "%k" "$out")
 [ "$colours" -gt 16 ] || { echo "screenshot looks empty ($colours colours)"; exit 1; }
 echo "ok: title, 624x311 client area, screenshot $out"
+
+[ -n "$options_out" ] || exit 0
+# A click on the first tab gives the tab bar the focus; the arrow keys then
+# go on to the fourth page.
+xdotool mousemove --window "$window" 20 12 click 1
+sleep 0.3
+xdotool key Right Right Right
+sleep 0.5
+import -window "$window" "$options_out"
+changed=$(compare -metric AE "$out" "$options_out" null: 2>&1 || true)
+[ "${changed%% *}" -gt 1000 ] || { echo "the page did not change ($changed pixels)"; exit 1; }
+echo "ok: screenshot of the options page $options_out"

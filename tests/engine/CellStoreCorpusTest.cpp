@@ -12,6 +12,7 @@
 #include "base/UXlsUnicode.h"
 #include "records/UXlsOtherRecords.h"
 #include "worksheet/UXlsColInfo.h"
+#include "drawing/UXlsEscher.h"
 #include "worksheet/UXlsRowColEntries.h"
 
 using namespace rectest;
@@ -181,7 +182,8 @@ TEST(CellStoreCorpus, SheetsHoldTheDumpsValuesAndSaveAsSized)
         SelectWorkbookStream(ole);
         const auto records = ReadAll(ole);
 
-        TSST sst;
+        TWorkbookGlobals globals{std::make_unique<TDrawingGroup>()};
+        TSST& sst = globals.SST();
         std::map<std::int64_t, std::string> sheetAt;  // BOF offset -> worksheet name
         std::vector<std::unique_ptr<TSheetCells>> sheets;
         std::int64_t offset = 0;
@@ -194,7 +196,7 @@ TEST(CellStoreCorpus, SheetsHoldTheDumpsValuesAndSaveAsSized)
             if (!bof || !sheetAt.contains(offset) || bof->BOFType() != TBOFRecord::TypeWorksheet) continue;
             auto sheet = std::make_unique<TSheetCells>();
             sheet->Name = sheetAt[offset];
-            sheet->Cells = std::make_unique<TCells>(sst, sheet->Columns);
+            sheet->Cells = std::make_unique<TCells>(globals, sheet->Columns);
             const std::size_t eof = LoadSheet(records, i + 1, sst, *sheet->Cells);
             ASSERT_LT(eof, records.size()) << "a sheet without EOF";
             for (; i < eof; ++i) offset += StreamExtent(*records[i]);
@@ -219,7 +221,8 @@ TEST(CellStoreCorpus, SheetsHoldTheDumpsValuesAndSaveAsSized)
         // text cells refer to the table as it was saved.
         const TBytes sstBytes = Written([&](TOle2File& w) { sst.SaveToStream(w); });
         const auto sstRecords = ReadStream(sstBytes);
-        TSST savedSST;
+        TWorkbookGlobals savedGlobals{std::make_unique<TDrawingGroup>()};
+        TSST& savedSST = savedGlobals.SST();
         savedSST.Load(dynamic_cast<const TSSTRecord&>(*sstRecords.at(0)));
         for (auto& sheet : sheets) {
             const std::int64_t size = sheet->Cells->TotalSize();
@@ -227,7 +230,7 @@ TEST(CellStoreCorpus, SheetsHoldTheDumpsValuesAndSaveAsSized)
             EXPECT_EQ(size, std::int64_t(out.size())) << sheet->Name;
             const auto written = ReadStream(out);
             TColInfoList columns;
-            TCells reloaded(savedSST, columns);
+            TCells reloaded(savedGlobals, columns);
             LoadSheet(written, 0, savedSST, reloaded);
             EXPECT_EQ(ValuesOf(sheet->Name, reloaded), ValuesOf(sheet->Name, *sheet->Cells)) << sheet->Name;
             for (const auto& rec : written)

@@ -2,8 +2,6 @@
 // records, and what an independent reader (xlrd) makes of it.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -12,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "TestProcess.h"
 #include "base/UXlsBytes.h"
 #include "base/UXlsStreams.h"
 #include "base/UXlsUnicode.h"
@@ -115,46 +114,15 @@ bool CfbNameLess(const std::u16string& a, const std::u16string& b)
     return a.size() != b.size() ? a.size() < b.size() : AsciiUpperCase(a) < AsciiUpperCase(b);
 }
 
-struct TTempDir {
-    TTempDir()
-    {
-        std::string pattern = (fs::temp_directory_path() / "tpltest-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-        Path = pattern;
-    }
-    ~TTempDir() { fs::remove_all(Path); }
-    fs::path Path;
-};
-
-struct TRunResult {
-    int ExitCode;
-    std::string Out;
-};
-
-TRunResult RunCommand(const std::string& command)
-{
-    std::FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) throw std::runtime_error("popen failed: " + command);
-    std::string out;
-    char buf[4096];
-    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, pipe)) > 0;) out.append(buf, n);
-    const int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
-}
-
-std::string Quote(const fs::path& p) { return "'" + p.string() + "'"; }
-
-std::string TestTool(const char* name)
-{
-    return "/usr/bin/python3 " + Quote(fs::path(TAGSTATION_TEST_TOOLS_DIR) / name);
-}
+using testproc::TRun;
+using testproc::TTempDir;
 
 // Writes the template with `xlstool template` and checks it is the engine's bytes.
 fs::path WriteWithXlstool(const TTempDir& dir)
 {
-    const fs::path out = dir.Path / "empty.xls";
-    const TRunResult run = RunCommand(Quote(TAGSTATION_XLSTOOL) + " template " + Quote(out) + " 2>&1");
-    EXPECT_EQ(run.ExitCode, 0) << run.Out;
+    const fs::path out = dir / "empty.xls";
+    const TRun run = testproc::RunProgram({TAGSTATION_XLSTOOL, "template", out.string()});
+    EXPECT_EQ(run.Code, 0) << run.Err;
     EXPECT_EQ(ReadFileBytes(out.string()), EmptyWorkbookTemplate());
     return out;
 }
@@ -303,8 +271,8 @@ TEST(EmptyTemplate, XlrdSeesOneEmptyVisibleSheet)
 {
     TTempDir dir;
     const fs::path file = WriteWithXlstool(dir);
-    const TRunResult dump = RunCommand(TestTool("xlrd_dump.py") + " " + Quote(file));
-    EXPECT_EQ(dump.ExitCode, 0);
+    const TRun dump = testproc::RunPythonReader("xlrd_dump.py", {}, file);
+    EXPECT_EQ(dump.Code, 0) << dump.Err;
     EXPECT_EQ(dump.Out, "#sheet\t0\tSheet1\tvisible\n");
 }
 
@@ -312,8 +280,8 @@ TEST(EmptyTemplate, RecordsAreTheGlobalsInOrderAndTheFixedSheet)
 {
     TTempDir dir;
     const fs::path file = WriteWithXlstool(dir);
-    const TRunResult listing = RunCommand(TestTool("xlrd_records.py") + " --hex 40 " + Quote(file));
-    ASSERT_EQ(listing.ExitCode, 0) << listing.Out;
+    const TRun listing = testproc::RunPythonReader("xlrd_records.py", {"--hex", "40"}, file);
+    ASSERT_EQ(listing.Code, 0) << listing.Err;
     const auto records = ParseListing(listing.Out);
 
     std::vector<std::string> globals = {
@@ -382,11 +350,11 @@ TEST(EmptyTemplate, RecordsAreTheGlobalsInOrderAndTheFixedSheet)
 
 TEST(EmptyTemplate, XlstoolTemplateNeedsExactlyOneFile)
 {
-    const TRunResult noArgs = RunCommand(Quote(TAGSTATION_XLSTOOL) + " template 2>&1");
-    EXPECT_EQ(noArgs.ExitCode, 2);
-    EXPECT_NE(noArgs.Out.find("usage: xlstool template OUT"), std::string::npos) << noArgs.Out;
+    const TRun noArgs = testproc::RunProgram({TAGSTATION_XLSTOOL, "template"});
+    EXPECT_EQ(noArgs.Code, 2);
+    EXPECT_NE(noArgs.Err.find("usage: xlstool template OUT"), std::string::npos) << noArgs.Err;
 
     TTempDir dir;
-    const TRunResult badPath = RunCommand(Quote(TAGSTATION_XLSTOOL) + " template " + Quote(dir.Path / "no" / "x.xls") + " 2>&1");
-    EXPECT_EQ(badPath.ExitCode, 1) << badPath.Out;
+    const TRun badPath = testproc::RunProgram({TAGSTATION_XLSTOOL, "template", (dir / "no" / "x.xls").string()});
+    EXPECT_EQ(badPath.Code, 1) << badPath.Err;
 }

@@ -155,6 +155,16 @@ inline TBytes NameBody(std::string_view aName, std::int32_t aSheet, std::uint16_
     return d;
 }
 
+// EXTERNNAME of another book's name aName (8-bit).
+inline TBytes ExternNameBody(std::string_view aName)
+{
+    TBytes d = B({0, 0, 0, 0, 0, 0});
+    AppendByte(d, static_cast<std::uint8_t>(aName.size()));
+    AppendByte(d, 0);
+    d.insert(d.end(), aName.begin(), aName.end());
+    return d;
+}
+
 inline TBytes SSTBody(const std::vector<std::string_view>& aStrings)
 {
     TBytes d;

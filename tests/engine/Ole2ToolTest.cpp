@@ -1,15 +1,12 @@
 // xlstool streams and cfb-copy, run as the user runs them.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "Ole2TestFiles.h"
+#include "TestProcess.h"
 
 using namespace ole2test;
 namespace fs = std::filesystem;
@@ -19,11 +16,9 @@ namespace {
 const std::string kCorpus = TAGSTATION_CORPUS_DIR;
 const std::string kXlsTool = TAGSTATION_XLSTOOL;
 
-struct TRun {
-    bool Exited = false;  // false: ended by a signal
-    int Code = -1;
-    std::string Out, Err;
-};
+using testproc::RunProgram;
+using testproc::TRun;
+using testproc::TTempDir;
 
 std::string FileText(const fs::path& p)
 {
@@ -36,50 +31,6 @@ std::string FileText(const fs::path& p)
 void WriteFile(const fs::path& p, const TBytes& bytes)
 {
     std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
-
-// A fresh folder for one test, removed afterwards.
-class TTempDir {
-public:
-    TTempDir()
-    {
-        static int counter = 0;
-        FPath = fs::temp_directory_path() / ("ole2tool_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-        fs::remove_all(FPath);
-        fs::create_directories(FPath);
-    }
-    ~TTempDir() { fs::remove_all(FPath); }
-    const fs::path& Path() const { return FPath; }
-    fs::path operator/(const std::string& name) const { return FPath / name; }
-
-private:
-    fs::path FPath;
-};
-
-TRun RunProgram(const std::vector<std::string>& args)
-{
-    TTempDir io;
-    const fs::path out = io / "stdout", err = io / "stderr";
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ::dup2(o, 1);
-        ::dup2(e, 2);
-        std::vector<char*> argv;
-        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    TRun r;
-    r.Exited = WIFEXITED(status);
-    r.Code = r.Exited ? WEXITSTATUS(status) : -1;
-    r.Out = FileText(out);
-    r.Err = FileText(err);
-    return r;
 }
 
 // Every corpus workbook, real ones and generated ones, in name order.
@@ -109,7 +60,7 @@ TEST(Ole2Tool, CfbCopyKeepsEveryStreamOfEveryCorpusWorkbook)
         SCOPED_TRACE(original.filename().string());
         const fs::path copy = tmp / original.filename().string();
         TRun r = RunProgram({kXlsTool, "cfb-copy", original.string(), copy.string()});
-        ASSERT_TRUE(r.Exited && r.Code == 0) << r.Err;
+        ASSERT_TRUE(r.Code == 0) << r.Err;
 
         TBytes inBytes = ReadFileBytes(original.string());
         TBytes outBytes = ReadFileBytes(copy.string());
@@ -124,7 +75,7 @@ TEST(Ole2Tool, CfbCopyKeepsEveryStreamOfEveryCorpusWorkbook)
             EXPECT_EQ(ReadWholeStream(out, name), expected) << Utf16ToUtf8(name);
         }
 
-        TRun dump = RunProgram({"/usr/bin/python3", std::string(TAGSTATION_TEST_TOOLS_DIR) + "/xlrd_dump.py", copy.string()});
+        TRun dump = testproc::RunPythonReader("xlrd_dump.py", {}, copy);
         EXPECT_EQ(dump.Code, 0) << dump.Err;
         EXPECT_EQ(dump.Out, FileText(Expected(original, ".dump")));
         ++checked;
@@ -143,7 +94,7 @@ TEST(Ole2Tool, RefusedCorpusFilesNeverCrashTheTools)
         TRun streams = RunProgram({kXlsTool, "streams", original.string()});
         TRun copy = RunProgram({kXlsTool, "cfb-copy", original.string(), (tmp / "copy.xls").string()});
         for (const TRun& r : {streams, copy}) {
-            ASSERT_TRUE(r.Exited) << "ended by a signal";
+            ASSERT_NE(r.Code, -1) << "ended abnormally";
             EXPECT_TRUE(r.Code == 0 || r.Code == 1) << r.Code;
             if (corrupt) {
                 EXPECT_EQ(r.Code, 1);

@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 
-#include <unistd.h>
-
 #include "Ole2TestFiles.h"
+#include "TestProcess.h"
 
 using namespace ole2test;
 
@@ -162,13 +160,10 @@ TEST(Ole2Writer, WritesDifatSectorsForMoreThan109FatSectors)
     EXPECT_EQ(ReadStreamOf(out, u"Workbook"), content);
 
     // An independent reader agrees.
-    auto path = std::filesystem::temp_directory_path() / ("ole2_difat_" + std::to_string(::getpid()) + ".xls");
+    const testproc::TTempDir dir;
+    const auto path = dir / "difat.xls";
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(out.data()), std::streamsize(out.size()));
-    std::string check = "/usr/bin/python3 -c \"import sys, xlrd.compdoc as c; d = c.CompDoc(open(sys.argv[1], 'rb').read(), "
-                        "logfile=open('/dev/null', 'w')); m, b, n = d.locate_named_stream('Workbook'); "
-                        "sys.exit(0 if n == 7200000 else 1)\" " + path.string();
-    EXPECT_EQ(std::system(check.c_str()), 0);
-    std::filesystem::remove(path);
+    EXPECT_EQ(testproc::RunPythonReader("xlrd_stream_size.py", {}, path).Out, "7200000\n");
 
     // And the file with DIFAT sectors can be the input of the next write.
     TBytes again = WriteCopy(out, Pattern(10, 1));
@@ -404,7 +399,8 @@ TEST(Ole2Writer, DeletingCannotTakeTheRoot)
 
 TEST(Ole2Writer, WritesAndReadsBackThroughOneFileStream)
 {
-    const auto path = std::filesystem::temp_directory_path() / ("ole2_file_" + std::to_string(::getpid()) + ".xls");
+    const testproc::TTempDir dir;
+    const auto path = dir / "file.xls";
     const TBytes content = Pattern(6000, 5);
     {
         TFileStream fs(path.string(), TFileMode::Create);
@@ -421,7 +417,6 @@ TEST(Ole2Writer, WritesAndReadsBackThroughOneFileStream)
         EXPECT_EQ(ReadWholeStream(reader, u"\x05SummaryInformation"), Pattern(200, 2));
     }
     TBytes bytes = ReadFileBytes(path.string());
-    std::filesystem::remove(path);
     EXPECT_EQ(Slice(bytes, 0, 6), (TBytes{'p', 'r', 'e', 'f', 'i', 'x'}));
     EXPECT_TRUE(SameBytes(Slice(bytes, 6, bytes.size() - 6), WriteCopy(SmallInput().Bytes, content)));
 }

@@ -139,7 +139,7 @@ TEST(RecordCorpus, RecordsListingAgreesWithTheRecordLister)
 {
     for (const auto& path : ReadableCorpusFiles()) {
         SCOPED_TRACE(path.filename().string());
-        const TToolRun ours = RunXlsTool("records " + Quoted(path.string()));
+        const TToolRun ours = RunXlsTool({"records", path.string()});
         const TBytes reference =
             ReadFileBytes((path.parent_path().parent_path() / "expected" / (path.filename().string() + ".records")).string());
         EXPECT_EQ(ours.Code, 0);
@@ -155,7 +155,7 @@ TEST(RecordCorpus, SharedStringsAgreeWithTheDump)
     std::size_t checkedCells = 0;
     for (const auto& path : ReadableCorpusFiles()) {
         SCOPED_TRACE(path.filename().string());
-        const TToolRun sst = RunXlsTool("sst " + Quoted(path.string()));
+        const TToolRun sst = RunXlsTool({"sst", path.string()});
         ASSERT_EQ(sst.Code, 0);
         const std::vector<std::string> strings = Lines(sst.Out);
 
@@ -221,33 +221,33 @@ TEST(RecordTools, RefuseWhatTheyCannotRead)
     const std::string corpus = kCorpus + "/";
     TBytes badSST = Cat({Rec(xlr_BOF, TBytes{0x00, 0x06, 0x05, 0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}),
                          Rec(xlr_SST, TBytes{3, 0, 0, 0, 3, 0, 0, 0, 1, 0, 0, 'a'}), Rec(xlr_EOF, {})});
-    const fs::path badFile = fs::temp_directory_path() / ("records_bad_sst_" + std::to_string(::getpid()) + ".xls");
+    const testproc::TTempDir dir;
+    const fs::path badFile = dir / "records_bad_sst.xls";
     const TBytes badBytes = CompoundFileWith(badSST);
     std::ofstream(badFile, std::ios::binary)
         .write(reinterpret_cast<const char*>(badBytes.data()), std::streamsize(badBytes.size()));
 
     struct Case {
-        std::string Args;
+        std::vector<std::string> Args;
         int Code;
         std::string Output;
     };
     const std::string filepass = ": File is password protected (stream \"Workbook\", record FILEPASS (0x002F) at offset 20)\n";
     const Case cases[] = {
-        {"records " + Quoted(corpus + "gen/poi_encrypted.xls"), 1, "xlstool: " + corpus + "gen/poi_encrypted.xls" + filepass},
-        {"sst " + Quoted(corpus + "gen/lo_encrypted.xls"), 1, "xlstool: " + corpus + "gen/lo_encrypted.xls" + filepass},
-        {"sst " + Quoted(badFile.string()), 1,
+        {{"records", corpus + "gen/poi_encrypted.xls"}, 1, "xlstool: " + corpus + "gen/poi_encrypted.xls" + filepass},
+        {{"sst", corpus + "gen/lo_encrypted.xls"}, 1, "xlstool: " + corpus + "gen/lo_encrypted.xls" + filepass},
+        {{"sst", badFile.string()}, 1,
          "xlstool: " + badFile.string() + ": Error reading record (stream \"Workbook\", record SST (0x00FC) at offset 20)\n"},
-        {"records " + Quoted(badFile.string()) + " extra", 2, "usage: xlstool records FILE"},
-        {"sst", 2, "usage: xlstool sst FILE"},
+        {{"records", badFile.string(), "extra"}, 2, "usage: xlstool records FILE"},
+        {{"sst"}, 2, "usage: xlstool sst FILE"},
     };
     for (const auto& c : cases) {
         const TToolRun run = RunXlsTool(c.Args, true);
-        EXPECT_EQ(run.Code, c.Code) << c.Args;
+        EXPECT_EQ(run.Code, c.Code) << c.Args[0];
         if (c.Code == 2) {
-            EXPECT_NE(run.Out.find(c.Output), std::string::npos) << c.Args;  // the subcommand's help
+            EXPECT_NE(run.Out.find(c.Output), std::string::npos) << c.Args[0];  // the subcommand's help
         } else {
-            EXPECT_EQ(run.Out, c.Output) << c.Args;
+            EXPECT_EQ(run.Out, c.Output) << c.Args[0];
         }
     }
-    fs::remove(badFile);
 }

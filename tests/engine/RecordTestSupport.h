@@ -3,7 +3,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "Ole2TestFiles.h"
+#include "TestProcess.h"
 #include "cfb/UOle2Impl.h"
 #include "facade/UExcelRecords.h"
 #include "globals/UXlsFormula.h"
@@ -28,7 +28,6 @@ using ole2test::ErrorOf;
 using ole2test::SameBytes;
 
 const std::string kCorpus = TAGSTATION_CORPUS_DIR;
-const std::string kTestTools = TAGSTATION_TEST_TOOLS_DIR;
 const std::string kXlsTool = TAGSTATION_XLSTOOL;
 
 // One record as it lies in a stream: header and data.
@@ -202,41 +201,21 @@ inline TSaved SaveAndReload(TSST& aSST)
     return saved;
 }
 
-struct TToolRun {
-    int Code = -1;
-    std::string Out;
-};
+using TToolRun = testproc::TRun;
 
-inline std::string Quoted(const std::string& s)
+// Runs xlstool with these arguments. With aWithErrors, Out holds stderr
+// after stdout.
+inline TToolRun RunXlsTool(std::vector<std::string> aArgs, bool aWithErrors = false)
 {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-// Runs a command line through the shell; stdout (with stderr when
-// aWithErrors is set) and the exit code.
-inline TToolRun RunCommand(const std::string& aCommand, bool aWithErrors = false)
-{
-    TToolRun run;
-    FILE* p = ::popen((aCommand + (aWithErrors ? " 2>&1" : " 2>/dev/null")).c_str(), "r");
-    if (!p) return run;
-    char buf[65536];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) run.Out.append(buf, n);
-    const int status = ::pclose(p);
-    run.Code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    aArgs.insert(aArgs.begin(), kXlsTool);
+    TToolRun run = testproc::RunProgram(aArgs);
+    if (aWithErrors) run.Out += run.Err;
     return run;
 }
 
-inline TToolRun RunXlsTool(const std::string& aArgs, bool aWithErrors = false)
+inline TToolRun RunPython(const std::string& aScript, const std::filesystem::path& aFile)
 {
-    return RunCommand(Quoted(kXlsTool) + " " + aArgs, aWithErrors);
-}
-
-inline TToolRun RunPython(const std::string& aScript, const std::string& aFile)
-{
-    return RunCommand("/usr/bin/python3 " + Quoted(kTestTools + "/" + aScript) + " " + Quoted(aFile));
+    return testproc::RunPythonReader(aScript, {}, aFile);
 }
 
 // Every corpus workbook that has an expected dump (so is readable).

@@ -1,11 +1,12 @@
-// The record groups a worksheet keeps besides its cells: page breaks, merged
-// cells, conditional formats, hyperlinks and chart records. Each is read
+// The record groups a worksheet keeps besides its cells: column formats,
+// page breaks, merged cells, conditional formats, hyperlinks and chart records. Each is read
 // from records, written back with its size known beforehand, and follows
 // rows and columns that are inserted or deleted.
 #include <gtest/gtest.h>
 
 #include "RecordTestSupport.h"
 #include "drawing/UXlsChart.h"
+#include "worksheet/UXlsColInfo.h"
 #include "worksheet/UXlsCondFmt.h"
 #include "worksheet/UXlsHyperLink.h"
 #include "worksheet/UXlsPageBreaks.h"
@@ -143,6 +144,83 @@ std::vector<std::vector<std::int32_t>> LinkRanges(const THLinkList& aList)
 
 }  // namespace
 
+// -------------------------------------------------------------- column formats
+
+namespace {
+
+TBytes ColInfoData(std::uint16_t aFirst, std::uint16_t aLast, std::uint16_t aWidth, std::uint16_t aOptions = 0)
+{
+    TBytes d;
+    for (std::uint16_t v : {aFirst, aLast, aWidth, std::uint16_t(15), aOptions, std::uint16_t(0)}) AppendWord(d, v);
+    return d;
+}
+
+TColInfoList Columns(const std::vector<TBytes>& aRecords)
+{
+    TColInfoList list;
+    for (const TBytes& d : aRecords) list.AddRecord(std::make_unique<TColInfoRecord>(xlr_COLINFO, d));
+    return list;
+}
+
+}  // namespace
+
+TEST(ColInfo, RecordsAreSplitIntoColumnsAndJoinedIntoRunsOnSave)
+{
+    struct TCase {
+        const char* Name;
+        std::vector<TBytes> Read;
+        std::function<void(TColInfoList&)> Change;
+        std::vector<TBytes> Written;
+    };
+    const TCase cases[] = {
+        {"unchanged", {ColInfoData(2, 5, 3000)}, nullptr, {ColInfoData(2, 5, 3000)}},
+        {"one column changed", {ColInfoData(2, 5, 3000)}, [](TColInfoList& l) { l.Column(3)->Width = 2000; },
+         {ColInfoData(2, 2, 3000), ColInfoData(3, 3, 2000), ColInfoData(4, 5, 3000)}},
+        {"equal neighbours", {ColInfoData(4, 5, 3000), ColInfoData(1, 3, 3000)}, nullptr, {ColInfoData(1, 5, 3000)}},
+        {"a gap", {ColInfoData(1, 1, 3000), ColInfoData(3, 3, 3000)}, nullptr,
+         {ColInfoData(1, 1, 3000), ColInfoData(3, 3, 3000)}},
+        {"to the end of the sheet", {ColInfoData(8, 256, 2581)}, nullptr, {ColInfoData(8, 256, 2581)}},
+        {"beyond the sheet", {ColInfoData(250, 65535, 100), ColInfoData(256, 300, 200)}, nullptr,
+         {ColInfoData(250, 256, 100)}},
+        {"hidden and outlined", {ColInfoData(0, 1, 3000, 0x0201)}, [](TColInfoList& l) { l.Column(1)->SetHidden(false); },
+         {ColInfoData(0, 0, 3000, 0x0201), ColInfoData(1, 1, 3000, 0x0200)}},
+    };
+    for (const auto& c : cases) {
+        TColInfoList list = Columns(c.Read);
+        if (c.Change) c.Change(list);
+        TBytes expected;
+        for (const TBytes& d : c.Written) expected = Cat({expected, Rec(xlr_COLINFO, d)});
+        EXPECT_TRUE(SameBytes(SavedBytes(list), expected)) << c.Name;
+    }
+    EXPECT_EQ(Columns({ColInfoData(0, 65535, 1)}).Count(), 257u) << "columns past 256 are not kept";
+}
+
+TEST(ColInfo, InsertedColumnsMoveTheFormatsAndCopiesTakeThem)
+{
+    // The width of a column's entry, -1 without one.
+    const auto widths = [](TColInfoList& aList, std::vector<std::int64_t> aColumns) {
+        std::vector<std::int32_t> w;
+        for (std::int64_t c : aColumns) w.push_back(aList.Column(c) ? aList.Column(c)->Width : -1);
+        return w;
+    };
+    TColInfoList list = Columns({ColInfoData(1, 2, 1000), ColInfoData(4, 4, 4000), ColInfoData(250, 256, 9000)});
+    list.ArrangeInsertCols(2, 4, SheetInfo(0, 1));
+    EXPECT_EQ(widths(list, {2, 6}), (std::vector<std::int32_t>{1000, -1})) << "another sheet's columns move nothing";
+
+    // Two copies of columns 4 to 5 (4 has a format, 5 none) inserted at column 2:
+    // the cells' shift first, then the copies from where the sources went.
+    list.ArrangeInsertCols(2, 4, kOwnSheet);
+    list.CopyCols(4, 5, 2, 2, kOwnSheet);
+    EXPECT_EQ(widths(list, {1, 2, 3, 4, 5, 6, 7, 8, 254, 256, 257}),
+              (std::vector<std::int32_t>{1000, 4000, -1, 4000, -1, 1000, -1, 4000, 9000, 9000, -1}))
+        << "formats moved past the last column written are gone";
+
+    TGutsRecord guts(xlr_GUTS, TBytes(8, 0));
+    list.Column(4)->SetColOutlineLevel(3);
+    list.CalcGuts(guts);
+    EXPECT_EQ(guts.ColLevel(), 3);
+}
+
 // ----------------------------------------------------------------- page breaks
 
 TEST(PageBreaks, LoadDropsRepeatedRowsAndSavesSorted)
@@ -239,6 +317,11 @@ TEST(MergedCells, FollowRowsAndColumns)
     EXPECT_EQ(ErrorOf([&] { edge->InsertAndCopyRowsOrCols(65530, 65531, 65535, 1, kOwnSheet, false); }),
               "Too many entries for this kind of record (65536 out of a maximum of 65535)");
 
+    // An area that ends in deleted rows ends on the row before them.
+    auto cut = Merged({{1, 5, 0, 1}});
+    cut->DeleteRowsOrCols(3, 7, kOwnSheet, false);
+    EXPECT_EQ(RangesOf(*cut), (std::vector<TExcelRange>{{1, 2, 0, 1}}));
+
     auto other = Merged({{4, 5, 2, 2}});
     other->DeleteRowsOrCols(0, 3, SheetInfo(0, 1), false);
     EXPECT_EQ(RangesOf(*other), (std::vector<TExcelRange>{{4, 5, 2, 2}})) << "another sheet's change moves nothing";
@@ -306,6 +389,75 @@ TEST(CondFmt, MissingRulesAreRefused)
         TCondFmt fmt;
         EXPECT_EQ(ErrorOf([&] { fmt.LoadFromStream(r.File(), r.Header, r.Next()); }),
                   "Invalid conditional format record (stream \"Workbook\", " + place + ")");
+    }
+}
+
+TEST(CondFmt, RulesFollowRowsAndColumnsOrFailWithTheirToken)
+{
+    // A rule comparing with C3 (row 2, column 2, both relative) and a second
+    // formula with the constant 1.
+    TBytes rule{1, 3, 5, 0, 3, 0};
+    rule.insert(rule.end(), 6, 0xAA);
+    rule.insert(rule.end(), {ptgRef, 2, 0, 2, 0xC0, 0x1E, 1, 0});
+    const auto load = [](const TBytes& aRule) {
+        TRecordReader r(Cat({Rec(xlr_CONDFMT, CondFmtData(1, {2, 4, 2, 2}, {{2, 4, 2, 2}})), Rec(xlr_CF, aRule)}));
+        auto fmt = std::make_unique<TCondFmt>();
+        fmt->LoadFromStream(r.File(), r.Header, r.Next());
+        return fmt;
+    };
+    auto refOf = [](const TCondFmt& f) { return std::make_pair(GetWord(f.CFs().Items(0)->Data(), 13), GetByte(f.CFs().Items(0)->Data(), 15)); };
+
+    auto fmt = load(rule);
+    fmt->ArrangeInsertRowsAndCols(1, 2, 0, 0, kOwnSheet);
+    EXPECT_EQ(refOf(*fmt), std::make_pair(std::uint16_t(4), std::uint8_t(2)));
+    EXPECT_EQ(fmt->AllRange(), (TExcelRange{4, 6, 2, 2}));
+    fmt->DeleteRowsOrCols(0, 1, kOwnSheet, true);  // column A
+    EXPECT_EQ(refOf(*fmt), std::make_pair(std::uint16_t(4), std::uint8_t(1)));
+    EXPECT_EQ(RangesOf(*fmt), (std::vector<TExcelRange>{{4, 6, 1, 1}}));
+    fmt->DeleteRowsOrCols(4, 1, kOwnSheet, false);
+    EXPECT_EQ(RangesOf(*fmt), (std::vector<TExcelRange>{{4, 5, 1, 1}}));
+    EXPECT_EQ(GetByte(fmt->CFs().Items(0)->Data(), 12), ptgRefErr) << "the referenced row was deleted";
+
+    TBytes shared = rule;
+    shared[12] = ptgExp;  // a token that cannot move
+    auto bad = load(shared);
+    EXPECT_EQ(ErrorOf([&] { bad->ArrangeInsertRowsAndCols(1, 1, 0, 0, kOwnSheet); }),
+              "Bad Conditional format. Token Id: 0x 1");
+}
+
+TEST(CondFmt, CopiedRowsExtendTheFormat)
+{
+    struct TCase {
+        const char* Name;
+        std::vector<TExcelRange> Ranges;
+        std::int32_t FirstRow, LastRow, DestRow, Count;
+        std::vector<TExcelRange> Expected;
+    };
+    const TCase cases[] = {
+        // Rows 3 to 4 copied twice right below a range that ends on row 4: it stretches.
+        {"stretched down", {{2, 4, 1, 1}}, 3, 4, 5, 2, {{2, 8, 1, 1}}},
+        // Rows 10 to 11 copied in front of a range that starts at the insertion point.
+        {"stretched up", {{8, 12, 1, 1}}, 10, 11, 8, 1, {{8, 14, 1, 1}}},
+        // A range holding the whole source becomes one range over the copies.
+        {"whole source", {{1, 6, 0, 0}}, 3, 4, 20, 3, {{1, 6, 0, 0}, {20, 25, 0, 0}}},
+        // A range holding part of it is copied into each block.
+        {"part of the source", {{4, 5, 2, 2}}, 3, 4, 20, 2, {{4, 5, 2, 2}, {21, 21, 2, 2}, {23, 23, 2, 2}}},
+        // The insertion point inside a range: the shift stretched it.
+        {"across", {{0, 9, 0, 0}}, 2, 2, 5, 1, {{0, 10, 0, 0}}},
+        {"untouched", {{0, 1, 0, 0}}, 3, 4, 20, 1, {{0, 1, 0, 0}}},
+    };
+    for (const auto& c : cases) {
+        TExcelRange all = c.Ranges[0];
+        TRecordReader r(Cat({Rec(xlr_CONDFMT, CondFmtData(1, all, c.Ranges)), Rec(xlr_CF, CFData(1))}));
+        TCondFmt fmt;
+        fmt.LoadFromStream(r.File(), r.Header, r.Next());
+        fmt.InsertAndCopyRowsOrCols(c.FirstRow, c.LastRow, c.DestRow, c.Count, kOwnSheet, false);
+        EXPECT_EQ(RangesOf(fmt), c.Expected) << c.Name;
+        TExcelRange bounds = c.Expected[0];
+        for (const auto& e : c.Expected)
+            bounds = {std::min(bounds.R1, e.R1), std::max(bounds.R2, e.R2), std::min(bounds.C1, e.C1),
+                      std::max(bounds.C2, e.C2)};
+        EXPECT_EQ(fmt.AllRange(), bounds) << c.Name;
     }
 }
 

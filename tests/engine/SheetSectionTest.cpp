@@ -9,40 +9,6 @@ using namespace booktest;
 
 namespace {
 
-TBytes OneSheetBook(const TBytes& aSheet, std::initializer_list<TBytes> aGlobals = {})
-{
-    TBytes globals = Rec(xlr_BOF, BofGlobals());
-    for (const TBytes& r : aGlobals) globals.insert(globals.end(), r.begin(), r.end());
-    for (const TBytes& r : {Rec(0x003D, Window1Body()), Rec(0x0085, BoundSheetBody("Sheet1")), Rec(xlr_EOF, {})})
-        globals.insert(globals.end(), r.begin(), r.end());
-    return Cat({globals, aSheet});
-}
-
-// The records of sheet 0 of a saved workbook: from its BOF on, to the end.
-std::vector<TStreamRecord> SavedSheetRecords(TWorkbook& aBook)
-{
-    const TBytes saved = SavedWorkbook(aBook);
-    const std::uint32_t offset = aBook.Globals().BoundSheets().BoundSheets().Items(0)->Offset();
-    std::vector<TStreamRecord> records;
-    for (auto& r : AllRecords(saved))
-        if (r.Offset >= offset) records.push_back(r);
-    return records;
-}
-
-std::vector<std::uint16_t> IdsOf(const std::vector<TStreamRecord>& aRecords)
-{
-    std::vector<std::uint16_t> ids;
-    for (const auto& r : aRecords) ids.push_back(r.Id);
-    return ids;
-}
-
-const TStreamRecord& Find(const std::vector<TStreamRecord>& aRecords, std::uint16_t aId)
-{
-    for (const auto& r : aRecords)
-        if (r.Id == aId) return r;
-    throw std::runtime_error("record missing");
-}
-
 TBytes ColInfoBody(std::uint16_t aFirst, std::uint16_t aLast)
 {
     TBytes d;

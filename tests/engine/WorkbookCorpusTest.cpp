@@ -18,19 +18,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class TTempDir {
-public:
-    TTempDir() : FPath(fs::temp_directory_path() / ("workbook_corpus_" + std::to_string(::getpid())))
-    {
-        fs::remove_all(FPath);
-        fs::create_directories(FPath);
-    }
-    ~TTempDir() { fs::remove_all(FPath); }
-    const fs::path& Path() const { return FPath; }
-
-private:
-    fs::path FPath;
-};
+using testproc::TTempDir;
 
 std::string FileText(const fs::path& aPath)
 {
@@ -75,18 +63,18 @@ TEST(WorkbookCorpus, DumpCopyAndCopyAgain)
     for (const fs::path& file : ReadableCorpusFiles()) {
         SCOPED_TRACE(file.filename().string());
         const std::string expected = FileText(Expected(file, ".dump"));
-        const TToolRun dump = RunXlsTool("dump " + Quoted(file.string()));
+        const TToolRun dump = RunXlsTool({"dump", file.string()});
         EXPECT_EQ(dump.Code, 0);
         EXPECT_EQ(dump.Out, expected);
 
         const fs::path copy = tmp.Path() / "copy.xls";
         const fs::path again = tmp.Path() / "again.xls";
-        ASSERT_EQ(RunXlsTool("copy " + Quoted(file.string()) + " " + Quoted(copy.string())).Code, 0);
-        EXPECT_EQ(RunXlsTool("dump " + Quoted(copy.string())).Out, expected);
+        ASSERT_EQ(RunXlsTool({"copy", file.string(), copy.string()}).Code, 0);
+        EXPECT_EQ(RunXlsTool({"dump", copy.string()}).Out, expected);
         EXPECT_EQ(RunPython("xlrd_dump.py", copy.string()).Out, expected);
         EXPECT_EQ(OtherStreams(copy), OtherStreams(file));
 
-        ASSERT_EQ(RunXlsTool("copy " + Quoted(copy.string()) + " " + Quoted(again.string())).Code, 0);
+        ASSERT_EQ(RunXlsTool({"copy", copy.string(), again.string()}).Code, 0);
         EXPECT_TRUE(ReadFileBytes(again.string()) == ReadFileBytes(copy.string())) << "the save is a fixed point";
         fs::remove(copy);
         fs::remove(again);
@@ -124,20 +112,17 @@ TEST(WorkbookCorpus, RefusedFilesWriteNothing)
             while (!kind.empty() && (kind.back() == '\n' || kind.back() == '\r')) kind.pop_back();
             ASSERT_TRUE(messages.contains(kind)) << kind;
 
-            // The group keeps stderr apart from stdout.
-            const TToolRun dump = RunCommand("{ " + Quoted(kXlsTool) + " dump " + Quoted(file.string()) + " 2>" +
-                                             Quoted((tmp.Path() / "err").string()) + "; }");
+            const TToolRun dump = RunXlsTool({"dump", file.string()});
             EXPECT_EQ(dump.Code, 1);
             EXPECT_EQ(dump.Out, "") << "nothing on stdout";
-            std::string error = FileText(tmp.Path() / "err");
+            const std::string& error = dump.Err;
             EXPECT_TRUE(isMessageOf(kind, file, error.substr(0, error.size() - 1))) << error;
 
             const fs::path out = tmp.Path() / "out.xls";
-            const TToolRun copy = RunXlsTool("copy " + Quoted(file.string()) + " " + Quoted(out.string()), true);
+            const TToolRun copy = RunXlsTool({"copy", file.string(), out.string()}, true);
             EXPECT_EQ(copy.Code, 1);
             EXPECT_TRUE(isMessageOf(kind, file, copy.Out.substr(0, copy.Out.size() - 1))) << copy.Out;
             EXPECT_FALSE(fs::exists(out));
-            fs::remove(tmp.Path() / "err");
             EXPECT_TRUE(fs::is_empty(tmp.Path())) << "no temporary file is left";
             ++checked;
         }
@@ -171,7 +156,7 @@ TEST(WorkbookCorpus, RefusalsNameWhereTheyStopped)
          R"(Invalid Column (2053) (stream "Workbook", record NUMBER (0x0203) at offset 1592, sheet 1 "Tabelle1"))"},
     };
     for (const auto& [file, message] : cases) {
-        const TToolRun dump = RunXlsTool("dump " + Quoted(file), true);
+        const TToolRun dump = RunXlsTool({"dump", file}, true);
         EXPECT_EQ(dump.Code, 1) << file;
         EXPECT_EQ(dump.Out, "xlstool: " + file + ": " + message + "\n");
     }
@@ -180,7 +165,7 @@ TEST(WorkbookCorpus, RefusalsNameWhereTheyStopped)
 TEST(WorkbookCorpus, InfoShowsSheetsAndContents)
 {
     const std::string corpus = kCorpus + "/";
-    const TToolRun info = RunXlsTool("info " + Quoted(corpus + "gen/gnm_chart_sheet.xls"));
+    const TToolRun info = RunXlsTool({"info", corpus + "gen/gnm_chart_sheet.xls"});
     EXPECT_EQ(info.Code, 0);
     EXPECT_EQ(info.Out,
               "sheets\t2\n"
@@ -189,7 +174,7 @@ TEST(WorkbookCorpus, InfoShowsSheetsAndContents)
               "active sheet\t0\n"
               "shared strings\t8\n");
 
-    const TToolRun hidden = RunXlsTool("info " + Quoted(corpus + "gen/poi_names_sheets.xls"));
+    const TToolRun hidden = RunXlsTool({"info", corpus + "gen/poi_names_sheets.xls"});
     EXPECT_EQ(hidden.Code, 0);
     EXPECT_NE(hidden.Out.find("\thidden\t"), std::string::npos) << hidden.Out;
     EXPECT_NE(hidden.Out.find("\tveryhidden\t"), std::string::npos) << hidden.Out;
@@ -198,21 +183,21 @@ TEST(WorkbookCorpus, InfoShowsSheetsAndContents)
 TEST(WorkbookCorpus, ToolUsage)
 {
     struct Case {
-        std::string Args;
+        std::vector<std::string> Args;
         int Code;
         std::string Output;
     };
     const Case cases[] = {
-        {"dump", 2, "usage: xlstool dump FILE"},
-        {"copy onlyone.xls", 2, "usage: xlstool copy IN OUT"},
-        {"info a b", 2, "usage: xlstool info FILE"},
-        {"dump --help", 0, "usage: xlstool dump FILE"},
-        {"--help", 0, "  dump"},
+        {{"dump"}, 2, "usage: xlstool dump FILE"},
+        {{"copy", "onlyone.xls"}, 2, "usage: xlstool copy IN OUT"},
+        {{"info", "a", "b"}, 2, "usage: xlstool info FILE"},
+        {{"dump", "--help"}, 0, "usage: xlstool dump FILE"},
+        {{"--help"}, 0, "  dump"},
     };
     for (const auto& c : cases) {
         const TToolRun run = RunXlsTool(c.Args, true);
-        EXPECT_EQ(run.Code, c.Code) << c.Args;
-        EXPECT_NE(run.Out.find(c.Output), std::string::npos) << c.Args << ": " << run.Out;
+        EXPECT_EQ(run.Code, c.Code) << c.Args[0];
+        EXPECT_NE(run.Out.find(c.Output), std::string::npos) << c.Args[0] << ": " << run.Out;
     }
 }
 

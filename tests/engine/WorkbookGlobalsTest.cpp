@@ -13,15 +13,6 @@ constexpr std::uint16_t kInterfaceHdr = 0x00E1;
 constexpr std::uint16_t kCountry = 0x008C;
 constexpr std::uint16_t kStyleExt = 0x0892;
 
-TBytes ExternNameBody(std::string_view aName)
-{
-    TBytes d = B({0, 0, 0, 0, 0, 0});
-    AppendByte(d, static_cast<std::uint8_t>(aName.size()));
-    AppendByte(d, 0);
-    d.insert(d.end(), aName.begin(), aName.end());
-    return d;
-}
-
 TBytes ExternalSupBookBody()
 {
     TBytes d;
@@ -36,12 +27,11 @@ TBytes ExternalSupBookBody()
 
 std::vector<TXti> XtisOf(const TReferences& aRefs)
 {
-    TBytes table;
-    for (const TBaseRecord* r = &aRefs.ExternSheet(0); r; r = r->Continue())
-        table.insert(table.end(), r->Data().begin(), r->Data().end());
     std::vector<TXti> xtis;
-    for (std::size_t i = 0; i < GetWord(table, 0); ++i)
-        xtis.push_back({GetWord(table, 2 + 6 * i), GetWord(table, 4 + 6 * i), GetWord(table, 6 + 6 * i)});
+    for (std::size_t i = 0; i < aRefs.ExternRefs().Count(); ++i) {
+        const TExternRef& r = aRefs.ExternRefs().Items(i);
+        xtis.push_back({r.SupBookRecord, r.FirstSheet, r.LastSheet});
+    }
     return xtis;
 }
 
@@ -120,7 +110,7 @@ TEST(WorkbookGlobals, SavesEveryBlockInTheFixedOrder)
     EXPECT_EQ(g.SheetCount(), 2u);
     EXPECT_EQ(g.SST().Count(), 2u);
     EXPECT_EQ(g.References().SupBookCount(), 1u);
-    EXPECT_EQ(g.References().ExternNameCount(0), 1u);
+    EXPECT_EQ(g.References().SupBook(0).ExternNameCount(), 1u);
     EXPECT_EQ(DrawingGroupOf(g).RecordCount(), 1u);
 
     const TBytes saved = SavedGlobals(g);
@@ -441,7 +431,7 @@ TEST(WorkbookGlobals, InsertingAndDeletingSheetsMovesReferencesAndNames)
     TWorkbookGlobals g{std::make_unique<TDrawingGroup>()};
     LoadGlobals(g, ThreeSheetBook());
 
-    g.InsertSheets(1, 0x0000, u"Sheet", 2);
+    g.InsertSheets(-1, 1, 0x0000, u"Sheet", 2);
     EXPECT_EQ(SheetNames(g), (std::vector<TXlsString>{u"A", u"Sheet", u"Sheet1", u"B", u"C"}));
     EXPECT_EQ(XtisOf(g.References()),
               (std::vector<TXti>{{1, 0, 0}, {1, 3, 3}, {1, 4, 4}, {0, 1, 1}, {1, 0, 4}, {1, 0xFFFE, 0xFFFE}}));
@@ -460,7 +450,7 @@ TEST(WorkbookGlobals, InsertingAndDeletingSheetsMovesReferencesAndNames)
     EXPECT_EQ(SheetNames(g), (std::vector<TXlsString>{u"A", u"Sheet"}));
     EXPECT_EQ(NamesOf(g), (std::vector<std::pair<std::string, std::uint16_t>>{{"g", 0}}));
     EXPECT_EQ(ErrorOf([&] { g.DeleteSheets(3, 1); }), R"(Sheet number "3" invalid. Must be between 0 and 2)");
-    EXPECT_EQ(ErrorOf([&] { g.InsertSheets(3, 0, u"X", 1); }), R"(Sheet number "3" invalid. Must be between 0 and 2)");
+    EXPECT_EQ(ErrorOf([&] { g.InsertSheets(-1, 3, 0, u"X", 1); }), R"(Sheet number "3" invalid. Must be between 0 and 2)");
 
     TWorkbookGlobals again{std::make_unique<TDrawingGroup>()};
     LoadGlobals(again, SavedGlobals(g));
@@ -475,9 +465,9 @@ TEST(WorkbookGlobals, AFailedSheetInsertionChangesNothing)
 
     // The second copy of a 255-character name needs a 256th character.
     const TXlsString longName(255, u'x');
-    EXPECT_EQ(ErrorOf([&] { g.InsertSheets(0, 0, longName, 2); }), "Invalid String record");
+    EXPECT_EQ(ErrorOf([&] { g.InsertSheets(-1, 0, 0, longName, 2); }), "Invalid String record");
     EXPECT_TRUE(SameBytes(SavedGlobals(g), before));
-    g.InsertSheets(0, 0, longName, 1);
+    g.InsertSheets(-1, 0, 0, longName, 1);
     EXPECT_EQ(g.SheetName(0), longName);
     g.DeleteSheets(0, 1);
     EXPECT_TRUE(SameBytes(SavedGlobals(g), before));
@@ -487,7 +477,7 @@ TEST(WorkbookGlobals, AFailedSheetInsertionChangesNothing)
     TWorkbookGlobals names{std::make_unique<TDrawingGroup>()};
     LoadGlobals(names, ThreeSheetBook({Rec(0x0018, farName)}));
     const TBytes namesBefore = SavedGlobals(names);
-    EXPECT_EQ(ErrorOf([&] { names.InsertSheets(0, 0, u"S", 1); }),
+    EXPECT_EQ(ErrorOf([&] { names.InsertSheets(-1, 0, 0, u"S", 1); }),
               "Too many entries for this kind of record (65002 out of a maximum of 65001)");
     EXPECT_TRUE(SameBytes(SavedGlobals(names), namesBefore));
 }
@@ -505,23 +495,23 @@ TEST(WorkbookGlobals, MacroWorkbookRefusesSheetDeletion)
     EXPECT_EQ(g.CodeName(), u"DieseArbeits");
     EXPECT_EQ(ErrorOf([&] { g.DeleteSheets(0, 1); }), "Can't delete a sheet on a file containing macros");
     EXPECT_EQ(g.SheetCount(), 2u);
-    g.InsertSheets(2, 0, u"A", 1);
+    g.InsertSheets(-1, 2, 0, u"A", 1);
     g.SetSheetName(0, u"Erste");
     EXPECT_EQ(SheetNames(g), (std::vector<TXlsString>{u"Erste", u"B", u"A1"}));
     const auto records = SplitRecordChains(SavedGlobals(g));
     EXPECT_EQ(records.at(2).Bytes, Rec(xlr_CODENAME, codeName));
 }
 
-TEST(References, InsertSheetsKeepsTheContinueSplitAndChecksLimits)
+TEST(References, InsertSheetsMovesTheLocalEntriesAndChecksLimits)
 {
     TReferences refs;
-    refs.AddSupBook(std::make_unique<TBaseRecord>(xlr_SUPBOOK, LocalSupBookBody(3)));
+    refs.AddSupBook(std::make_unique<TSupBookRecord>(xlr_SUPBOOK, LocalSupBookBody(3)));
     const TBytes table = ExternSheetBody({{0, 0, 0}, {0, 1, 2}, {0, 2, 64999}});
     // The second XTI's first sheet is cut in half by the record boundary.
     auto externSheet = std::make_unique<TBaseRecord>(xlr_EXTERNSHEET, TBytes(table.begin(), table.begin() + 11));
     externSheet->AddContinue(std::make_unique<TContinueRecord>(xlr_CONTINUE, TBytes(table.begin() + 11, table.end())));
-    refs.AddExternRef(std::move(externSheet));
-    EXPECT_EQ(refs.TotalSize(), 8 + 4 + 11 + 4 + 9);
+    refs.AddExternRef(*externSheet);
+    EXPECT_EQ(refs.TotalSize(), 8 + 4 + 2 + 18);
 
     const TBytes before = Written([&](TOle2File& w) { refs.SaveToStream(w); });
     EXPECT_EQ(ErrorOf([&] { refs.InsertSheets(1, 2); }), "Too many entries for this kind of record (65001 out of a maximum of 65000)");
@@ -529,8 +519,6 @@ TEST(References, InsertSheetsKeepsTheContinueSplitAndChecksLimits)
 
     refs.InsertSheets(1, 1);
     EXPECT_EQ(XtisOf(refs), (std::vector<TXti>{{0, 0, 0}, {0, 2, 3}, {0, 3, 65000}}));
-    EXPECT_EQ(refs.ExternSheet(0).DataSize(), 11);
-    EXPECT_EQ(refs.ExternSheet(0).Continue()->DataSize(), 9);
     EXPECT_EQ(GetWord(refs.SupBook(0).Data(), 0), 4);
     refs.InsertSheets(2, -2);
     EXPECT_EQ(XtisOf(refs), (std::vector<TXti>{{0, 0, 0}, {0, 0xFFFF, 0xFFFF}, {0, 0xFFFF, 64998}}));
@@ -538,7 +526,7 @@ TEST(References, InsertSheetsKeepsTheContinueSplitAndChecksLimits)
     EXPECT_EQ(refs.TotalSize(), std::int64_t(Written([&](TOle2File& w) { refs.SaveToStream(w); }).size()));
 
     TReferences noSupBook;
-    EXPECT_EQ(ErrorOf([&] { noSupBook.AddExternName(std::make_unique<TBaseRecord>(xlr_EXTERNNAME, ExternNameBody("f"))); }),
+    EXPECT_EQ(ErrorOf([&] { noSupBook.AddExternName(std::make_unique<TExternNameRecord>(xlr_EXTERNNAME, ExternNameBody("f"))); }),
               "Error reading Excel records. File invalid");
 }
 

@@ -5,9 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace xls {
-class TExcelFile;
-}
+#include "facade/XLSAdapter.h"
 
 namespace xlstool {
 
@@ -27,5 +25,20 @@ TCellRef ParseCellReference(std::string_view text);
 // the sheet count is a position, anything else a sheet name (matched exactly,
 // else ignoring the case of A-Z). Fails when no sheet matches.
 std::int32_t FindSheetArgument(xls::TExcelFile& file, const std::string& sheet);
+
+// The workbook of a subcommand that addresses one cell (arguments FILE
+// SHEET CELL): opened, with the worksheet SHEET names made the active sheet
+// (a sheet of another kind fails).
+class TCellCommand {
+public:
+    TCellCommand(const std::string& aFile, const std::string& aSheet, const std::string& aCell);
+    ~TCellCommand() { File.Disconnect(); }
+    TCellCommand(const TCellCommand&) = delete;
+    TCellCommand& operator=(const TCellCommand&) = delete;
+
+    xls::TXLSFile File{nullptr, true};  // saves over existing files
+    TCellRef Cell;
+    std::int32_t Sheet = 0;  // from 1
+};
 
 }  // namespace xlstool

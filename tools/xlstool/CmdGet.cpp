@@ -1,13 +1,11 @@
 // xlstool get FILE SHEET CELL: one cell's value as a line of the dump format.
 #include <iostream>
-#include <stdexcept>
 
 #include "CellReference.h"
 #include "DumpCell.h"
 #include "DumpText.h"
 #include "XlsToolCommands.h"
 #include "facade/UExcelRecords.h"
-#include "facade/XLSAdapter.h"
 
 namespace xlstool {
 
@@ -15,14 +13,10 @@ namespace {
 
 int PrintCell(TArgs args)
 {
-    const TCellRef cell = ParseCellReference(args[2]);
-
-    xls::TXLSFile xls(nullptr);
-    xls.Connect();
-    xls.OpenFile(args[0]);
-    const std::int32_t sheet = FindSheetArgument(xls, args[1]);
-    if (!xls.IsWorksheet(sheet)) throw EFileError("Sheet " + args[1] + " is not a worksheet");
-    xls.SetActiveSheet(sheet);
+    TCellCommand command(args[0], args[1], args[2]);
+    xls::TXLSFile& xls = command.File;
+    const TCellRef cell = command.Cell;
+    const std::int32_t sheet = command.Sheet;
     // Refuses a cell outside the sheet; an empty cell prints nothing.
     if (xls.GetCellFormat(cell.Row, cell.Col) < 0) return 0;
 

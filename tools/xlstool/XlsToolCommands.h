@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/UXlsExceptions.h"
 
@@ -49,6 +50,14 @@ struct TSubcommand {
 // Throws EUsageError unless args has between min and max entries.
 void RequireArgCount(TArgs args, std::size_t min, std::size_t max);
 
+// The arguments of a subcommand that saves: "-o OUT" names the output file,
+// "--" ends the options; the rest in order. Out stays empty without -o.
+struct TSavingArgs {
+    std::vector<std::string> Positional;
+    std::string Out;
+};
+TSavingArgs SplitSavingArgs(TArgs args);
+
 int RunStreams(TArgs args);
 int RunCfbCopy(TArgs args);
 int RunTemplate(TArgs args);
@@ -60,5 +69,9 @@ int RunInfo(TArgs args);
 int RunGet(TArgs args);
 int RunSet(TArgs args);
 int RunNew(TArgs args);
+int RunFeatures(TArgs args);
+int RunSheet(TArgs args);
+int RunFormula(TArgs args);
+int RunNames(TArgs args);
 
 }  // namespace xlstool

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "ConsoleArgs.h"
 #include "XlsToolCommands.h"
 
 namespace xlstool {
@@ -17,6 +18,23 @@ void RequireArgCount(TArgs args, std::size_t min, std::size_t max)
 {
     if (args.size() < min) throw EUsageError("missing arguments");
     if (args.size() > max) throw EUsageError("too many arguments");
+}
+
+TSavingArgs SplitSavingArgs(TArgs args)
+{
+    TSavingArgs split;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (!optionsEnded && args[i] == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && args[i] == "-o") {
+            if (i + 1 == args.size()) throw EUsageError("-o needs a file name");
+            split.Out = args[++i];
+        } else {
+            split.Positional.push_back(args[i]);
+        }
+    }
+    return split;
 }
 
 namespace {
@@ -143,6 +161,96 @@ constexpr std::array kCommands{
                 "named Sheet1, Sheet2, ..., to FILE. An existing FILE is replaced as by\n"
                 "set: only once the new file is complete.\n",
                 RunNew},
+    TSubcommand{"features", "prints the feature dump: names, formulas, merged cells, columns, rows, settings",
+                "usage: xlstool features [--kinds K,K,...] FILE\n\n"
+                "Loads the workbook FILE and prints what it holds beyond its cell values, one\n"
+                "line per feature, fields separated by TAB, texts escaped as in the dump\n"
+                "format. First the workbook kinds:\n\n"
+                "  W  date1904 0|1, sheets N, active SHEET        the workbook\n"
+                "  N  SCOPE  NAME  HIDDEN  =FORMULA               every defined name, file order;\n"
+                "                                                 scope * for a global name\n\n"
+                "then for every worksheet (and chart or macro sheet with a window), in\n"
+                "workbook order, the sheet kinds in this order:\n\n"
+                "  F  SHEET!REF  =FORMULA                         formulas by row and column;\n"
+                "                                                 ? for one that cannot be read\n"
+                "  M  SHEET  A1:B2                                merged areas, file order\n"
+                "  C  SHEET  FIRST:LAST  WIDTH  HIDDEN  LEVEL  XF  column formats as written\n"
+                "  R  SHEET  ROW  TWIPS  HIDDEN  LEVEL  CUSTOM     rows off the default height,\n"
+                "                                                 hidden or outlined\n"
+                "  B  SHEET  H ROW | V COL                        manual page breaks: the first\n"
+                "                                                 row below, column right of them\n"
+                "  S  SHEET  KEY  VALUE                           settings: gridlines headings\n"
+                "     printgridlines zoom (NUM/DEN or -) freeze split (COLSPLIT,ROWSPLIT,\n"
+                "     LEFTCOL,TOPROW or -) margins (left,right,top,bottom,header,footer in\n"
+                "     inches) header footer (LEFT|CENTRE|RIGHT) paper scale fit (WxH/FLAG)\n"
+                "     landscape copies hcenter vcenter selected protected\n\n"
+                "--kinds prints only the kinds listed (W, N, F, M, C, R, B, S). Exit 1 with\n"
+                "the engine's message when the file cannot be read.\n",
+                RunFeatures},
+    TSubcommand{"sheet", "changes columns, rows, merged cells, view and print settings of a sheet",
+                "usage: xlstool sheet FILE SHEET OPTION... [-o OUT]\n\n"
+                "Changes the worksheet SHEET (its position from 1 or its name) of FILE, the\n"
+                "options in the order given, then saves the workbook to OUT or, without -o,\n"
+                "over FILE, as set does (the old file stays as it was on any failure).\n"
+                "COL is a column letter (B), ROW a row number from 1, CELL an A1 reference.\n\n"
+                "  --col-width COL=CHARS     column width in characters (e.g. B=20)\n"
+                "  --hide-col COL            --show-col COL\n"
+                "  --col-level COL=LEVEL     outline level 0 to 7\n"
+                "  --row-height ROW=POINTS   row height in points (e.g. 3=30)\n"
+                "  --hide-row ROW            --show-row ROW\n"
+                "  --row-level ROW=LEVEL     outline level 0 to 7\n"
+                "  --merge CELL:CELL         merges the area (growing over merged areas it meets)\n"
+                "  --unmerge CELL:CELL       unmerges exactly this merged area\n"
+                "  --freeze CELL             rows above and columns left of CELL stay in view;\n"
+                "                            A1 unfreezes\n"
+                "  --split X,Y               splits the window X and Y twips from its corner;\n"
+                "                            0,0 removes the split\n"
+                "  --zoom PERCENT            10 to 400\n"
+                "  --gridlines on|off        --headings on|off        --print-gridlines on|off\n"
+                "  --header TEXT             --footer TEXT   (codes as &L &C &R &P, e.g. \"&CSeite &P\")\n"
+                "  --margins L,R,T,B[,H,F]   page margins (and header, footer) in inches\n"
+                "  --landscape               --portrait\n"
+                "  --paper N                 paper size number (1 letter, 9 A4)\n"
+                "  --scale PERCENT           --copies N\n"
+                "  --fit WxH                 print on W pages across and H down\n"
+                "  --hcenter on|off          --vcenter on|off\n"
+                "  --r1c1 on|off             R1C1 references\n\n"
+                "Exit 1 with the engine's message and nothing written when the file cannot be\n"
+                "read or a value is refused (a zoom of 1000, a row of 70000, a range beyond the\n"
+                "sheet); exit 2 for options it does not know or values it cannot read.\n",
+                RunSheet},
+    TSubcommand{"formula", "prints the formula of one cell, or writes one and saves",
+                "usage: xlstool formula FILE SHEET CELL\n"
+                "       xlstool formula FILE SHEET CELL \"=TEXT\" [-o OUT]\n\n"
+                "Without TEXT, prints the formula of the cell as the engine reads it back\n"
+                "from its tokens, starting with \"=\" (sheet names in single quotes, such as\n"
+                "='Data'!A1*2); a cell without a formula prints nothing. With TEXT, writes\n"
+                "the formula into the cell and saves the workbook to OUT or, without -o,\n"
+                "over FILE, as set does (only a complete new file replaces the old one).\n"
+                "The formula takes A1 references, sheet references, the operators and the\n"
+                "built-in functions; no defined names, R1C1 or array constants. SHEET and\n"
+                "CELL as for get.\n\n"
+                "Exit 1 with the engine's message when the file cannot be read or written,\n"
+                "or when the formula is refused (\"Function not found: ...\"); nothing is\n"
+                "written then.\n",
+                RunFormula},
+    TSubcommand{"names", "lists the defined names, or adds one and saves",
+                "usage: xlstool names FILE\n"
+                "       xlstool names FILE --add SCOPE NAME \"=FORMULA\" [-o OUT]\n\n"
+                "Lists the defined names of FILE in file order, one per line:\n\n"
+                "  SCOPE<TAB>NAME<TAB>HIDDEN<TAB>=FORMULA\n\n"
+                "SCOPE is * for a global name, else the name of its sheet; built-in names\n"
+                "show their English name (Print_Area, Print_Titles, _FilterDatabase, ...);\n"
+                "HIDDEN is 0 or 1; FORMULA is the name's formula (\"=\" alone for none, ? when\n"
+                "it cannot be read). Texts are escaped as in the dump format.\n\n"
+                "With --add, adds the name (or replaces the one of that scope whose name\n"
+                "equals NAME ignoring case) and saves as set does. SCOPE is * or a sheet's\n"
+                "position or name; NAME may be a built-in name such as Print_Area. Cell\n"
+                "references without a sheet point at the scope's sheet (the first sheet for\n"
+                "a global name) and are made absolute.\n\n"
+                "Exit 1 with the engine's message for an invalid name (\"Invalid named range:\n"
+                "...\") or a refused formula; nothing is written then.\n",
+                RunNames},
 };
 
 void PrintOverview(std::ostream& out)
@@ -181,7 +289,8 @@ const TSubcommand* FindCommand(std::string_view name)
 int main(int argc, char** argv)
 {
     using namespace xlstool;
-    std::vector<std::string> args(argv + 1, argv + argc);
+    PrepareConsole();
+    const std::vector<std::string> args = Utf8Arguments(argc, argv);
     if (args.empty()) {
         PrintOverview(std::cerr);
         return 2;
