@@ -9,6 +9,7 @@
 #include <map>
 #include <random>
 #include <set>
+#include <sstream>
 
 #include "RecordTestSupport.h"
 #include "facade/UExcelRecords.h"
@@ -160,6 +161,49 @@ TEST(WorkbookCorpus, RefusalsNameWhereTheyStopped)
         EXPECT_EQ(dump.Code, 1) << file;
         EXPECT_EQ(dump.Out, "xlstool: " + file + ": " + message + "\n");
     }
+}
+
+// The files of other writers that bend the format take a tag like any other:
+// set C7 and D7 of the first sheet, and the saved file reads as the original
+// with exactly those two cells changed; every other stream stays as it was.
+TEST(WorkbookCorpus, QuirkFilesTakeATag)
+{
+    TTempDir tmp;
+    std::size_t checked = 0;
+    for (const auto& entry : fs::directory_iterator(fs::path(kCorpus) / "quirks")) {
+        const fs::path file = entry.path();
+        if (file.extension() != ".xls") continue;
+        SCOPED_TRACE(file.filename().string());
+        std::vector<std::string> expected;
+        std::istringstream dump(FileText(Expected(file, ".dump")));
+        for (std::string line; std::getline(dump, line);) expected.push_back(line + "\n");
+        const auto firstSheet = std::find_if(expected.begin(), expected.end(),
+                                             [](const std::string& l) { return l.starts_with("#sheet\t0\t"); });
+        ASSERT_NE(firstSheet, expected.end());
+        const std::string sheet = firstSheet->substr(9, firstSheet->find('\t', 9) - 9);
+        std::erase_if(expected, [&](const std::string& l) {
+            return l.starts_with(sheet + "!C7\t") || l.starts_with(sheet + "!D7\t");
+        });
+        expected.push_back(sheet + "!C7\tn\t4022250974.0\n");
+        expected.push_back(sheet + "!D7\ts\tDE AD BE EF\n");
+        std::sort(expected.begin(), expected.end());
+
+        const fs::path tagged = tmp.Path() / "tagged.xls";
+        fs::copy_file(file, tagged);
+        for (const auto& [cell, text] : {std::pair{"C7", "4022250974"}, std::pair{"D7", "DE AD BE EF"}}) {
+            const TToolRun set = RunXlsTool({"set", tagged.string(), "1", cell, text});
+            ASSERT_EQ(set.Code, 0) << set.Err;
+        }
+        std::vector<std::string> read;
+        std::istringstream xlrd(RunPython("xlrd_dump.py", tagged.string()).Out);
+        for (std::string line; std::getline(xlrd, line);) read.push_back(line + "\n");
+        std::sort(read.begin(), read.end());
+        EXPECT_EQ(read, expected);
+        EXPECT_EQ(OtherStreams(tagged), OtherStreams(file));
+        fs::remove(tagged);
+        ++checked;
+    }
+    EXPECT_EQ(checked, 4u);
 }
 
 TEST(WorkbookCorpus, InfoShowsSheetsAndContents)

@@ -130,6 +130,20 @@ std::int32_t Position(std::uint8_t aByte, std::int32_t aLast)
 std::int32_t Row(std::uint8_t aByte) { return Position(aByte, 65536); }
 std::int32_t Col(std::uint8_t aByte) { return Position(aByte, 256); }
 
+constexpr std::array<std::u16string_view, 8> kFormulas = {
+    u"=A1+1",       u"=SUM(A1:C3)*2",      u"=Sheet1!A1&\"x\"", u"='Tabelle 2'!$B$2",
+    u"=IF(A1>0,1)", u"=Preis*1.19",        u"=#REF!+1",          u"=SUM(Sheet1:Sheet3!A1)"};
+
+// Every formula of the active sheet, as its text (the decoder on what the file holds).
+void ReadFormulas(TXLSFile& aFile)
+{
+    auto* sheet = dynamic_cast<TWorkSheet*>(aFile.Workbook().Sheets().Items(std::size_t(aFile.ActiveSheet() - 1)));
+    if (!sheet) return;
+    xlstool::ForEachDumpCell(*sheet, [&](const TCellRecord& cell, const xlstool::TDumpValue&) {
+        aFile.GetCellFormula(std::int32_t(cell.Row()) + 1, std::int32_t(cell.Column()) + 1);
+    });
+}
+
 using TStep = void (*)(TXLSFile&, std::uint8_t, std::uint8_t, std::uint8_t);
 
 constexpr TStep kSteps[] = {
@@ -193,6 +207,32 @@ constexpr TStep kSteps[] = {
         f.SetPrintGridLines(b & 2);
         f.SetPageHeader(std::u16string(kTexts[c % kTexts.size()]));
     },
+    [](TXLSFile& f, std::uint8_t a, std::uint8_t b, std::uint8_t c) {
+        if (c & 0x80) {
+            ReadFormulas(f);
+            return;
+        }
+        f.SetCellFormula(Row(a), Col(b), std::u16string(kFormulas[c % kFormulas.size()]));
+        f.GetCellFormula(Row(a), Col(b));
+    },
+    [](TXLSFile& f, std::uint8_t a, std::uint8_t b, std::uint8_t c) {
+        const std::u16string names[] = {u"Preis", u"preis", u"A1", std::u16string(1, u'\x06'), u"_xlnm.x"};
+        TXlsNamedRange range;
+        range.Name = names[a % std::size(names)];
+        range.RangeFormula = std::u16string(kFormulas[b % kFormulas.size()]);
+        range.NameSheetIndex = std::int32_t(c % 4) - 1;
+        f.AddRange(range);
+    },
+    [](TXLSFile& f, std::uint8_t a, std::uint8_t b, std::uint8_t c) {
+        const std::int32_t count = f.GetExcelNameCount();
+        const std::int32_t index = 1 + a % (count + 1);
+        f.GetRangeName(index);
+        f.GetRangeSheet(index);
+        f.GetRangeR1(index);
+        f.GetRangeC2(index);
+        if (c & 1) f.SetRangeR1(index, Row(b));
+        if (c & 2) f.SetRangeC2(index, Col(b));
+    },
 };
 
 void RunScript(TXLSFile& aFile, TInput aScript)
@@ -254,7 +294,8 @@ std::vector<std::uint8_t> WrapWorkbookStream(TInput aStream)
 TStreamInput SplitStreamInput(TInput aInput)
 {
     if (aInput.empty()) return {};
-    const std::size_t scriptSize = std::min<std::size_t>(aInput.size() - 1, std::size_t(aInput[0] % 16) * ScriptStepSize);
+    const std::size_t scriptSize =
+        std::min<std::size_t>(aInput.size() - 1, std::size_t(aInput[0] % (MaxScriptSteps + 1)) * ScriptStepSize);
     return {aInput.subspan(1, scriptSize), aInput.subspan(1 + scriptSize)};
 }
 
@@ -269,7 +310,7 @@ std::vector<std::uint8_t> JoinStreamInput(TInput aScript, TInput aStream)
 std::vector<std::uint8_t> SampleScript()
 {
     std::vector<std::uint8_t> script;
-    for (std::size_t k = 0; k < std::size(kSteps) && k < 15; ++k)
+    for (std::size_t k = 0; k < std::size(kSteps); ++k)
         script.insert(script.end(), {std::uint8_t(k), std::uint8_t(2 + k), std::uint8_t(3 * k), std::uint8_t(k)});
     return script;
 }

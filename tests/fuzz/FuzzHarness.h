@@ -54,8 +54,10 @@ TStreamInput SplitStreamInput(TInput aInput);
 // The input with this script in front of aStream.
 std::vector<std::uint8_t> JoinStreamInput(TInput aScript, TInput aStream);
 
-// Bytes per script operation, and a script that runs each kind once.
+// Bytes per script operation, the most operations the stream target's
+// script holds, and a script that runs each kind of operation once.
 constexpr std::size_t ScriptStepSize = 4;
+constexpr std::size_t MaxScriptSteps = 15;
 std::vector<std::uint8_t> SampleScript();
 
 // "file: N inputs, M opened (x %), K saved (y %)".

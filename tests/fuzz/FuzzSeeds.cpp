@@ -1,6 +1,7 @@
 // xls_fuzz_seeds FILE_DIR STREAM_DIR WORKBOOK...: the fuzzers' first inputs:
 // each workbook that is small enough as it is for the file target, and its
-// workbook stream behind the sample script for the stream target.
+// workbook stream behind each piece of the sample script for the stream target.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -44,8 +45,14 @@ int main(int argc, char** argv)
         if (file.size() <= kMaxFileSeed) Write(fileDir / name, file);
         try {
             const xls::TBytes stream = WorkbookStream(file);
-            if (stream.size() <= xlsfuzz::MaxWrappedStream)
-                Write(streamDir / name, xlsfuzz::JoinStreamInput(xlsfuzz::SampleScript(), stream));
+            if (stream.size() > xlsfuzz::MaxWrappedStream) continue;
+            // The sample script in pieces the stream target's script can hold.
+            const std::vector<std::uint8_t> script = xlsfuzz::SampleScript();
+            constexpr std::size_t piece = xlsfuzz::MaxScriptSteps * xlsfuzz::ScriptStepSize;
+            for (std::size_t from = 0; from < script.size(); from += piece) {
+                const auto part = xlsfuzz::TInput(script).subspan(from, std::min(piece, script.size() - from));
+                Write(streamDir / (name + "." + std::to_string(from / piece)), xlsfuzz::JoinStreamInput(part, stream));
+            }
         } catch (const xls::EXlsException&) {
             // No stream to take: the file is a seed of the file target only.
         }
