@@ -76,7 +76,6 @@ constexpr std::array kMessages{
     TMessageEntry{TXlsMsg::TooManyPageBreaks, "Too many manual Page breaks for this sheet"},
     TMessageEntry{TXlsMsg::SectionWithoutEOF, "Error reading Excel records. A section has no EOF record"},
     TMessageEntry{TXlsMsg::NotAWorksheet, R"(Sheet number "%d" is not a worksheet)"},
-    TMessageEntry{TXlsMsg::CantCopySheetWithDrawing, "Can't copy a sheet that holds drawing objects"},
 
     TMessageEntry{TXlsMsg::EscherLoadError, "Error loading Escher record"},
     TMessageEntry{TXlsMsg::EscherDuplicatedBStore, "Error loading Escher record. Duplicated BStore"},
@@ -85,6 +84,8 @@ constexpr std::array kMessages{
     TMessageEntry{TXlsMsg::EscherDuplicatedSolver, "Error loading Escher record. Duplicated Solver container"},
     TMessageEntry{TXlsMsg::EscherNotFullyLoaded, "Escher record is not fully loaded"},
     TMessageEntry{TXlsMsg::UnsupportedDrawingRecord, "The file has an usupported drawing record"},
+    TMessageEntry{TXlsMsg::UnsupportedPicture, "The picture is no PNG, JPEG, BMP, WMF or EMF image"},
+    TMessageEntry{TXlsMsg::PictureDataInvalid, "The picture's data is damaged"},
 
     TMessageEntry{TXlsMsg::CantFindFile, R"(Can't find the file "%s")"},
     TMessageEntry{TXlsMsg::CantWriteToFile, R"(Can't write to file "%s". Check it is not in use by another user)"},

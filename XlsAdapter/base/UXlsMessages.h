@@ -77,7 +77,6 @@ enum class TXlsMsg {
     TooManyPageBreaks,
     SectionWithoutEOF,
     NotAWorksheet,
-    CantCopySheetWithDrawing,
     // Drawings
     EscherLoadError,
     EscherDuplicatedBStore,
@@ -86,6 +85,8 @@ enum class TXlsMsg {
     EscherDuplicatedSolver,
     EscherNotFullyLoaded,
     UnsupportedDrawingRecord,
+    UnsupportedPicture,
+    PictureDataInvalid,
     // File interface
     CantFindFile,
     CantWriteToFile,

@@ -76,11 +76,19 @@ struct TXlsNamedRange {
 
 enum class TXlsImgTypes { xli_Emf, xli_Wmf, xli_Jpeg, xli_Png, xli_Bmp, xli_Unknown };
 
-// Where a picture sits: its corners as cell and offset within the cell.
+// How a picture follows the cells it lies on when rows and columns are
+// inserted, deleted or resized.
+enum class TXlsAnchorType { at_MoveAndResize, at_MoveAndDontResize, at_DontMoveAndDontResize };
+
+// Where a picture sits: its corners as cell (rows and columns counted from 1,
+// as everywhere at the file interface) and offset within the cell (Dx in
+// 1/1024 of the column's width, Dy in 1/255 of the row's height), and its
+// name.
 struct TImageProperties {
-    std::int32_t Col1 = 0, Dx1 = 0, Row1 = 0, Dy1 = 0;
-    std::int32_t Col2 = 0, Dx2 = 0, Row2 = 0, Dy2 = 0;
+    std::int32_t Col1 = 1, Dx1 = 0, Row1 = 1, Dy1 = 0;
+    std::int32_t Col2 = 1, Dx2 = 0, Row2 = 1, Dy2 = 0;
     TXlsString FileName;
+    TXlsAnchorType AnchorType = TXlsAnchorType::at_MoveAndResize;
 };
 
 struct TXlsPicture {

@@ -35,19 +35,31 @@ public:
     std::uint16_t FLen() const { return GetWord(Data(), 6); }
     // Fails when the formula runs past the data.
     TByteView Formula() const;
+
+    // The series' references follow inserted or deleted rows and columns, a
+    // copy by an offset, and a copied sheet. A token that cannot be moved
+    // fails with "Error in Chart formula. Token Id: 0x%2x".
+    void ArrangeInsertRowsAndCols(std::int32_t aRowPos, std::int32_t aRowCount, std::int32_t aColPos,
+                                  std::int32_t aColCount, const TSheetInfo& SheetInfo);
+    void ArrangeCopyRowsAndCols(std::int32_t RowOffset, std::int32_t ColOffset);
+    void ArrangeCopySheet(const TSheetInfo& SheetInfo);
+
+private:
+    template <class F>
+    void ChangeFormula(F aChange);
 };
 
 // The records of one chart in file order. Its AI records are indexed as they
 // enter and leave.
 class TChartRecordList final : public TBaseRecordList {
 public:
-    const std::vector<const TChartAIRecord*>& AICache() const { return FAICache; }
+    const std::vector<TChartAIRecord*>& AICache() const { return FAICache; }
 
 protected:
     void Notify(const TBaseRecord* aItem, bool aAdded) override;
 
 private:
-    std::vector<const TChartAIRecord*> FAICache;  // not owned
+    std::vector<TChartAIRecord*> FAICache;  // not owned
 };
 
 }  // namespace xls

@@ -151,6 +151,11 @@ void TWorkbook::LoadSections(TOle2File& DataStream)
     // Every BOUNDSHEET needs its sheet: offsets and names are paired by position.
     CheckSheetCount();
     FGlobals->SST().Sort();
+    // Drawings kept unread may name pictures by their store position.
+    TDrawingGroup& group = DrawingGroupOf(*FGlobals);
+    for (std::size_t i = 0; i < FSheets.Count(); ++i)
+        if (FSheets.Items(i)->HoldsKeptDrawings()) group.SetKeepStorePositions(true);
+    group.SortPictureStore();
 }
 
 template <class F>

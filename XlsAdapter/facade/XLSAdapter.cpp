@@ -13,6 +13,7 @@
 #include "facade/UExcelRecords.h"
 #include "facade/UXlsCellText.h"
 #include "facade/UXlsEmptyTemplate.h"
+#include "facade/UXlsInterfaceCounts.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -26,8 +27,6 @@ namespace fs = std::filesystem;
 
 // The format of a cell without a format of its own.
 constexpr std::int32_t kDefaultFormatId = 15;
-constexpr std::int64_t kMaxRow = 65535;
-constexpr std::int64_t kMaxCol = 255;
 // Colour positions of the palette at this interface: 1 to 56.
 constexpr std::size_t kPaletteColors = 56;
 
@@ -68,22 +67,6 @@ fs::path ProgramFolder()
 bool IsBlank(const std::string& s)
 {
     return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) <= ' '; });
-}
-
-// Rows and columns of this interface (from 1) as the model counts them (from
-// 0), refused outside the sheet's limits as the cell store refuses them.
-std::int64_t ModelRow(std::int32_t aRow)
-{
-    const std::int64_t row = std::int64_t(aRow) - 1;
-    if (row < 0 || row > kMaxRow) RaiseXls(TXlsMsg::InvalidRow, {row});
-    return row;
-}
-
-std::int64_t ModelCol(std::int32_t aCol)
-{
-    const std::int64_t col = std::int64_t(aCol) - 1;
-    if (col < 0 || col > kMaxCol) RaiseXls(TXlsMsg::InvalidColumn, {col});
-    return col;
 }
 
 // The cells of a row (1-based), null for a row without cells.
@@ -1188,30 +1171,6 @@ void TXLSFile::RefreshChartRanges(const TXlsString&) {}
 // Operations on parts of the workbook this build does not model
 
 
-std::int32_t TXLSFile::GetCommentsCount(std::int32_t) { NotAvailable("GetCommentsCount"); }
-TRichString TXLSFile::GetCommentText(std::int32_t, std::int32_t) { NotAvailable("GetCommentText"); }
-std::int32_t TXLSFile::GetCommentColumn(std::int32_t, std::int32_t) { NotAvailable("GetCommentColumn"); }
-TXlsString TXLSFile::GetPictureName(std::int32_t, std::int32_t) { NotAvailable("GetPictureName"); }
-std::int32_t TXLSFile::GetPicturesCount(std::int32_t) { NotAvailable("GetPicturesCount"); }
-void TXLSFile::AssignPicture(std::int32_t, std::int32_t, const TBytes&, TXlsImgTypes) { NotAvailable("AssignPicture"); }
-void TXLSFile::AssignPicture(std::int32_t, std::int32_t, const TBytes&, TXlsImgTypes, const TImageProperties&)
-{
-    NotAvailable("AssignPicture");
-}
-void TXLSFile::AssignPictureProperties(std::int32_t, std::int32_t, const TImageProperties&)
-{
-    NotAvailable("AssignPictureProperties");
-}
-TXlsPicture TXLSFile::GetPicture(std::int32_t, std::int32_t) { NotAvailable("GetPicture"); }
-void TXLSFile::DeleteImage(std::int32_t) { NotAvailable("DeleteImage"); }
-void TXLSFile::ClearImage(std::int32_t) { NotAvailable("ClearImage"); }
-void TXLSFile::AddImage(const TBytes&, TXlsImgTypes, const TImageProperties&) { NotAvailable("AddImage"); }
-void TXLSFile::AssignComment(std::int32_t, std::int32_t, const TRichString&) { NotAvailable("AssignComment"); }
-void TXLSFile::SetCellComment(std::int32_t, std::int32_t, const TRichString&) { NotAvailable("SetCellComment"); }
-TRichString TXLSFile::GetCellComment(std::int32_t, std::int32_t) { NotAvailable("GetCellComment"); }
-void TXLSFile::ParseComments() { NotAvailable("ParseComments"); }
-// The sheet walk keeps an index of the sheet's pictures by row.
-void TXLSFile::BeginSheet() { NotAvailable("BeginSheet"); }
 
 // The bounds come from a named range.
 void TXLSFile::SetBounds(std::int32_t) { NotAvailable("SetBounds"); }
@@ -1234,13 +1193,6 @@ bool TXLSFile::HasAutoFilter() { NotAvailable("HasAutoFilter"); }
 bool TXLSFile::HasAutoFilter(std::int32_t, std::int32_t) { NotAvailable("HasAutoFilter"); }
 TXlsCellRange TXLSFile::GetAutoFilterRange() { NotAvailable("GetAutoFilterRange"); }
 
-std::int32_t TXLSFile::HyperLinkCount() { NotAvailable("HyperLinkCount"); }
-THyperLink TXLSFile::GetHyperLink(std::int32_t) { NotAvailable("GetHyperLink"); }
-void TXLSFile::SetHyperLink(std::int32_t, const THyperLink&) { NotAvailable("SetHyperLink"); }
-TXlsCellRange TXLSFile::GetHyperLinkCellRange(std::int32_t) { NotAvailable("GetHyperLinkCellRange"); }
-void TXLSFile::SetHyperLinkCellRange(std::int32_t, const TXlsCellRange&) { NotAvailable("SetHyperLinkCellRange"); }
-void TXLSFile::AddHyperLink(const TXlsCellRange&, const THyperLink&) { NotAvailable("AddHyperLink"); }
-void TXLSFile::DeleteHyperLink(std::int32_t) { NotAvailable("DeleteHyperLink"); }
 
 void TXLSFile::CopyToClipboard() { NotAvailable("CopyToClipboard"); }
 void TXLSFile::CopyToClipboard(const TXlsCellRange&) { NotAvailable("CopyToClipboard"); }

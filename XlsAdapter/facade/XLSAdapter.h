@@ -4,29 +4,45 @@
 // compound file it came from (every stream but the workbook's own), so that
 // saving writes the changed workbook back with every other stream and
 // storage unchanged. Sheets, rows and columns count from 1 here and from 0 in
-// the model. Operations on cells, rows and columns address the active sheet;
-// when that sheet is no worksheet they change nothing and answer 0, -1 or an
-// empty value; the view and page settings every kind of sheet has work on
-// any sheet. Cell areas that operations answer (merged cells) count rows
-// and columns from 1 as well; list positions count from 0. Operations whose
-// parts of the workbook this build does not model raise "... is not
-// available in this build".
+// the model. Operations on cells, rows, columns, pictures, comments and
+// links address the active sheet; when that sheet is no worksheet they
+// change nothing and answer 0, -1 or an empty value; the view and page
+// settings every kind of sheet has work on any sheet. Cell areas that
+// operations answer or take (merged cells, hyperlinks) count rows and
+// columns from 1 as well; list positions count from 0 (hyperlinks; a
+// sheet's pictures, in the order of their top rows, the order of a sheet
+// walk; aPos, the pictures or comments of one row, left to right).
+// Operations whose parts of the workbook this build does not model raise
+// "... is not available in this build".
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "facade/UExcelAdapter.h"
 #include "facade/XlsBaseTemplateStore.h"
 
 namespace xls {
 
+class TDrawing;
+class THLinkRecord;
 class TNameRecord;
+class TNoteRecord;
 class TSheet;
 class TWorkbook;
 class TWorkSheet;
 class TXLSAdapter;
+
+// The pictures of the active sheet by row: the top row of each picture, in
+// the drawing's picture order (which the sheet walk sorts by row). Out of
+// date when the drawing it was built on changed.
+struct TRowComments {
+    const TDrawing* Drawing = nullptr;
+    std::uint64_t Version = 0;
+    std::vector<std::int32_t> Rows;  // 0-based
+};
 
 class TXLSFile final : public TExcelFile {
 public:
@@ -196,7 +212,7 @@ public:
                            bool OnlyFormulas) override;
     void DeleteRows(std::int32_t aRow, std::int32_t aCount) override;
     void DeleteCols(std::int32_t aCol, std::int32_t aCount) override;
-    // Sheet walk.
+    // Sheet walk: orders the active sheet's pictures by row and indexes them.
     void BeginSheet() override;
     void EndSheet(std::int32_t RowOffset) override;
     bool CanOptimizeRead() override;
@@ -306,6 +322,15 @@ private:
     void SetRangeBound(std::int32_t index, void (TNameRecord::*aSet)(std::int32_t), std::int32_t value);
     void SetCellStringWorker(std::int32_t aRow, std::int32_t aCol, const TXlsString& Text, const TTbrFormat* Fm,
                              const TXlsString& DateFormat, const TXlsString& TimeFormat);
+    // The index of the active sheet's pictures by row, built again when out of date.
+    const TRowComments& RowPictureIndex(TWorkSheet& aSheet);
+    // The drawing position of picture aPos of a row; fails outside the row's pictures.
+    std::size_t PictureOfRow(TWorkSheet& aSheet, std::int32_t Row, std::int32_t aPos);
+    // The drawing position of the sheet's picture Index (in row order).
+    std::size_t PictureAt(TWorkSheet& aSheet, std::int32_t Index);
+    // Comment aPos (from 0, left to right) of a row; fails outside the row's comments.
+    TNoteRecord& CommentOfRow(TWorkSheet& aSheet, std::int32_t Row, std::int32_t aPos);
+    THLinkRecord& HyperLinkAt(TWorkSheet& aSheet, std::int32_t HyperLinkIndex);
     [[noreturn]] static void NotAvailable(const char* Operation);
 
     TXLSAdapter* FAdapter;
@@ -316,6 +341,7 @@ private:
     std::int32_t FirstColumn = 0;  // column offset of the cell data operations
     bool FAllowOverwritingFiles;
     bool FIsFileModified = false;
+    TRowComments RowPictures;
 };
 
 // Hands out TXLSFile objects with its settings.

@@ -65,6 +65,7 @@ public:
     void SetData(TBytes aData);
 
     const TContinueRecord* Continue() const { return FContinue.get(); }
+    TContinueRecord* Continue() { return FContinue.get(); }
     // Fails when the record already has a CONTINUE chain.
     void AddContinue(std::unique_ptr<TContinueRecord> aContinue);
     // Takes the CONTINUE chain off the record (none when it has none).

@@ -398,9 +398,12 @@ class TProtectRecord final : public TRecordClass<TProtectRecord, TWordValueRecor
 public:
     using TRecordClass::TRecordClass;
 };
+// AUTOFILTERINFO: the number of drop-down buttons at 0.
 class TAutoFilterInfoRecord final : public TRecordClass<TAutoFilterInfoRecord> {
 public:
     using TRecordClass::TRecordClass;
+    static std::unique_ptr<TAutoFilterInfoRecord> CreateNew() { return std::make_unique<TAutoFilterInfoRecord>(xlr_AUTOFILTERINFO, TBytes(2, 0)); }
+    void SetDropDownCount(std::uint16_t aCount) { SetWord(Data(), 0, aCount); }
 };
 
 // Workbook settings and markers.

@@ -4,12 +4,259 @@
 
 namespace xls {
 
+namespace {
+
+constexpr std::size_t kFlagsOffset = 28;
+constexpr std::size_t kPartsOffset = 32;
+
+// Option flags of the hyperlink object.
+constexpr std::uint16_t hlHasMoniker = 0x0001;
+constexpr std::uint16_t hlIsAbsolute = 0x0002;
+constexpr std::uint16_t hlDisplayNameFlags = 0x0014;  // a display name, given by the site
+constexpr std::uint16_t hlHasDisplayName = 0x0010;
+constexpr std::uint16_t hlHasLocation = 0x0008;
+constexpr std::uint16_t hlHasFrameName = 0x0080;
+constexpr std::uint16_t hlMonikerSavedAsString = 0x0100;
+
+const TBytes kHyperLinkClassId = BytesFromHex("D0 C9 EA 79 F9 BA CE 11 8C 82 00 AA 00 4B A9 0B");
+const TBytes kUrlMonikerClassId = BytesFromHex("E0 C9 EA 79 F9 BA CE 11 8C 82 00 AA 00 4B A9 0B");
+const TBytes kFileMonikerClassId = BytesFromHex("03 03 00 00 00 00 00 00 C0 00 00 00 00 00 00 46");
+
+// Reads the parts of a hyperlink object, each checked against the data.
+class TLinkReader {
+public:
+    TLinkReader(TByteView aData, std::size_t aPos) : FData(aData), FPos(aPos) {}
+
+    std::uint16_t Word() { return GetWord(FData, Take(2)); }
+    std::uint32_t Cardinal() { return GetCardinal(FData, Take(4)); }
+    TByteView Bytes(std::size_t aCount) { return FData.subspan(Take(aCount), aCount); }
+    bool Next(const TBytes& aBytes) const
+    {
+        return FPos + aBytes.size() <= FData.size() &&
+               std::equal(aBytes.begin(), aBytes.end(), FData.begin() + std::ptrdiff_t(FPos));
+    }
+    // UTF-16 units up to the first NUL.
+    static TXlsString Text(TByteView aUnits)
+    {
+        TXlsString text;
+        for (std::size_t i = 0; i + 1 < aUnits.size(); i += 2) {
+            const char16_t c = GetWord(aUnits, i);
+            if (c == 0) break;
+            text.push_back(c);
+        }
+        return text;
+    }
+    // A 32-bit count of UTF-16 units, then the units.
+    TXlsString CountedText() { return Text(Bytes(2 * std::size_t(Cardinal()))); }
+
+private:
+    std::size_t Take(std::size_t aCount)
+    {
+        CheckField(FData.size(), FPos, aCount);
+        const std::size_t at = FPos;
+        FPos += aCount;
+        return at;
+    }
+
+    TByteView FData;
+    std::size_t FPos;
+};
+
+// The path of a file moniker: "..\" for each level up, then the Unicode
+// path when there is one, else the 8-bit one.
+TXlsString FileMonikerPath(TLinkReader& aReader, std::uint16_t* aUpLevels)
+{
+    const std::uint16_t upLevels = aReader.Word();
+    if (aUpLevels) *aUpLevels = upLevels;
+    const TByteView ansi = aReader.Bytes(aReader.Cardinal());
+    aReader.Bytes(24);
+    TXlsString path;
+    for (std::uint16_t i = 0; i < upLevels; ++i) path += u"..\\";
+    const std::uint32_t unicodeSize = aReader.Cardinal();
+    if (unicodeSize == 0) {
+        for (std::uint8_t c : ansi) {
+            if (c == 0) break;
+            path.push_back(c);
+        }
+        return path;
+    }
+    const std::uint32_t bytes = aReader.Cardinal();
+    aReader.Word();  // the key value 3
+    return path + TLinkReader::Text(aReader.Bytes(bytes));
+}
+
+void AppendUnits(TBytes& aDest, std::u16string_view aText)
+{
+    for (char16_t c : aText) AppendWord(aDest, c);
+    AppendWord(aDest, 0);
+}
+
+void AppendCountedText(TBytes& aDest, std::u16string_view aText)
+{
+    AppendCardinal(aDest, static_cast<std::uint32_t>(aText.size() + 1));
+    AppendUnits(aDest, aText);
+}
+
+void AppendFileMoniker(TBytes& aDest, std::u16string_view aPath)
+{
+    std::uint16_t upLevels = 0;
+    while (aPath.substr(0, 3) == u"..\\") {
+        ++upLevels;
+        aPath.remove_prefix(3);
+    }
+    aDest.insert(aDest.end(), kFileMonikerClassId.begin(), kFileMonikerClassId.end());
+    AppendWord(aDest, upLevels);
+    AppendCardinal(aDest, static_cast<std::uint32_t>(aPath.size() + 1));
+    bool wide = false;
+    for (char16_t c : aPath) {
+        wide = wide || c > 0xFF;
+        AppendByte(aDest, c > 0xFF ? static_cast<std::uint8_t>('?') : static_cast<std::uint8_t>(c));
+    }
+    AppendByte(aDest, 0);
+    AppendCardinal(aDest, 0xDEADFFFF);
+    aDest.resize(aDest.size() + 20, 0);
+    if (!wide) {
+        AppendCardinal(aDest, 0);
+        return;
+    }
+    AppendCardinal(aDest, static_cast<std::uint32_t>(2 * aPath.size() + 6));
+    AppendCardinal(aDest, static_cast<std::uint32_t>(2 * aPath.size()));
+    AppendWord(aDest, 3);
+    for (char16_t c : aPath) AppendWord(aDest, c);
+}
+
+}  // namespace
+
+// ------------------------------------------------------------ TScreenTipRecord
+
+std::unique_ptr<TScreenTipRecord> TScreenTipRecord::CreateNew(std::u16string_view aDescription)
+{
+    auto tip = std::make_unique<TScreenTipRecord>(xlr_HLINKTOOLTIP, TBytes(10, 0));
+    tip->SetText(aDescription);
+    return tip;
+}
+
+TXlsString TScreenTipRecord::Text() const
+{
+    return DataSize() > 10 ? TLinkReader::Text(Data().subspan(10)) : TXlsString();
+}
+
+void TScreenTipRecord::SetText(std::u16string_view aDescription)
+{
+    if (2 * aDescription.size() + 12 > MaxRecordDataSize)
+        RaiseXls(TXlsMsg::TooManyEntries, {std::int64_t(aDescription.size()), std::int64_t(MaxRecordDataSize - 12) / 2});
+    TBytes d(10, 0);
+    std::copy_n(Data().begin(), std::min<std::size_t>(DataSize(), 10), d.begin());
+    SetWord(d, 0, xlr_HLINKTOOLTIP);
+    AppendUnits(d, aDescription);
+    SetData(std::move(d));
+}
+
 THLinkRecord::THLinkRecord(std::uint16_t aId, TBytes aData) : TRecordClass(aId, std::move(aData))
 {
     if (DataSize() < 8) RaiseXls(TXlsMsg::RecordInvalid, {std::int64_t(Id())});
 }
 
 THLinkRecord::THLinkRecord(const THLinkRecord& other) : TRecordClass(other), FHint(CopyRecord(other.Hint())) {}
+
+std::unique_ptr<THLinkRecord> THLinkRecord::CreateNew(const TXlsCellRange& CellRange, const THyperLink& HLink)
+{
+    TBytes d(kPartsOffset, 0);
+    std::copy(kHyperLinkClassId.begin(), kHyperLinkClassId.end(), d.begin() + 8);
+    SetCardinal(d, 24, 2);  // stream version
+    auto link = std::make_unique<THLinkRecord>(xlr_HLINK, std::move(d));
+    link->SetCellRange(CellRange);
+    link->SetProperties(HLink);
+    return link;
+}
+
+THyperLink THLinkRecord::GetProperties() const
+{
+    return ReadLink(nullptr);
+}
+
+std::uint16_t THLinkRecord::FileUpLevels() const
+{
+    std::uint16_t upLevels = 0;
+    ReadLink(&upLevels);
+    return upLevels;
+}
+
+THyperLink THLinkRecord::ReadLink(std::uint16_t* aUpLevels) const
+{
+    THyperLink link;
+    link.LinkType = THyperLinkType::hl_CurrentWorkbook;
+    link.Hint = FHint ? FHint->Text() : TXlsString();
+    TByteView d = Data();
+    const std::uint16_t flags = GetWord(d, kFlagsOffset);
+    TLinkReader reader(d, kPartsOffset);
+    if (flags & hlHasDisplayName) link.Description = reader.CountedText();
+    if (flags & hlHasFrameName) link.TargetFrame = reader.CountedText();
+    if (flags & hlHasMoniker) {
+        if (flags & hlMonikerSavedAsString) {
+            link.LinkType = THyperLinkType::hl_UNC;
+            link.Text = reader.CountedText();
+        } else if (reader.Next(kUrlMonikerClassId)) {
+            reader.Bytes(kUrlMonikerClassId.size());
+            link.LinkType = THyperLinkType::hl_URL;
+            link.Text = TLinkReader::Text(reader.Bytes(reader.Cardinal()));
+        } else if (reader.Next(kFileMonikerClassId)) {
+            reader.Bytes(kFileMonikerClassId.size());
+            link.LinkType = THyperLinkType::hl_LocalFile;
+            link.Text = FileMonikerPath(reader, aUpLevels);
+        } else {
+            return link;  // a moniker of another kind: its length is unknown, so nothing after it is read
+        }
+    }
+    if (flags & hlHasLocation) link.TextMark = reader.CountedText();
+    return link;
+}
+
+void THLinkRecord::SetProperties(const THyperLink& value)
+{
+    TBytes d(Data().begin(), Data().begin() + kPartsOffset);
+    std::uint16_t flags = 0;
+    if (!value.Description.empty()) {
+        flags |= hlDisplayNameFlags;
+        AppendCountedText(d, value.Description);
+    }
+    if (!value.TargetFrame.empty()) {
+        flags |= hlHasFrameName;
+        AppendCountedText(d, value.TargetFrame);
+    }
+    switch (value.LinkType) {
+    case THyperLinkType::hl_URL:
+        flags |= hlHasMoniker | hlIsAbsolute;
+        d.insert(d.end(), kUrlMonikerClassId.begin(), kUrlMonikerClassId.end());
+        AppendCardinal(d, static_cast<std::uint32_t>(2 * (value.Text.size() + 1)));
+        AppendUnits(d, value.Text);
+        break;
+    case THyperLinkType::hl_LocalFile:
+        flags |= hlHasMoniker;
+        AppendFileMoniker(d, value.Text);
+        break;
+    case THyperLinkType::hl_UNC:
+        flags |= hlHasMoniker | hlIsAbsolute | hlMonikerSavedAsString;
+        AppendCountedText(d, value.Text);
+        break;
+    case THyperLinkType::hl_CurrentWorkbook: break;
+    }
+    if (!value.TextMark.empty()) {
+        flags |= hlHasLocation;
+        AppendCountedText(d, value.TextMark);
+    }
+    if (d.size() > MaxRecordDataSize)
+        RaiseXls(TXlsMsg::TooManyEntries, {std::int64_t(d.size()), std::int64_t(MaxRecordDataSize)});
+    SetWord(d, kFlagsOffset, flags);
+    SetWord(d, kFlagsOffset + 2, 0);
+    if (value.Hint.empty())
+        FHint.reset();
+    else if (FHint)
+        FHint->SetText(value.Hint);
+    else
+        FHint = TScreenTipRecord::CreateNew(value.Hint);
+    SetData(std::move(d));
+}
 
 TXlsCellRange THLinkRecord::GetCellRange() const
 {
@@ -118,6 +365,19 @@ bool Inside(const TXlsCellRange& aInner, const TXlsCellRange& aOuter)
 }
 
 }  // namespace
+
+void THLinkList::CopyObjectsFrom(const THLinkList& aHLinkList, const TXlsCellRange& CopyRange, std::int32_t RowOfs,
+                                 std::int32_t ColOfs)
+{
+    if (&aHLinkList == this) RaiseXls(TXlsMsg::LogicalError);
+    for (std::size_t i = 0; i < aHLinkList.Count(); ++i) {
+        const THLinkRecord* link = aHLinkList.Items(i);
+        if (!Inside(link->GetCellRange(), CopyRange)) continue;
+        auto copy = CopyRecord(link);
+        copy->Offset(RowOfs, ColOfs);
+        Add(std::move(copy));
+    }
+}
 
 void THLinkList::InsertAndCopyRange(const TXlsCellRange& SourceRange, std::int32_t DestRow, std::int32_t DestCol,
                                     std::int32_t aRowCount, std::int32_t aColCount, const TSheetInfo& SheetInfo)

@@ -1,25 +1,50 @@
 // Hyperlinks: HLINK records with the HLINKTOOLTIP (screen tip) record that
 // follows them in the file, and the sheet's list of them. The records keep
-// their bytes; only the cell range at the start of the data is interpreted.
+// their bytes as read until a link is changed.
+//
+// HLINK data: first row 0, last row 2, first column 4, last column 6 (16-bit
+// each), the hyperlink class id 8 (16 bytes), stream version 24, option
+// flags 28 (32-bit; the engine reads and writes the low 16 bits), then the
+// parts the flags announce, in this order: display name (0x10), target
+// frame (0x80), the link target (0x01: a moniker, or with 0x100 a string),
+// text mark (0x08). A string is a 32-bit count of UTF-16 units (its
+// terminating NUL included), then the units.
 #pragma once
 
+#include "base/UXlsValueTypes.h"
 #include "records/UXlsBaseRecordLists.h"
 
 namespace xls {
 
-// HLINKTOOLTIP: its own id repeated, the link's range (4 words), the tip text.
+// HLINKTOOLTIP: its own id repeated 0, the link's range 2 (4 words), the tip
+// text from 10 as UTF-16 up to a NUL.
 class TScreenTipRecord final : public TRecordClass<TScreenTipRecord> {
 public:
     using TRecordClass::TRecordClass;
+    static std::unique_ptr<TScreenTipRecord> CreateNew(std::u16string_view aDescription);
+
+    TXlsString Text() const;
+    void SetText(std::u16string_view aDescription);
 };
 
-// HLINK: first row, last row, first column, last column (16-bit
-// each), then the hyperlink object. Writes itself, then its screen tip.
+// HLINK. Writes itself, then its screen tip.
 class THLinkRecord final : public TRecordClass<THLinkRecord> {
 public:
     // Refuses data too short for the range.
     THLinkRecord(std::uint16_t aId, TBytes aData);
     THLinkRecord(const THLinkRecord& other);
+    // A new link over CellRange to HLink.
+    static std::unique_ptr<THLinkRecord> CreateNew(const TXlsCellRange& CellRange, const THyperLink& HLink);
+
+    // The link as callers see it. Data that cannot be read fails with
+    // "Error reading record".
+    THyperLink GetProperties() const;
+    std::uint16_t OptionFlags() const { return GetWord(Data(), 28); }
+    // The up-level count of a file link's path ("..\" in front of it in the
+    // link's Text); 0 for other links.
+    std::uint16_t FileUpLevels() const;
+    // Rewrites the link's parts; an empty Hint drops the screen tip.
+    void SetProperties(const THyperLink& value);
 
     const TScreenTipRecord* Hint() const { return FHint.get(); }
     // Replaces (and frees) the tip held before.
@@ -44,6 +69,7 @@ public:
     std::int64_t TotalSizeNoHeaders() const override;
 
 private:
+    THyperLink ReadLink(std::uint16_t* aUpLevels) const;
     std::unique_ptr<TScreenTipRecord> FHint;
 };
 
@@ -54,6 +80,10 @@ public:
     THLinkRecord* Items(std::size_t aIndex) const { return static_cast<THLinkRecord*>(GetItem(aIndex)); }
 
     void Sort();
+    // Appends copies of aHLinkList's links that lie wholly inside CopyRange,
+    // moved by the offsets.
+    void CopyObjectsFrom(const THLinkList& aHLinkList, const TXlsCellRange& CopyRange, std::int32_t RowOfs,
+                         std::int32_t ColOfs);
     // Measured by walking: a link's tip can change while it is in the list.
     std::int64_t GetTotalSize() const override;
     void SaveToStream(TOle2File& DataStream) override;

@@ -36,6 +36,14 @@ bool TBaseRowColList::IsCopied(const TBaseRowColRecord&, bool) const
     return true;
 }
 
+std::unique_ptr<TBaseRowColRecord> TBaseRowColList::CopyForOffset(const TBaseRowColRecord& aRecord,
+                                                                  std::int32_t RowOffset, std::int32_t ColOffset) const
+{
+    auto copy = CopyRecord(&aRecord);
+    copy->ArrangeCopyRowsAndCols(RowOffset, ColOffset);
+    return copy;
+}
+
 void TBaseRowColList::EnsureRow(std::size_t aRow)
 {
     while (Count() <= aRow) Add(CreateRowList());
@@ -131,9 +139,8 @@ void TBaseRowColList::InsertAndCopyRows(std::int32_t FirstRow, std::int32_t Last
             for (std::size_t i = 0; i < from->Count(); ++i) {
                 const TBaseRowColRecord* rec = from->Items(i);
                 if (!IsCopied(*rec, OnlyFormulas)) continue;
-                auto copy = CopyRecord(rec);
-                copy->ArrangeCopyRowsAndCols(static_cast<std::int32_t>(std::int64_t(target) - rec->Row()), 0);
-                AddRecord(std::move(copy), target);
+                AddRecord(CopyForOffset(*rec, static_cast<std::int32_t>(std::int64_t(target) - rec->Row()), 0),
+                          target);
             }
         }
     }
@@ -162,8 +169,7 @@ void TBaseRowColList::InsertAndCopyCols(std::int32_t FirstCol, std::int32_t Last
         for (std::int64_t k = 0; k < aCount; ++k) {
             for (const TBaseRowColRecord* rec : sources) {
                 const std::int64_t target = DestCol + k * width + (rec->Column() - moved - FirstCol);
-                auto copy = CopyRecord(rec);
-                copy->ArrangeCopyRowsAndCols(0, static_cast<std::int32_t>(target - rec->Column()));
+                auto copy = CopyForOffset(*rec, 0, static_cast<std::int32_t>(target - rec->Column()));
                 std::size_t index = 0;
                 if (row->Find(static_cast<std::int32_t>(target), index)) row->Delete(index);
                 row->Insert(index, std::move(copy));

@@ -56,6 +56,9 @@ protected:
     virtual std::unique_ptr<TBaseRowColRecordList> CreateRowList() const = 0;
     // Whether the copy operations copy aRecord.
     virtual bool IsCopied(const TBaseRowColRecord& aRecord, bool OnlyFormulas) const;
+    // The copy of aRecord placed by the offsets.
+    virtual std::unique_ptr<TBaseRowColRecord> CopyForOffset(const TBaseRowColRecord& aRecord, std::int32_t RowOffset,
+                                                             std::int32_t ColOffset) const;
     void CheckItem(const TBaseRowColRecordList* aItem) const override;
     // Row lists up to and including aRow.
     void EnsureRow(std::size_t aRow);

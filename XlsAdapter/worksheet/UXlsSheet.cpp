@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 #include "cfb/UOle2Impl.h"
 #include "globals/UXlsFormula.h"
@@ -135,7 +136,8 @@ TWorkbookGlobals& RequireGlobals(TWorkbookGlobals* aWorkbookGlobals)
 }  // namespace
 
 TWorkSheet::TWorkSheet(TWorkbookGlobals* aWorkbookGlobals)
-    : TSheet(aWorkbookGlobals), FCells(RequireGlobals(aWorkbookGlobals), FColumns)
+    : TSheet(aWorkbookGlobals), FDrawing(DrawingGroupOf(RequireGlobals(aWorkbookGlobals))),
+      FCells(RequireGlobals(aWorkbookGlobals), FColumns), FNotes(FDrawing)
 {
     FPrintRecords = &FMiscRecords1;
 }
@@ -262,7 +264,21 @@ void TWorkSheet::LoadFromStream(TOle2File& DataStream, TRecordHeader& RecordHead
     FCells.CellList().FixFormulas(state.ShrFmlas);
     CheckFormulaMasters();
     FCells.FixRows();
+    if (FDrawing.NeedsGeometry()) FDrawing.SaveObjectCoords(Geometry());
     FBOF = std::move(First);
+}
+
+TSheetGeometry TWorkSheet::Geometry()
+{
+    std::vector<std::int32_t> widths, heights;
+    for (std::int32_t c = 0; c <= MaxColumn; ++c) widths.push_back(GetColWidth(c, true));
+    for (std::int32_t r = 0; r <= MaxRow; ++r) heights.push_back(GetRowHeight(r, true) & 0x7FFF);
+    return TSheetGeometry(widths, heights);
+}
+
+void TWorkSheet::RestoreObjectCoords()
+{
+    if (FDrawing.NeedsGeometry()) FDrawing.RestoreObjectCoords(Geometry());
 }
 
 void TWorkSheet::CheckFormulaMasters()
@@ -460,10 +476,9 @@ void TWorkSheet::FixCachePointers()
 
 std::unique_ptr<TSheet> TWorkSheet::DoCopyTo() const
 {
-    // The drawing's shapes carry ids that are unique in the workbook; a copy
-    // with the same ids would make the file invalid.
-    if (!FDrawing.Empty()) RaiseXls(TXlsMsg::CantCopySheetWithDrawing);
     auto copy = std::make_unique<TWorkSheet>(FWorkbookGlobals);
+    // The drawing first: the copied notes name its shapes.
+    copy->FDrawing.CopyFrom(FDrawing);
     CopyBaseTo(*copy);
     copy->FMiscRecords1.CopyFrom(FMiscRecords1);
     copy->FMiscRecords2.CopyFrom(FMiscRecords2);
@@ -485,9 +500,13 @@ void TWorkSheet::InsertAndCopyRowsAndCols(std::int32_t FirstRow, std::int32_t La
                                           std::int32_t DestCol, std::int32_t aColCount, const TSheetInfo& SheetInfo,
                                           bool OnlyFormulas)
 {
+    // Shapes that do not size with the cells keep their rectangles.
+    const bool placed = FDrawing.NeedsGeometry();
+    if (placed) FDrawing.SaveObjectCoords(Geometry());
     if (aRowCount > 0) {
         FCells.InsertAndCopyRows(FirstRow, LastRow, DestRow, aRowCount, SheetInfo, OnlyFormulas);
         FRanges.InsertAndCopyRowsOrCols(FirstRow, LastRow, DestRow, aRowCount, SheetInfo, false);
+        FDrawing.InsertAndCopyRows(FirstRow, LastRow, DestRow, aRowCount, SheetInfo);
         FNotes.InsertAndCopyRows(FirstRow, LastRow, DestRow, aRowCount, SheetInfo, false);
         FHPageBreaks.InsertRows(DestRow, aRowCount * (LastRow - FirstRow + 1));
         FHLinks.InsertAndCopyRange({0, FirstRow, std::int32_t(MaxColumn), LastRow}, DestRow, 0, aRowCount, 0,
@@ -496,17 +515,22 @@ void TWorkSheet::InsertAndCopyRowsAndCols(std::int32_t FirstRow, std::int32_t La
     if (aColCount > 0) {
         FCells.InsertAndCopyCols(FirstCol, LastCol, DestCol, aColCount, SheetInfo, OnlyFormulas);
         FRanges.InsertAndCopyRowsOrCols(FirstCol, LastCol, DestCol, aColCount, SheetInfo, true);
+        FDrawing.InsertAndCopyCols(FirstCol, LastCol, DestCol, aColCount, SheetInfo);
         FNotes.InsertAndCopyCols(FirstCol, LastCol, DestCol, aColCount, SheetInfo, false);
         FVPageBreaks.InsertCols(DestCol, aColCount * (LastCol - FirstCol + 1));
         FHLinks.InsertAndCopyRange({FirstCol, 0, LastCol, std::int32_t(MaxRow)}, 0, DestCol, 0, aColCount, SheetInfo);
     }
+    if (placed) FDrawing.RestoreObjectCoords(Geometry());
 }
 
 void TWorkSheet::DeleteRowsAndCols(std::int32_t aRow, std::int32_t aRowCount, std::int32_t aCol, std::int32_t aColCount,
                                    const TSheetInfo& SheetInfo)
 {
+    const bool placed = FDrawing.NeedsGeometry();
+    if (placed) FDrawing.SaveObjectCoords(Geometry());
     if (aRowCount > 0) {
         FCells.DeleteRows(aRow, aRowCount, SheetInfo);
+        FDrawing.DeleteRows(aRow, aRowCount, SheetInfo);
         FRanges.DeleteRowsOrCols(aRow, aRowCount, SheetInfo, false);
         FNotes.DeleteRows(aRow, aRowCount, SheetInfo);
         FHPageBreaks.DeleteRows(aRow, aRowCount);
@@ -514,22 +538,26 @@ void TWorkSheet::DeleteRowsAndCols(std::int32_t aRow, std::int32_t aRowCount, st
     }
     if (aColCount > 0) {
         FCells.DeleteCols(aCol, aColCount, SheetInfo);
+        FDrawing.DeleteCols(aCol, aColCount, SheetInfo);
         FRanges.DeleteRowsOrCols(aCol, aColCount, SheetInfo, true);
         FNotes.DeleteCols(aCol, aColCount, SheetInfo);
         FVPageBreaks.DeleteCols(aCol, aColCount);
         FHLinks.DeleteRange({aCol, 0, aCol + aColCount - 1, std::int32_t(MaxRow)}, 0, 1, SheetInfo);
     }
+    if (placed) FDrawing.RestoreObjectCoords(Geometry());
 }
 
 void TWorkSheet::ArrangeInsertRowsAndCols(std::int32_t InsRowPos, std::int32_t InsRowCount, std::int32_t InsColPos,
                                           std::int32_t InsColCount, const TSheetInfo& SheetInfo)
 {
     FCells.ArrangeInsertRowsAndCols(InsRowPos, InsRowCount, InsColPos, InsColCount, SheetInfo);
+    FDrawing.ArrangeInsertRowsAndCols(InsRowPos, InsRowCount, InsColPos, InsColCount, SheetInfo);
 }
 
 void TWorkSheet::ArrangeCopySheet(const TSheetInfo& SheetInfo)
 {
     FCells.ArrangeInsertSheet(SheetInfo);
+    FDrawing.ArrangeCopySheet(SheetInfo);
 }
 
 void TWorkSheet::ArrangeDeletedNames(const TDeletedNames& Deleted)
@@ -611,6 +639,39 @@ void TTbrChart::FixCachePointers()
     }
 }
 
+namespace {
+
+bool HoldsDrawingRecords(const TBaseRecordList& aList)
+{
+    for (std::size_t i = 0; i < aList.Count(); ++i)
+        if (aList.GetItem(i) && aList.GetItem(i)->Id() == xlr_MSODRAWING) return true;
+    return false;
+}
+
+}  // namespace
+
+bool TTbrChart::HoldsKeptDrawings() const
+{
+    return HoldsDrawingRecords(FChartRecords);
+}
+
+void TTbrChart::ArrangeInsertRowsAndCols(std::int32_t InsRowPos, std::int32_t InsRowCount, std::int32_t InsColPos,
+                                         std::int32_t InsColCount, const TSheetInfo& SheetInfo)
+{
+    for (TChartAIRecord* ai : FChartRecords.AICache())
+        ai->ArrangeInsertRowsAndCols(InsRowPos, InsRowCount, InsColPos, InsColCount, SheetInfo);
+}
+
+void TTbrChart::ArrangeCopySheet(const TSheetInfo& SheetInfo)
+{
+    for (TChartAIRecord* ai : FChartRecords.AICache()) ai->ArrangeCopySheet(SheetInfo);
+}
+
+void TTbrChart::ArrangeCopyRowsAndCols(std::int32_t RowOffset, std::int32_t ColOffset)
+{
+    for (TChartAIRecord* ai : FChartRecords.AICache()) ai->ArrangeCopyRowsAndCols(RowOffset, ColOffset);
+}
+
 std::unique_ptr<TSheet> TTbrChart::DoCopyTo() const
 {
     auto copy = std::make_unique<TTbrChart>(FWorkbookGlobals);
@@ -677,6 +738,11 @@ std::int64_t TTbrUnsupportedSheet::TotalSize() const
 {
     CheckLoaded();
     return FBOF->TotalSize() + FSheetRecords.TotalSize() + (FCodeName ? FCodeName->TotalSize() : 0) + FEOF->TotalSize();
+}
+
+bool TTbrUnsupportedSheet::HoldsKeptDrawings() const
+{
+    return HoldsDrawingRecords(FSheetRecords);
 }
 
 void TTbrUnsupportedSheet::FixCachePointers()

@@ -84,8 +84,13 @@ public:
     virtual void InsertVPageBreak(std::int32_t) {}
     // The bytes SaveToStream writes; formula results are reset first when NeedsRecalc.
     virtual std::int64_t FixTotalSize(bool) { return TotalSize(); }
+    // Places the shapes that do not size with the cells again at the
+    // rectangles they had when their coordinates were last saved.
     virtual void RestoreObjectCoords() {}
     virtual void FixRows() {}
+    // Whether the sheet keeps drawing records the engine does not read
+    // (they may name pictures of the store by position).
+    virtual bool HoldsKeptDrawings() const = 0;
 
     // WINDOW2's selected flag; false without WINDOW2. Setting it sets or
     // clears "selected" and "shown in the window" together.
@@ -225,6 +230,8 @@ public:
     void DeleteVPageBreak(std::int32_t aCol) override { FVPageBreaks.DeleteBreak(aCol); }
     void InsertHPageBreak(std::int32_t aRow) override { FHPageBreaks.AddBreak(aRow); }
     void InsertVPageBreak(std::int32_t aCol) override { FVPageBreaks.AddBreak(aCol); }
+    void RestoreObjectCoords() override;
+    bool HoldsKeptDrawings() const override { return FDrawing.HoldsChartDrawings(); }
 
     // Empties the sheet and gives it the template's records again.
     void ClearValues();
@@ -303,13 +310,27 @@ public:
     bool OutlineAutomaticStyles() const;  // false
     void SetOutlineAutomaticStyles(bool aValue);
 
+    // The auto filter's sheet part: AUTOFILTERINFO with one drop-down button
+    // per column Col1 to Col2 on Row, the buttons in the drawing. Earlier
+    // criteria (AUTOFILTER, FILTERMODE) go: the new filter filters nothing.
+    // Col2 below Col1 removes the filter.
+    void SetAutoFilter(std::int32_t Row, std::int32_t Col1, std::int32_t Col2);
+    void RemoveAutoFilter();
+
+    // The widths of the columns and heights of the rows as shapes are placed
+    // on them (hidden ones 0).
+    TSheetGeometry Geometry();
+
     TCells& Cells() { return FCells; }
     const TCells& Cells() const { return FCells; }
+    TNoteList& Notes() { return FNotes; }
     const TNoteList& Notes() const { return FNotes; }
+    THLinkList& HLinks() { return FHLinks; }
     const THLinkList& HLinks() const { return FHLinks; }
     TColInfoList& Columns() { return FColumns; }
     const TColInfoList& Columns() const { return FColumns; }
     const TRangeList& Ranges() const { return FRanges; }
+    TDrawing& Drawing() { return FDrawing; }
     const TDrawing& Drawing() const { return FDrawing; }
     const THPageBreakList& HPageBreaks() const { return FHPageBreaks; }
     const TVPageBreakList& VPageBreaks() const { return FVPageBreaks; }
@@ -374,6 +395,14 @@ public:
     void SaveToStream(TOle2File& DataStream) override;
     std::int64_t TotalSize() const override;
     void FixCachePointers() override;
+    bool HoldsKeptDrawings() const override;
+
+    // The series' references follow rows and columns of the sheets they
+    // point at, a copy by an offset and a copied sheet.
+    void ArrangeInsertRowsAndCols(std::int32_t InsRowPos, std::int32_t InsRowCount, std::int32_t InsColPos,
+                                  std::int32_t InsColCount, const TSheetInfo& SheetInfo) override;
+    void ArrangeCopySheet(const TSheetInfo& SheetInfo) override;
+    void ArrangeCopyRowsAndCols(std::int32_t RowOffset, std::int32_t ColOffset);
 
     const TChartRecordList& ChartRecords() const { return FChartRecords; }
     // The CONTINUE record that came attached to the chart's EOF: drawing data
@@ -410,6 +439,7 @@ public:
     void SaveToStream(TOle2File& DataStream) override;
     std::int64_t TotalSize() const override;
     void FixCachePointers() override;
+    bool HoldsKeptDrawings() const override;
 
     const TBaseRecordList& SheetRecords() const { return FSheetRecords; }
 

@@ -546,9 +546,6 @@ TEST(FileInterface, OperationsOnPartsThisBuildDoesNotModelSaySo)
     xls.Connect();
     xls.NewFile(1);
     const std::pair<const char*, std::function<void()>> cases[] = {
-        {"GetCommentsCount", [&] { xls.GetCommentsCount(1); }},
-        {"AddImage", [&] { xls.AddImage({}, TXlsImgTypes::xli_Png, {}); }},
-        {"AddHyperLink", [&] { xls.AddHyperLink({}, {}); }},
         {"AutofitRow", [&] { xls.AutofitRow(1, 2, true, true, 1.0); }},
         {"SetAutoFilter", [&] { xls.SetAutoFilter(1, 1, 2); }},
         {"CopyToClipboard", [&] { xls.CopyToClipboard(); }},

@@ -3,9 +3,9 @@
 // their client records and embedded charts, and sheets the engine refuses.
 #include <gtest/gtest.h>
 
-#include "WorkbookTestSupport.h"
+#include "EscherTestSupport.h"
 
-using namespace booktest;
+using namespace eschertest;
 
 namespace {
 
@@ -14,16 +14,6 @@ TBytes ColInfoBody(std::uint16_t aFirst, std::uint16_t aLast)
     TBytes d;
     for (std::uint16_t v : {aFirst, aLast, std::uint16_t(3000), std::uint16_t(15), std::uint16_t(0), std::uint16_t(0)})
         AppendWord(d, v);
-    return d;
-}
-
-TBytes NoteBody(std::uint16_t aRow, std::uint16_t aCol, std::uint16_t aObjId)
-{
-    TBytes d = CellBody(aRow, aCol, 0);
-    AppendWord(d, aObjId);
-    const TBytes author = Str2("me");
-    d.insert(d.end(), author.begin(), author.end());
-    AppendByte(d, 0);
     return d;
 }
 
@@ -42,7 +32,9 @@ TBytes LinkBody(std::uint16_t aRow)
 // DIMENSIONS of the file are not written, DIMENSIONS is computed anew.
 TEST(SheetSection, WritesItsPartsInTheSaveOrder)
 {
-    const TBytes txo = Cat({Rec(0x01B6, TBytes(18, 0)), Rec(xlr_CONTINUE, {0, 'a'}), Rec(xlr_CONTINUE, TBytes(16, 0))});
+    const TBytes txo = TxoRecords("a");
+    const TBytes drawing = SheetDrawingRecords(SheetTree(1, 2, 1025, 1024, {CommentShape(1025, {3, 1, 0, 0, 0, 3, 0, 4, 0})}),
+                                               {Rec(0x005D, ObjBody(0x19, 1)), txo});
     const TBytes unknownBefore = Rec(0x0867, {1, 2, 3});
     const TBytes unknownAfter = Rec(0x089C, {4, 5});
     const TBytes sheet =
@@ -57,9 +49,7 @@ TEST(SheetSection, WritesItsPartsInTheSaveOrder)
                              Rec(0x0208, RowBody(0, 1)),
                              Rec(0x0203, NumberBody(0, 0, 1.5)),
                              Rec(0x00D7, TBytes(6, 0)),
-                             Rec(0x00EC, TBytes(8, 0x22)),
-                             Rec(0x005D, ObjBody(0x19, 1)),
-                             txo,
+                             drawing,
                              Rec(0x001C, NoteBody(0, 0, 1)),
                              Rec(0x023E, Window2Body(true)),
                              Rec(0x001D, TBytes(15, 0)),
@@ -73,7 +63,7 @@ TEST(SheetSection, WritesItsPartsInTheSaveOrder)
     const auto records = SavedSheetRecords(book);
     EXPECT_EQ(IdsOf(records),
               (std::vector<std::uint16_t>{0x0809, 0x000D, 0x0867, 0x0055, 0x001B, 0x007D, 0x0200, 0x0208,
-                                          0x0203, 0x00EC, 0x005D, 0x01B6, 0x001C, 0x023E, 0x001D, 0x089C,
+                                          0x0203, 0x00EC, 0x005D, 0x00EC, 0x01B6, 0x001C, 0x023E, 0x001D, 0x089C,
                                           0x00E5, 0x01B0, 0x01B1, 0x01B8, 0x01BA, 0x000A}));
     EXPECT_EQ(Find(records, 0x0867).Bytes, unknownBefore);
     EXPECT_EQ(Find(records, 0x089C).Bytes, unknownAfter);
@@ -160,32 +150,44 @@ TEST(SheetSection, OtherSheetsAreKeptAsRead)
     EXPECT_EQ(Find(records, 0x0207).Bytes, Rec(0x0207, Str2("result")));
 }
 
-// The drawing holds its records with the picture data behind a picture's OBJ
-// and the whole substream of a chart behind a chart's OBJ; the chart's text
-// cells use the workbook's shared strings and are written with their new index.
+// A shape of the sheet's drawing that holds no text.
+TBytes PlainShape(std::uint32_t aSpid)
+{
+    return Container(msofbtSpContainer,
+                     {SpAtom(aSpid), OptAtom({{0x0080, 0}}), AnchorAtom({0, 1, 0, 1, 0, 3, 0, 5, 0}), ClientDataAtom()});
+}
+
+// A picture's OBJ is followed by its IMDATA and a chart's by its whole
+// substream, whose text cells use the workbook's shared strings and are
+// written with their new index. Drawing data that came in a CONTINUE behind
+// the chart's EOF is written back in the MSODRAWING record it stands for.
 TEST(SheetSection, DrawingsWithPicturesAndEmbeddedCharts)
 {
-    const TBytes drawingData = Rec(xlr_CONTINUE, TBytes(8, 0x33));
-    const TBytes chart = Cat({Rec(xlr_BOF, BofBody(kChart)), Rec(0x1033, {}), Rec(0x00FD, LabelSSTBody(0, 0, 1)),
-                              Rec(0x1034, {}), Rec(xlr_EOF, {}), drawingData});
-    const TBytes sheet =
-        Section(kWorksheet, {Rec(0x00EC, TBytes(10, 1)), Rec(0x005D, ObjBody(8, 1)), Rec(0x007F, TBytes(12, 2)),
-                             Rec(0x00EC, TBytes(10, 3)), Rec(0x005D, ObjBody(5, 2)), chart, Rec(0x00EC, TBytes(6, 4)),
-                             Rec(0x023E, Window2Body(true))});
+    const TBytes tree = SheetTree(1, 4, 1027, 1024, {PlainShape(1025), PlainShape(1026), PlainShape(1027)});
+    std::vector<std::size_t> ends;
+    ClientAtomEnds(tree, 0, tree.size(), ends);
+    auto piece = [&](std::size_t aFrom, std::size_t aTo) {
+        return TBytes(tree.begin() + std::ptrdiff_t(aFrom), tree.begin() + std::ptrdiff_t(aTo));
+    };
+    auto chart = [](std::uint32_t aString) {
+        return Cat({Rec(xlr_BOF, BofBody(kChart)), Rec(0x1033, {}), Rec(0x00FD, LabelSSTBody(0, 0, aString)),
+                    Rec(0x1034, {}), Rec(xlr_EOF, {})});
+    };
+    const TBytes picture = Cat({Rec(0x005D, ObjBody(8, 1)), Rec(0x007F, TBytes(12, 2))});
+    auto sheet = [&](std::uint32_t aString, std::uint16_t aThirdPiece) {
+        return Cat({Rec(xlr_MSODRAWING, piece(0, ends[0])), picture, Rec(xlr_MSODRAWING, piece(ends[0], ends[1])),
+                    Rec(0x005D, ObjBody(5, 2)), chart(aString), Rec(aThirdPiece, piece(ends[1], ends[2])),
+                    Rec(0x005D, ObjBody(0x1E, 3))});
+    };
     TWorkbook book;
-    LoadWorkbook(book, OneSheetBook(sheet, {Rec(0x00FC, SSTBody({"unused", "x"}))}));
-    EXPECT_EQ(book.GetWorkSheets(0).Drawing().PartCount(), 8u);
+    LoadWorkbook(book, OneSheetBook(Section(kWorksheet, {sheet(1, xlr_CONTINUE), Rec(0x023E, Window2Body(true))}),
+                                    {Rec(0x00FC, SSTBody({"unused", "x"}))}));
+    EXPECT_EQ(book.GetWorkSheets(0).Drawing().ObjectCount(), 3u);
 
     const TBytes saved = SavedWorkbook(book);
     const std::uint32_t offset = book.Globals().BoundSheets().BoundSheets().Items(0)->Offset();
-    const TBytes expectedChart =
-        Cat({Rec(xlr_BOF, BofBody(kChart)), Rec(0x1033, {}), Rec(0x00FD, LabelSSTBody(0, 0, 0)), Rec(0x1034, {}),
-             Rec(xlr_EOF, {}), drawingData});
-    const TBytes expected =
-        Cat({Rec(xlr_BOF, BofBody(kWorksheet)), Rec(0x0200, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0}),
-             Rec(0x00EC, TBytes(10, 1)), Rec(0x005D, ObjBody(8, 1)), Rec(0x007F, TBytes(12, 2)),
-             Rec(0x00EC, TBytes(10, 3)), Rec(0x005D, ObjBody(5, 2)), expectedChart, Rec(0x00EC, TBytes(6, 4)),
-             Rec(0x023E, Window2Body(true)), Rec(xlr_EOF, {})});
+    const TBytes expected = Cat({Rec(xlr_BOF, BofBody(kWorksheet)), Rec(0x0200, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0}),
+                                 sheet(0, xlr_MSODRAWING), Rec(0x023E, Window2Body(true)), Rec(xlr_EOF, {})});
     EXPECT_TRUE(SameBytes(TBytes(saved.begin() + offset, saved.end()), expected));
     EXPECT_EQ(book.Globals().SST().Count(), 1u) << "the unused string is purged";
 }
@@ -239,8 +241,9 @@ TEST(SheetSection, RefusesBrokenSheets)
          OneSheetBook(Section(kWorksheet, {Rec(0x0200, TBytes(14, 0)), Rec(0x0221, TBytes(14, 0))})),
          invalid + "record ARRAY (0x0221) at offset 102" + sheet},
         {"chart OBJ without chart",
-         OneSheetBook(Section(kWorksheet, {Rec(0x00EC, TBytes(8, 0)), Rec(0x005D, ObjBody(5, 1))})),
-         invalid + "record EOF (0x000A) at offset 126" + sheet},
+         OneSheetBook(Section(kWorksheet, {SheetDrawingRecords(SheetTree(1, 2, 1025, 1024, {PlainShape(1025)}),
+                                                               {Rec(0x005D, ObjBody(5, 1))})})),
+         invalid + "record OBJ (0x005D) at offset 240" + sheet},
         {"embedded chart without EOF",
          OneSheetBook(
              Cat({Rec(xlr_BOF, BofBody(kWorksheet)), Rec(0x005D, ObjBody(5, 1)), Rec(xlr_BOF, BofBody(kChart))})),

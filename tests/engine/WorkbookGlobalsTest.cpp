@@ -3,9 +3,13 @@
 // operations with their references and names.
 #include <gtest/gtest.h>
 
+#include "EscherTestSupport.h"
 #include "GlobalsTestSupport.h"
 
 using namespace globtest;
+using eschertest::DggAtom;
+using eschertest::EscherHeader;
+using eschertest::GroupTree;
 
 namespace {
 
@@ -97,8 +101,7 @@ TEST(WorkbookGlobals, SavesEveryBlockInTheFixedOrder)
     const TBytes style = Rec(xlr_STYLE, StyleBody(0));
     const TBytes name = Rec(0x0018, NameBody("Local", 1));
     const TBytes externSheet = Rec(xlr_EXTERNSHEET, ExternSheetBody({{0, 0, 0}, {0, 1, 1}}));
-    const TBytes drawing = Cat({Rec(xlr_MSODRAWINGGROUP, Cat({DggContainerHeader(20), TBytes(12, 0xAA)})),
-                                Rec(xlr_CONTINUE, TBytes(8, 0xBB))});
+    const TBytes drawing = Rec(xlr_MSODRAWINGGROUP, GroupTree(DggAtom(1026, 2, 1, {{1, 2}})));
     const TBytes country = Rec(kCountry, B({1, 0, 49, 0}));
     const TBytes stream = GlobalsStream({interfaceHdr, window, arial, first, format, supBook, xf0, externName, courier,
                                          xf1, style, name, externSheet, second, drawing,
@@ -111,7 +114,7 @@ TEST(WorkbookGlobals, SavesEveryBlockInTheFixedOrder)
     EXPECT_EQ(g.SST().Count(), 2u);
     EXPECT_EQ(g.References().SupBookCount(), 1u);
     EXPECT_EQ(g.References().SupBook(0).ExternNameCount(), 1u);
-    EXPECT_EQ(DrawingGroupOf(g).RecordCount(), 1u);
+    EXPECT_FALSE(DrawingGroupOf(g).Empty());
 
     const TBytes saved = SavedGlobals(g);
     TBytes windowFixed = window;
@@ -132,16 +135,20 @@ TEST(WorkbookGlobals, SavesEveryBlockInTheFixedOrder)
 
 TEST(WorkbookGlobals, DrawingGroupSpanningSeveralRecords)
 {
-    // The root holds 30 content bytes: 10 in the first record, 5 in its
-    // CONTINUE and 15 in a second MSODRAWINGGROUP.
-    const TBytes group = Cat({Rec(xlr_MSODRAWINGGROUP, Cat({DggContainerHeader(30), TBytes(10, 1)})),
-                              Rec(xlr_CONTINUE, TBytes(5, 2)), Rec(xlr_MSODRAWINGGROUP, TBytes(15, 3))});
+    // The root goes on in a CONTINUE record and in a second MSODRAWINGGROUP;
+    // it is written back as one record.
+    const TBytes tree = GroupTree(DggAtom(1026, 2, 1, {{1, 2}}));
+    auto piece = [&](std::size_t aFrom, std::size_t aTo) {
+        return TBytes(tree.begin() + std::ptrdiff_t(aFrom), tree.begin() + std::ptrdiff_t(aTo));
+    };
+    const TBytes group = Cat({Rec(xlr_MSODRAWINGGROUP, piece(0, 10)), Rec(xlr_CONTINUE, piece(10, 21)),
+                              Rec(xlr_MSODRAWINGGROUP, piece(21, tree.size()))});
     TWorkbookGlobals g{std::make_unique<TDrawingGroup>()};
     LoadGlobals(g, GlobalsStream({Rec(0x0085, BoundSheetBody("S")), group, Rec(kCountry, B({1, 0, 1, 0}))}));
-    EXPECT_EQ(DrawingGroupOf(g).RecordCount(), 2u);
-    EXPECT_EQ(DrawingGroupOf(g).TotalSize(), std::int64_t(group.size()));
+    const TBytes whole = Rec(xlr_MSODRAWINGGROUP, tree);
+    EXPECT_EQ(DrawingGroupOf(g).TotalSize(), std::int64_t(whole.size()));
     const TBytes saved = SavedGlobals(g);
-    EXPECT_NE(std::search(saved.begin(), saved.end(), group.begin(), group.end()), saved.end());
+    EXPECT_NE(std::search(saved.begin(), saved.end(), whole.begin(), whole.end()), saved.end());
 }
 
 TEST(WorkbookGlobals, RefusesBrokenSections)
@@ -155,7 +162,8 @@ TEST(WorkbookGlobals, RefusesBrokenSections)
          "Sheet name already exists: S (stream \"Workbook\", record BOUNDSHEET (0x0085) at offset 33)"},
         {GlobalsStream({Rec(xlr_EXTERNNAME, ExternNameBody("f"))}), invalid + "EXTERNNAME (0x0023) at offset 20)"},
         // The drawing group announces 30 bytes and has 10: the record after it should carry the rest.
-        {GlobalsStream({Rec(xlr_MSODRAWINGGROUP, Cat({DggContainerHeader(30), TBytes(10, 1)})), sheet}),
+        {GlobalsStream({Rec(xlr_MSODRAWINGGROUP, Cat({DggContainerHeader(30), EscherHeader(0, 0xF006, 22), B({1, 2})})),
+                        sheet}),
          invalid + "BOUNDSHEET (0x0085) at offset 42)"},
         {GlobalsStream({Rec(xlr_MSODRAWINGGROUP, DggContainerHeader(0)), sheet, Rec(xlr_MSODRAWINGGROUP, DggContainerHeader(0))}),
          invalid + "MSODRAWINGGROUP (0x00EB) at offset 45)"},

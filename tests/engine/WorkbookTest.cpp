@@ -363,15 +363,8 @@ TEST(Workbook, InsertingAndDeletingSheets)
     EXPECT_EQ(book.Sheets().Count(), 3u);
 }
 
-TEST(Workbook, SheetsThatCannotBeCopiedOrDeleted)
+TEST(Workbook, SheetsThatCannotBeDeleted)
 {
-    const TBytes withDrawing = Section(kWorksheet, {Rec(0x00EC, TBytes(8, 0)), Rec(0x023E, Window2Body(true))});
-    TWorkbook book;
-    LoadWorkbook(book, Book({{"A", 0, withDrawing}}));
-    EXPECT_EQ(ErrorOf([&] { book.InsertSheets(0, 1, 1); }), "Can't copy a sheet that holds drawing objects");
-    EXPECT_EQ(book.Sheets().Count(), 1u);
-    EXPECT_EQ(book.Globals().SheetCount(), 1u);
-
     TWorkbook macros;
     LoadWorkbook(macros, Book({{"A", 0, SimpleSheet(true)}, {"B", 0, SimpleSheet()}}, {Rec(0x00D3, {})}));
     EXPECT_EQ(ErrorOf([&] { macros.DeleteSheets(1, 1); }), "Can't delete a sheet on a file containing macros");

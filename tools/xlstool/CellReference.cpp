@@ -65,14 +65,4 @@ std::int32_t FindSheetArgument(xls::TExcelFile& file, const std::string& sheet)
     throw EFileError("There is no sheet \"" + sheet + "\"");
 }
 
-TCellCommand::TCellCommand(const std::string& aFile, const std::string& aSheet, const std::string& aCell)
-    : Cell(ParseCellReference(aCell))
-{
-    File.Connect();
-    File.OpenFile(aFile);
-    Sheet = FindSheetArgument(File, aSheet);
-    if (!File.IsWorksheet(Sheet)) throw EFileError("Sheet " + aSheet + " is not a worksheet");
-    File.SetActiveSheet(Sheet);
-}
-
 }  // namespace xlstool

@@ -26,19 +26,4 @@ TCellRef ParseCellReference(std::string_view text);
 // else ignoring the case of A-Z). Fails when no sheet matches.
 std::int32_t FindSheetArgument(xls::TExcelFile& file, const std::string& sheet);
 
-// The workbook of a subcommand that addresses one cell (arguments FILE
-// SHEET CELL): opened, with the worksheet SHEET names made the active sheet
-// (a sheet of another kind fails).
-class TCellCommand {
-public:
-    TCellCommand(const std::string& aFile, const std::string& aSheet, const std::string& aCell);
-    ~TCellCommand() { File.Disconnect(); }
-    TCellCommand(const TCellCommand&) = delete;
-    TCellCommand& operator=(const TCellCommand&) = delete;
-
-    xls::TXLSFile File{nullptr, true};  // saves over existing files
-    TCellRef Cell;
-    std::int32_t Sheet = 0;  // from 1
-};
-
 }  // namespace xlstool

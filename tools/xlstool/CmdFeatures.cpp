@@ -28,8 +28,9 @@ struct TSheetKind {
 // in the order of its table.
 constexpr std::array kWorkbookKinds{TWorkbookKind{'W', WorkbookLines}, TWorkbookKind{'N', NameLines}};
 constexpr std::array kSheetKinds{
-    TSheetKind{'F', FormulaLines},  TSheetKind{'M', MergedCellLines}, TSheetKind{'C', ColumnLines},
-    TSheetKind{'R', RowLines},      TSheetKind{'B', PageBreakLines},  TSheetKind{'S', SettingLines},
+    TSheetKind{'F', FormulaLines},    TSheetKind{'M', MergedCellLines}, TSheetKind{'C', ColumnLines},
+    TSheetKind{'R', RowLines},        TSheetKind{'B', PageBreakLines},  TSheetKind{'L', LinkLines},
+    TSheetKind{'K', CommentLines},    TSheetKind{'P', DrawingLines},    TSheetKind{'S', SettingLines},
 };
 
 bool IsKnownKind(char aLetter)

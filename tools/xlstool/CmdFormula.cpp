@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "CellReference.h"
+#include "SheetEdit.h"
 #include "XlsToolCommands.h"
 #include "base/UXlsUnicode.h"
 
@@ -10,14 +11,14 @@ namespace xlstool {
 
 int RunFormula(TArgs args)
 {
-    const TSavingArgs split = SplitSavingArgs(args);
-    const std::vector<std::string>& positional = split.Positional;
+    const TParsedArgs parsed = ParseArgs(args, {"-o"});
+    const std::vector<std::string>& positional = parsed.Positional;
     RequireArgCount(positional, 3, 4);
-    if (positional.size() == 3 && !split.Out.empty()) throw EUsageError("-o needs a formula to write");
+    if (positional.size() == 3 && !parsed.Value("-o").empty()) throw EUsageError("-o needs a formula to write");
+    const TCellRef cell = ParseCellReference(positional[2]);
     return OnFile(positional[0], [&] {
-        TCellCommand command(positional[0], positional[1], positional[2]);
-        xls::TXLSFile& xls = command.File;
-        const TCellRef cell = command.Cell;
+        TSheetEdit edit(positional[0], positional[1]);
+        xls::TXLSFile& xls = edit.File();
         if (positional.size() == 3) {
             const std::u16string formula = xls.GetCellFormula(cell.Row, cell.Col);
             if (!formula.empty()) std::cout << xls::Utf16ToUtf8(formula) << '\n';
@@ -25,7 +26,7 @@ int RunFormula(TArgs args)
         }
         // A text the encoder refuses fails here, before anything is written.
         xls.SetCellFormula(cell.Row, cell.Col, xls::Utf8ToUtf16(positional[3]));
-        xls.Save(true, split.Out.empty() ? positional[0] : split.Out, nullptr, nullptr, nullptr);
+        edit.Save(parsed.Value("-o"));
         return 0;
     });
 }

@@ -4,40 +4,32 @@
 #include "CellReference.h"
 #include "DumpCell.h"
 #include "DumpText.h"
+#include "SheetEdit.h"
 #include "XlsToolCommands.h"
 #include "facade/UExcelRecords.h"
 
 namespace xlstool {
 
-namespace {
-
-int PrintCell(TArgs args)
-{
-    TCellCommand command(args[0], args[1], args[2]);
-    xls::TXLSFile& xls = command.File;
-    const TCellRef cell = command.Cell;
-    const std::int32_t sheet = command.Sheet;
-    // Refuses a cell outside the sheet; an empty cell prints nothing.
-    if (xls.GetCellFormat(cell.Row, cell.Col) < 0) return 0;
-
-    xls::TCellRecordList* row =
-        xls.Workbook().GetWorkSheets(sheet - 1).Cells().CellList().CellRow(static_cast<std::size_t>(cell.Row - 1));
-    std::size_t index = 0;
-    if (!row || !row->Find(cell.Col - 1, index)) return 0;
-    const std::optional<TDumpValue> value = DumpCellValue(*row->Items(index));
-    if (!value) return 0;
-    std::cout << EscapeDumpText(xls.ActiveSheetName()) << '!'
-              << A1Reference(static_cast<std::uint32_t>(cell.Row - 1), static_cast<std::uint32_t>(cell.Col - 1)) << '\t'
-              << value->Kind << '\t' << value->Text << '\n';
-    return 0;
-}
-
-}  // namespace
-
 int RunGet(TArgs args)
 {
     RequireArgCount(args, 3, 3);
-    return OnFile(args[0], [&] { return PrintCell(args); });
+    const TCellRef cell = ParseCellReference(args[2]);
+    return OnFile(args[0], [&] {
+        TSheetEdit edit(args[0], args[1]);
+        xls::TXLSFile& xls = edit.File();
+        // Refuses a cell outside the sheet; an empty cell prints nothing.
+        if (xls.GetCellFormat(cell.Row, cell.Col) < 0) return 0;
+
+        xls::TCellRecordList* row = edit.Sheet().Cells().CellList().CellRow(static_cast<std::size_t>(cell.Row - 1));
+        std::size_t index = 0;
+        if (!row || !row->Find(cell.Col - 1, index)) return 0;
+        const std::optional<TDumpValue> value = DumpCellValue(*row->Items(index));
+        if (!value) return 0;
+        std::cout << EscapeDumpText(xls.ActiveSheetName()) << '!'
+                  << A1Reference(static_cast<std::uint32_t>(cell.Row - 1), static_cast<std::uint32_t>(cell.Col - 1)) << '\t'
+                  << value->Kind << '\t' << value->Text << '\n';
+        return 0;
+    });
 }
 
 }  // namespace xlstool

@@ -4,6 +4,7 @@
 
 #include "CellReference.h"
 #include "DefinedNames.h"
+#include "SheetEdit.h"
 #include "XlsToolCommands.h"
 #include "base/UXlsUnicode.h"
 #include "facade/UExcelRecords.h"
@@ -41,11 +42,12 @@ xls::TXlsNamedRange NamedRange(xls::TXLSFile& xls, const std::string& aScope, co
 
 int RunNames(TArgs args)
 {
-    const TSavingArgs split = SplitSavingArgs(args);
-    const std::vector<std::string>& positional = split.Positional;
+    const TParsedArgs parsed = ParseArgs(args, {"-o"});
+    const std::vector<std::string>& positional = parsed.Positional;
+    const std::string out = parsed.Value("-o");
     const bool adding = positional.size() > 1 && positional[1] == "--add";
     RequireArgCount(positional, adding ? 5 : 1, adding ? 5 : 1);
-    if (!adding && !split.Out.empty()) throw EUsageError("-o needs --add");
+    if (!adding && !out.empty()) throw EUsageError("-o needs --add");
 
     return OnFile(positional[0], [&] {
         xls::TXLSFile xls(nullptr, true);
@@ -53,7 +55,7 @@ int RunNames(TArgs args)
         xls.OpenFile(positional[0]);
         if (adding) {
             xls.AddRange(NamedRange(xls, positional[2], positional[3], positional[4]));
-            xls.Save(true, split.Out.empty() ? positional[0] : split.Out, nullptr, nullptr, nullptr);
+            xls.Save(true, out.empty() ? positional[0] : out, nullptr, nullptr, nullptr);
         } else {
             ListNames(xls);
         }

@@ -43,6 +43,11 @@ void MergedCellLines(const TFeatureSheet& aSheet, std::string& aOut);
 void ColumnLines(const TFeatureSheet& aSheet, std::string& aOut);
 void RowLines(const TFeatureSheet& aSheet, std::string& aOut);
 void PageBreakLines(const TFeatureSheet& aSheet, std::string& aOut);
+// L: hyperlinks by first row and column. K: comments by cell (sheets with a
+// drawing only). P: the drawing's pictures and objects.
+void LinkLines(const TFeatureSheet& aSheet, std::string& aOut);
+void CommentLines(const TFeatureSheet& aSheet, std::string& aOut);
+void DrawingLines(const TFeatureSheet& aSheet, std::string& aOut);
 void SettingLines(const TFeatureSheet& aSheet, std::string& aOut);
 
 // Column letters: A..IV and on (256 is IW).

@@ -50,14 +50,6 @@ struct TSubcommand {
 // Throws EUsageError unless args has between min and max entries.
 void RequireArgCount(TArgs args, std::size_t min, std::size_t max);
 
-// The arguments of a subcommand that saves: "-o OUT" names the output file,
-// "--" ends the options; the rest in order. Out stays empty without -o.
-struct TSavingArgs {
-    std::vector<std::string> Positional;
-    std::string Out;
-};
-TSavingArgs SplitSavingArgs(TArgs args);
-
 int RunStreams(TArgs args);
 int RunCfbCopy(TArgs args);
 int RunTemplate(TArgs args);
@@ -73,5 +65,11 @@ int RunFeatures(TArgs args);
 int RunSheet(TArgs args);
 int RunFormula(TArgs args);
 int RunNames(TArgs args);
+int RunPictures(TArgs args);
+int RunAddPicture(TArgs args);
+int RunDeletePicture(TArgs args);
+int RunComment(TArgs args);
+int RunLink(TArgs args);
+int RunFilter(TArgs args);
 
 }  // namespace xlstool

@@ -20,23 +20,6 @@ void RequireArgCount(TArgs args, std::size_t min, std::size_t max)
     if (args.size() > max) throw EUsageError("too many arguments");
 }
 
-TSavingArgs SplitSavingArgs(TArgs args)
-{
-    TSavingArgs split;
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (!optionsEnded && args[i] == "--") {
-            optionsEnded = true;
-        } else if (!optionsEnded && args[i] == "-o") {
-            if (i + 1 == args.size()) throw EUsageError("-o needs a file name");
-            split.Out = args[++i];
-        } else {
-            split.Positional.push_back(args[i]);
-        }
-    }
-    return split;
-}
-
 namespace {
 
 constexpr std::array kCommands{
@@ -161,7 +144,7 @@ constexpr std::array kCommands{
                 "named Sheet1, Sheet2, ..., to FILE. An existing FILE is replaced as by\n"
                 "set: only once the new file is complete.\n",
                 RunNew},
-    TSubcommand{"features", "prints the feature dump: names, formulas, merged cells, columns, rows, settings",
+    TSubcommand{"features", "prints the feature dump: names, formulas, merged cells, links, comments, drawings, settings",
                 "usage: xlstool features [--kinds K,K,...] FILE\n\n"
                 "Loads the workbook FILE and prints what it holds beyond its cell values, one\n"
                 "line per feature, fields separated by TAB, texts escaped as in the dump\n"
@@ -179,13 +162,19 @@ constexpr std::array kCommands{
                 "                                                 hidden or outlined\n"
                 "  B  SHEET  H ROW | V COL                        manual page breaks: the first\n"
                 "                                                 row below, column right of them\n"
+                "  L  SHEET!A1[:B2]  KIND  ADDRESS  LABEL         hyperlinks by first row and\n"
+                "     column; KIND url, document (a place in the workbook), email or file\n"
+                "  K  SHEET!A1  AUTHOR  VISIBLE  TEXT             comments by cell, on sheets\n"
+                "                                                 with a drawing\n"
+                "  P  SHEET  PICTURES  OBJECTS                    a sheet's drawing: its pictures\n"
+                "                                                 and all its objects\n"
                 "  S  SHEET  KEY  VALUE                           settings: gridlines headings\n"
                 "     printgridlines zoom (NUM/DEN or -) freeze split (COLSPLIT,ROWSPLIT,\n"
                 "     LEFTCOL,TOPROW or -) margins (left,right,top,bottom,header,footer in\n"
                 "     inches) header footer (LEFT|CENTRE|RIGHT) paper scale fit (WxH/FLAG)\n"
                 "     landscape copies hcenter vcenter selected protected\n\n"
-                "--kinds prints only the kinds listed (W, N, F, M, C, R, B, S). Exit 1 with\n"
-                "the engine's message when the file cannot be read.\n",
+                "--kinds prints only the kinds listed (W, N, F, M, C, R, B, L, K, P, S). Exit 1\n"
+                "with the engine's message when the file cannot be read.\n",
                 RunFeatures},
     TSubcommand{"sheet", "changes columns, rows, merged cells, view and print settings of a sheet",
                 "usage: xlstool sheet FILE SHEET OPTION... [-o OUT]\n\n"
@@ -251,6 +240,60 @@ constexpr std::array kCommands{
                 "Exit 1 with the engine's message for an invalid name (\"Invalid named range:\n"
                 "...\") or a refused formula; nothing is written then.\n",
                 RunNames},
+    TSubcommand{"pictures", "lists the pictures of a sheet and extracts their images",
+                "usage: xlstool pictures FILE SHEET [--extract DIR]\n\n"
+                "Prints one line per picture of the worksheet SHEET, in the order of their\n"
+                "top rows (the order their INDEX counts, from 0):\n\n"
+                "  INDEX<TAB>FROM:TO<TAB>TYPE<TAB>BYTES<TAB>NAME\n\n"
+                "FROM and TO are the cells of the picture's corners, TYPE is png, jpeg,\n"
+                "bmp, wmf or emf, BYTES the size of the image. With --extract the images\n"
+                "are written into the folder DIR as pictureINDEX.TYPE.\n\n"
+                "Exit 1 with the engine's message when the file cannot be read or SHEET\n"
+                "is no worksheet.\n",
+                RunPictures},
+    TSubcommand{"add-picture", "puts a PNG, JPEG or BMP image on a sheet and saves the workbook",
+                "usage: xlstool add-picture FILE SHEET CELL IMAGE [--name NAME] [-o OUT]\n\n"
+                "Puts the image file IMAGE (PNG, JPEG, BMP, WMF or EMF) on the worksheet\n"
+                "SHEET with its top left corner at CELL, as large as the image says it is\n"
+                "(96 x 96 pixels when it says nothing); it moves and sizes with the cells.\n"
+                "An image the workbook already holds is stored once. NAME (default: the\n"
+                "image's file name) is the picture's name. Saves as set does.\n\n"
+                "Exit 1 with the engine's message when a file cannot be read or written,\n"
+                "the image is of another kind or CELL lies outside the sheet.\n",
+                RunAddPicture},
+    TSubcommand{"delete-picture", "takes a picture off a sheet and saves the workbook",
+                "usage: xlstool delete-picture FILE SHEET INDEX [-o OUT]\n\n"
+                "Takes picture INDEX (as pictures lists it) off the worksheet SHEET; its\n"
+                "image leaves the workbook when no other picture shows it. Saves as set\n"
+                "does. Exit 1 with the engine's message for an INDEX the sheet lacks.\n",
+                RunDeletePicture},
+    TSubcommand{"comment", "gives a cell a comment and saves the workbook",
+                "usage: xlstool comment FILE SHEET CELL TEXT [-o OUT]\n\n"
+                "Gives CELL of the worksheet SHEET a comment with TEXT, or the new TEXT\n"
+                "when it has one; an empty TEXT takes the comment away. Saves as set does.\n\n"
+                "Exit 1 with the engine's message when a file cannot be read or written\n"
+                "or CELL lies outside the sheet.\n",
+                RunComment},
+    TSubcommand{"link", "puts a hyperlink on cells and saves the workbook",
+                "usage: xlstool link FILE SHEET CELLS TARGET [--description TEXT] [--tip TEXT]\n"
+                "                    [--mark PLACE] [-o OUT]\n\n"
+                "Puts a hyperlink on CELLS (a cell such as C7 or an area such as A1:C3) of\n"
+                "the worksheet SHEET. TARGET \"#PLACE\" links to a place in the workbook\n"
+                "(\"#Sheet2!A1\"), \"\\\\server\\share\\file\" to a network path, a target\n"
+                "with a scheme (\"https://...\", \"mailto:...\") is a URL, anything else a\n"
+                "file. --description is the text the link shows, --tip its screen tip,\n"
+                "--mark the place inside the target. Saves as set does.\n\n"
+                "Exit 1 with the engine's message when a file cannot be read or written\n"
+                "or CELLS lie outside the sheet.\n",
+                RunLink},
+    TSubcommand{"filter", "sets or removes a sheet's auto filter and saves the workbook",
+                "usage: xlstool filter FILE SHEET CELLS [-o OUT]\n"
+                "       xlstool filter FILE SHEET --remove [-o OUT]\n\n"
+                "Sets the auto filter of the worksheet SHEET on the first row of CELLS\n"
+                "(such as A1:C21) over its columns: a drop-down button on each of them and\n"
+                "the sheet's filter database name. --remove takes the filter away. Saves\n"
+                "as set does.\n",
+                RunFilter},
 };
 
 void PrintOverview(std::ostream& out)
