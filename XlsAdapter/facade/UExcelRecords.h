@@ -85,6 +85,10 @@ public:
     // empty worksheets for CopyFrom -1.
     void InsertSheets(std::int32_t CopyFrom, std::int32_t InsertBefore, std::int32_t SheetCount);
     void DeleteSheets(std::int32_t SheetPos, std::int32_t SheetCount);
+    // Removes the defined names at these positions (from 0, ascending);
+    // formulas that name names behind them follow, one that named a removed
+    // name gets #REF!. A formula that cannot follow fails before anything changes.
+    void DeleteNames(std::vector<std::size_t> aPositions);
     void InsertHPageBreak(std::int32_t SheetNo, std::int32_t aRow);
     void InsertVPageBreak(std::int32_t SheetNo, std::int32_t aCol);
     void RestoreObjectCoords(std::int32_t dSheet);
@@ -105,6 +109,10 @@ private:
     template <class F>
     void InSection(std::size_t aSheet, F&& aLoad);
     TSheet& CheckedSheet(std::int64_t SheetNo) const;
+    // Walks every name and the formulas of every sheet outside the deleted
+    // sheets SkipFirst to SkipFirst + SkipCount - 1, failing when one cannot
+    // follow the names' deletion.
+    void CheckNamesCanGo(TDeletedNames aNames, std::int32_t SkipFirst, std::int32_t SkipCount);
 
     std::unique_ptr<TWorkbookGlobals> FGlobals;
     TSheetList FSheets;
