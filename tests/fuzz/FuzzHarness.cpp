@@ -233,6 +233,33 @@ constexpr TStep kSteps[] = {
         if (c & 1) f.SetRangeR1(index, Row(b));
         if (c & 2) f.SetRangeC2(index, Col(b));
     },
+    [](TXLSFile& f, std::uint8_t a, std::uint8_t b, std::uint8_t c) {
+        f.GetCellComment(Row(a), Col(b));
+        f.SetCellComment(Row(a), Col(b), {std::u16string(kTexts[c % kTexts.size()]), {}});
+    },
+    [](TXLSFile& f, std::uint8_t a, std::uint8_t b, std::uint8_t c) {
+        const std::int32_t count = f.HyperLinkCount();
+        if (count > 0) f.GetHyperLink(a % count);
+        if (c & 1) {
+            if (count > 0) f.DeleteHyperLink(b % count);
+            return;
+        }
+        const THyperLink link{static_cast<THyperLinkType>(c / 2 % 4), u"x", u"", u"A1", u"https://example.org/", u""};
+        f.AddHyperLink({Col(b), Row(a), Col(b) + c % 3, Row(a)}, link);
+    },
+    [](TXLSFile& f, std::uint8_t a, std::uint8_t b, std::uint8_t) {
+        // The pictures of a few rows, decoded, and one deleted.
+        for (std::int32_t row = Row(a); row < Row(a) + 8; ++row)
+            for (std::int32_t i = 0; i < f.GetPicturesCount(row); ++i) f.GetPicture(row, i);
+        if (b & 1) f.DeleteImage(b / 2);
+    },
+    [](TXLSFile& f, std::uint8_t a, std::uint8_t b, std::uint8_t c) {
+        if (c & 1)
+            f.RemoveAutoFilter();
+        else
+            f.SetAutoFilter(Row(a), Col(b), Col(b) + c % 4);
+        f.GetAutoFilterRange();
+    },
 };
 
 void RunScript(TXLSFile& aFile, TInput aScript)
