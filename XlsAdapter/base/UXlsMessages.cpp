@@ -134,6 +134,20 @@ std::string_view MessageText(TXlsMsg id)
     return index < kMessages.size() ? kMessages[index].Text : std::string_view{};
 }
 
+bool MessageNamesFile(TXlsMsg id)
+{
+    switch (id) {
+    case TXlsMsg::FileInvalid:
+    case TXlsMsg::CantFindFile:
+    case TXlsMsg::CantWriteToFile:
+    case TXlsMsg::FileOpenFailed:
+    case TXlsMsg::FileIoFailed:
+        return true;
+    default:
+        return false;
+    }
+}
+
 std::string FormatText(std::string_view format, std::initializer_list<TMsgArg> args)
 {
     std::string out;

@@ -101,6 +101,8 @@ using TMsgArg = std::variant<std::int64_t, std::string>;
 
 // The message's text with its placeholders, as stored in the table.
 std::string_view MessageText(TXlsMsg id);
+// Whether the message's first %s is the name of the file it is about.
+bool MessageNamesFile(TXlsMsg id);
 
 // Fills the placeholders of a format text: %s (text), %d (decimal), %x
 // (upper-case hexadecimal), an optional width before d/x (space padded, as

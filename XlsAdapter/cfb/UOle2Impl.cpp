@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <utility>
 
 namespace xls {
@@ -37,22 +38,44 @@ void WriteZeros(TStream& out, std::uint64_t count)
 }  // namespace
 
 
-// One bit per sector of the file: which sectors a chain or table already took.
+// What each sector of the file holds, as far as the tables and chains
+// claimed so far tell.
 class TSectorMap {
 public:
-    explicit TSectorMap(std::uint32_t sectorCount) : FUsed(sectorCount, false) {}
+    enum TOwner : std::uint8_t { Unowned, Table, Directory, StreamData };
 
-    std::uint32_t Count() const { return static_cast<std::uint32_t>(FUsed.size()); }
+    TSectorMap(const TOle2Header& header, std::uint32_t sectorCount) : FHeader(header), FOwner(sectorCount, Unowned) {}
+
+    std::uint32_t Count() const { return static_cast<std::uint32_t>(FOwner.size()); }
     // A sector outside the file, or taken twice, means a damaged file: chains
     // that cross or run in a circle.
-    void Claim(std::uint32_t sect)
+    void Claim(std::uint32_t sect, TOwner owner)
     {
-        if (sect >= FUsed.size() || FUsed[sect]) RaiseInvalid();
-        FUsed[sect] = true;
+        if (sect >= FOwner.size() || FOwner[sect] != Unowned) RaiseInvalidSector(sect);
+        FOwner[sect] = owner;
+    }
+    // A sector of a chain behind the last one its stream's size needs. It
+    // holds nothing of that stream, and may be a directory sector or one
+    // nothing else uses; another stream's data there makes the file
+    // ambiguous, and a tail that comes back to a sector runs in a circle.
+    void ClaimTail(std::uint32_t sect)
+    {
+        if (sect >= FOwner.size() || (FOwner[sect] != Unowned && FOwner[sect] != Directory) || FInTail[sect])
+            RaiseInvalidSector(sect);
+        FInTail[sect] = true;
     }
 
 private:
-    std::vector<bool> FUsed;
+    [[noreturn]] void RaiseInvalidSector(std::uint32_t sect) const
+    {
+        EXlsException e(TXlsMsg::ExcelRecordsInvalid);
+        e.SetSector(sect, FHeader.SectToStPos(sect));
+        throw e;
+    }
+
+    const TOle2Header& FHeader;
+    std::vector<TOwner> FOwner;
+    std::vector<bool> FInTail = std::vector<bool>(FOwner.size(), false);
 };
 
 // ---------------------------------------------------------------- header
@@ -128,7 +151,7 @@ void TOle2FAT::Load(TStream& stream, TSectorMap& used)
 
     auto addFatSector = [&](std::uint32_t fatSect) {
         if (FList.size() >= maxEntries) return;
-        used.Claim(fatSect);
+        used.Claim(fatSect, TSectorMap::Table);
         ReadSector(stream, *Header, fatSect, fatSector);
         for (std::uint32_t i = 0; i < perSector; ++i) FList.push_back(GetCardinal(fatSector, 4 * i));
     };
@@ -154,7 +177,7 @@ void TOle2FAT::Load(TStream& stream, TSectorMap& used)
     std::uint32_t difSect = Header->sectDifStart();
     for (std::uint32_t k = 0; k < Header->csectDif(); ++k) {
         if (difSect == ENDOFCHAIN) RaiseInvalid();
-        used.Claim(difSect);
+        used.Claim(difSect, TSectorMap::Table);
         ReadSector(stream, *Header, difSect, difSector);
         processRun(TByteView(difSector).first(difSector.size() - 4));
         difSect = GetCardinal(difSector, difSector.size() - 4);
@@ -170,7 +193,7 @@ void TOle2MiniFAT::Load(TStream& stream, const TOle2FAT& fat, TSectorMap& used)
     std::uint32_t s = Header->sectMiniFatStart();
     for (std::uint32_t k = 0; k < count; ++k) {
         if (s == ENDOFCHAIN) RaiseInvalid();
-        used.Claim(s);
+        used.Claim(s, TSectorMap::Table);
         ReadSector(stream, *Header, s, sector);
         for (std::uint32_t i = 0; i < perSector; ++i) FList.push_back(GetCardinal(sector, 4 * i));
         if (k + 1 < count) s = fat.GetNextSector(s);
@@ -375,7 +398,8 @@ void TOle2File::Open(bool avoidExceptions)
 {
     std::int64_t start = FStream->Position();
     if (!FHeader.Load(*FStream)) {
-        if (!avoidExceptions) RaiseXls(TXlsMsg::FileInvalid, {FileName()});
+        // The file is opened on a stream: the layer that opened it names the file.
+        if (!avoidExceptions) RaiseXls(TXlsMsg::FileInvalid);
         FHeader.NotXls97 = FNotXls97 = true;
         FStream->SetPosition(start);
         return;
@@ -388,7 +412,7 @@ void TOle2File::Open(bool avoidExceptions)
     if (FHeader.csectFat() > FFileSectors || FHeader.csectDif() > FFileSectors || FHeader.csectMiniFat() > FFileSectors)
         RaiseInvalid();
 
-    TSectorMap used(FFileSectors);
+    TSectorMap used(FHeader, FFileSectors);
     FFAT.Load(*FStream, used);
     FMiniFAT.Load(*FStream, FFAT, used);
     FSectorBuffer = std::make_unique<TSectorBuffer>(FHeader, *FStream);
@@ -397,37 +421,59 @@ void TOle2File::Open(bool avoidExceptions)
     FROOT = FindRoot();
 }
 
+namespace {
+
+// Follows a chain for the sectors that size bytes need (to its end without
+// a size); it must hold them all. Returns the first sector behind them, or
+// ENDOFCHAIN where the chain ends there.
+std::uint32_t ClaimChain(const TOle2FAT& fat, const TOle2Header& header, std::uint32_t start,
+                         std::optional<std::uint32_t> size, TSectorMap::TOwner owner, TSectorMap& used)
+{
+    const std::uint64_t needed = size ? (std::uint64_t(*size) + header.SectorSize - 1) >> header.uSectorShift : 0;
+    std::uint64_t sectors = 0;
+    std::uint32_t s = start;
+    for (; s != ENDOFCHAIN && (!size || sectors < needed); ++sectors) {
+        const std::uint32_t next = fat.GetNextSector(s);
+        used.Claim(s, owner);
+        s = next;
+    }
+    if (sectors < needed) RaiseInvalid();
+    return s;
+}
+
+}  // namespace
+
 // Claims the sectors of the directory, of the root's mini stream and of every
 // regular stream, so that chains which cross, circle or fall short of their
 // stream's size are refused here, once, and never met while reading.
+//
+// A chain may run on behind the sectors its stream's size needs (some
+// writers link the last data sector to the directory): those sectors are
+// never read as the stream, nor copied when the file is written anew, so
+// they are accepted as long as no other stream's data lies there.
 void TOle2File::CheckChains(TSectorMap& used)
 {
-    ClaimChain(FHeader.sectDirStart(), 0, used);
+    ClaimChain(FFAT, FHeader, FHeader.sectDirStart(), std::nullopt, TSectorMap::Directory, used);
 
+    std::vector<std::uint32_t> tails;
     ForEachDirectoryEntry([&](TByteView d, std::size_t ofs, std::size_t index) {
         std::uint8_t type = TOle2Directory::GetType(d, ofs);
         std::uint32_t size = TOle2Directory::GetSize(d, ofs);
-        if (index == 0) {
-            if (type != STGTY_ROOT) RaiseInvalid();
-            ClaimChain(TOle2Directory::GetSectStart(d, ofs), size, used);
-        } else if (type == STGTY_STREAM && size >= FHeader.ulMiniSectorCutoff) {
-            ClaimChain(TOle2Directory::GetSectStart(d, ofs), size, used);
+        if (index == 0 && type != STGTY_ROOT) RaiseInvalid();
+        if (index == 0 || (type == STGTY_STREAM && size >= FHeader.ulMiniSectorCutoff)) {
+            const std::uint32_t tail =
+                ClaimChain(FFAT, FHeader, TOle2Directory::GetSectStart(d, ofs), size, TSectorMap::StreamData, used);
+            if (tail != ENDOFCHAIN) tails.push_back(tail);
         }
         return true;
     });
+    // Every stream's data is known now: the tails may be checked against it.
+    for (std::uint32_t s : tails) {
+        for (; s != ENDOFCHAIN; s = FFAT.GetNextSector(s)) used.ClaimTail(s);
+    }
 }
 
-// Follows a chain to its end; it must hold at least size bytes.
-void TOle2File::ClaimChain(std::uint32_t start, std::uint32_t size, TSectorMap& used) const
-{
-    std::uint64_t sectors = 0;
-    for (std::uint32_t s = start; s != ENDOFCHAIN; ++sectors) {
-        std::uint32_t next = FFAT.GetNextSector(s);
-        used.Claim(s);
-        s = next;
-    }
-    if ((sectors << FHeader.uSectorShift) < size) RaiseInvalid();
-}
+
 
 // visit(sector bytes) for each directory sector in chain order, until it
 // returns false. The chain was checked on opening; the bound stays all the same.
@@ -507,7 +553,7 @@ void TOle2File::SelectStream(std::u16string_view streamName)
     if (FState != TState::Reading || FNotXls97) RaiseBadOperation(Utf16ToUtf8(streamName));
     FDIR.reset();
     FDIR = FindDir(streamName);
-    if (!FDIR) RaiseXls(TXlsMsg::FileInvalid, {FileName()});
+    if (!FDIR) RaiseXls(TXlsMsg::FileInvalid);
     // Only streams and the root's mini stream hold data (and had their chains
     // checked on opening); any other entry reads as empty.
     if (FDIR->ObjType() != STGTY_STREAM && FDIR->ObjType() != STGTY_ROOT) FDIR->ulSize = 0;
@@ -595,6 +641,8 @@ bool TOle2File::Eof() const
 }
 
 std::int64_t TOle2File::Length() const { return FDIR ? FDIR->ulSize : 0; }
+
+std::u16string TOle2File::StreamName() const { return FDIR ? FDIR->Name() : std::u16string(); }
 
 std::int64_t TOle2File::Position() const { return FState == TState::Reading ? FStreamPos : Length(); }
 

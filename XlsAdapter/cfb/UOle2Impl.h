@@ -277,6 +277,8 @@ public:
     void ReadMem(void* buffer, std::size_t count);
     // Reads count bytes into the front of buffer (count must not exceed its size).
     void Read(TBytes& buffer, std::size_t count);
+    // The selected stream's name as the file has it; empty when none is.
+    std::u16string StreamName() const;
     bool NextEof(std::int64_t count) const;
     bool Eof() const;
     std::int64_t Length() const;
@@ -313,7 +315,6 @@ private:
 
     void Open(bool avoidExceptions);
     void CheckChains(TSectorMap& used);
-    void ClaimChain(std::uint32_t start, std::uint32_t size, TSectorMap& used) const;
     void CheckReading() const;
     bool InMiniStream() const;
     void ReadRegular(std::uint8_t* out, std::size_t count);

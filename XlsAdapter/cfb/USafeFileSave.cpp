@@ -16,6 +16,7 @@
 #include <io.h>
 #include <windows.h>
 #else
+#include <sys/file.h>
 #include <unistd.h>
 #endif
 
@@ -56,9 +57,26 @@ fs::path ResolveTarget(const fs::path& target)
     return ec ? target : real;
 }
 
+#ifndef _WIN32
+// Whether another program holds a lock on the open file fd (a record lock or
+// a whole-file lock): it has the file open for its own work, and replacing
+// the file under it would lose what it writes.
+bool LockedByAnother(int fd)
+{
+    struct flock record {};
+    record.l_type = F_WRLCK;
+    record.l_whence = SEEK_SET;
+    if (::fcntl(fd, F_GETLK, &record) == 0 && record.l_type != F_UNLCK) return true;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return errno == EWOULDBLOCK;
+    ::flock(fd, LOCK_UN);
+    return false;
+}
+#endif
+
 // Nothing when the target does not exist yet. Refuses (before anything is
-// written) a target that is no regular file or that the user may not write:
-// replacing a write-protected file by a rename would bypass its protection.
+// written) a target that is no regular file, that the user may not write
+// (replacing a write-protected file by a rename would bypass its protection)
+// or that another program holds locked.
 std::optional<TExistingFile> CheckExistingTarget(const fs::path& target, const std::string& fileName)
 {
     TExistingFile existing;
@@ -90,7 +108,9 @@ std::optional<TExistingFile> CheckExistingTarget(const fs::path& target, const s
     if (!S_ISREG(st.st_mode)) RaiseOpen(fileName, "not a regular file");
     const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) RaiseOpen(fileName, ErrorText(errno));
+    const bool locked = LockedByAnother(fd);
     ::close(fd);
+    if (locked) RaiseXls(TXlsMsg::CantWriteToFile, {fileName});
     existing.Owner = st.st_uid;
     existing.Group = st.st_gid;
 #endif
@@ -213,6 +233,11 @@ void ReplaceTarget(const fs::path& temp, const fs::path& target, const std::stri
 
 void SaveFileSafely(const std::string& FileName, const std::function<void(TStream&)>& Write)
 {
+#ifndef _WIN32
+    // A Windows network path (\\server\share\book.xls) names no file here; taken
+    // as it is, it would become a file of that odd name in the working folder.
+    if (FileName.starts_with("\\\\")) RaiseOpen(FileName, ErrorText(ENOENT));
+#endif
     const fs::path target = ResolveTarget(FileSystemPath(FileName));
     const std::optional<TExistingFile> existing = CheckExistingTarget(target, FileName);
     TTempFile temp(CreateTempFile(target, existing.has_value(), FileName));

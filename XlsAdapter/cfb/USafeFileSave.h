@@ -18,7 +18,10 @@ namespace xls {
 // stream. An existing target keeps its permission bits (and, where the
 // platform allows, its owner); a target the user may not write, or one that
 // is no regular file, is refused with the platform's error before anything is
-// written. A symbolic link is followed: the file it points to is replaced.
+// written, and one that another program holds locked with "Can't write to
+// file "%s". Check it is not in use by another user". A symbolic link is
+// followed: the file it points to is replaced. Off Windows a Windows network
+// path (beginning with two backslashes) is a file that does not exist.
 void SaveFileSafely(const std::string& FileName, const std::function<void(TStream&)>& Write);
 
 }  // namespace xls

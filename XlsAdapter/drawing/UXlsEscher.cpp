@@ -32,8 +32,10 @@ void ContinueIn(TOle2File& DataStream, TRecordHeader& RecordHeader, std::uint16_
                 std::unique_ptr<TBaseRecord>& aCurrent, TEscherReadPos& aPos)
 {
     if (aPos.BytesLeft() != 0) return;
-    if (RecordHeader.StreamEnded || RecordHeader.Id != aId) RaiseXls(TXlsMsg::ExcelRecordsInvalid);
-    aCurrent = ReadRecord(DataStream, RecordHeader);
+    aCurrent = AtNextRecord(DataStream, RecordHeader, [&] {
+        if (RecordHeader.StreamEnded || RecordHeader.Id != aId) RaiseXls(TXlsMsg::ExcelRecordsInvalid);
+        return ReadRecord(DataStream, RecordHeader);
+    });
     aPos = {aCurrent.get(), 0};
 }
 
@@ -338,10 +340,13 @@ void TDrawing::LoadTree(TOle2File& DataStream, TRecordHeader& RecordHeader, std:
         // The shape's client records follow the drawing record that ended with its atom.
         if (pos.BytesLeft() != 0) RaiseXls(TXlsMsg::ExcelRecordsInvalid);
         TEscherClientRecord* atom = WaitingAtom(*FDgContainer);
-        if (!atom || RecordHeader.StreamEnded || RecordHeader.Id != atom->ExpectedRecord())
-            RaiseXls(TXlsMsg::UnsupportedDrawingRecord);
-        std::unique_ptr<TBaseClientData> clientData = CreateClientData(RecordHeader.Id);
-        clientData->LoadFromStream(DataStream, RecordHeader, ReadRecord(DataStream, RecordHeader), SST);
+        std::unique_ptr<TBaseClientData> clientData = AtNextRecord(DataStream, RecordHeader, [&] {
+            if (!atom || RecordHeader.StreamEnded || RecordHeader.Id != atom->ExpectedRecord())
+                RaiseXls(TXlsMsg::UnsupportedDrawingRecord);
+            std::unique_ptr<TBaseClientData> data = CreateClientData(RecordHeader.Id);
+            data->LoadFromStream(DataStream, RecordHeader, ReadRecord(DataStream, RecordHeader), SST);
+            return data;
+        });
         std::unique_ptr<TBaseRecord> remaining = std::move(clientData->RemainingData);
         atom->AssignClientData(std::move(clientData));
         // Drawing data chained behind the client records goes on from there.
@@ -360,8 +365,10 @@ void TDrawing::LoadLoose(TOle2File& DataStream, TRecordHeader& RecordHeader, std
     const bool chart = obj && obj->IsChart();
     FLooseParts.push_back({std::move(First), nullptr});
     if (chart) {
-        if (RecordHeader.Id != xlr_BOF || RecordHeader.StreamEnded) RaiseXls(TXlsMsg::ExcelRecordsInvalid);
-        auto bof = TakeRecordAs<TBOFRecord>(ReadRecord(DataStream, RecordHeader));
+        auto bof = AtNextRecord(DataStream, RecordHeader, [&] {
+            if (RecordHeader.Id != xlr_BOF || RecordHeader.StreamEnded) RaiseXls(TXlsMsg::ExcelRecordsInvalid);
+            return TakeRecordAs<TBOFRecord>(ReadRecord(DataStream, RecordHeader));
+        });
         auto loaded = std::make_unique<TTbrChart>(nullptr);
         loaded->LoadFromStream(DataStream, RecordHeader, std::move(bof), SST);
         std::unique_ptr<TBaseRecord> remaining = loaded->TakeRemainingData();

@@ -9,6 +9,27 @@
 
 namespace xls {
 
+// ------------------------------------------------------------ workbook stream
+
+namespace {
+
+// The workbook's stream, and the name BIFF5 gave it; letters in any case.
+constexpr std::u16string_view kWorkbookStreamNames[] = {u"Workbook", u"Book"};
+
+}  // namespace
+
+std::u16string SelectWorkbookStream(TOle2File& aOle)
+{
+    for (const std::u16string_view name : kWorkbookStreamNames) {
+        if (const auto dir = aOle.FindDir(name)) {
+            aOle.SelectStream(name);
+            return dir->Name();
+        }
+    }
+    aOle.SelectStream(kWorkbookStreamNames[0]);  // raises the error of a missing stream
+    return std::u16string(kWorkbookStreamNames[0]);
+}
+
 // ----------------------------------------------------------------- TSheetList
 
 void TSheetList::CheckItem(const TSheet* aItem) const
@@ -100,24 +121,29 @@ void TWorkbook::LoadSections(TOle2File& DataStream)
     // A zero id in header position is the zero fill behind the last EOF;
     // anything behind the last declared sheet is not read.
     while (!header.StreamEnded && header.Id != 0) {
-        std::unique_ptr<TBaseRecord> rec = ReadRecord(DataStream, header);
-        if (auto* bof = dynamic_cast<TBOFRecord*>(rec.get())) {
-            rec.release();
-            std::unique_ptr<TBOFRecord> first(bof);
+        std::unique_ptr<TBOFRecord> first = AtNextRecord(DataStream, header, [&]() -> std::unique_ptr<TBOFRecord> {
+            std::unique_ptr<TBaseRecord> rec = ReadRecord(DataStream, header);
+            if (!dynamic_cast<TBOFRecord*>(rec.get())) {
+                if (rec->Id() != xlr_EOF) RaiseXls(TXlsMsg::ExcelRecordsInvalid);
+                return nullptr;
+            }
+            auto bof = TakeRecordAs<TBOFRecord>(std::move(rec));
             // The sheets' text cells use the globals' shared strings, which a
             // globals load replaces: one globals section, and it comes first.
+            if ((bof->BOFType() == TBOFRecord::TypeGlobals) == globalsLoaded) RaiseXls(TXlsMsg::ExcelRecordsInvalid);
+            return bof;
+        });
+        if (first) {
             if (first->BOFType() == TBOFRecord::TypeGlobals) {
-                if (globalsLoaded) RaiseXls(TXlsMsg::ExcelRecordsInvalid);
-                FGlobals->LoadFromStream(DataStream, header, std::move(first), FGlobals->SST());
+                InSection(0, [&] { FGlobals->LoadFromStream(DataStream, header, std::move(first), FGlobals->SST()); });
                 globalsLoaded = true;
             } else {
-                if (!globalsLoaded) RaiseXls(TXlsMsg::ExcelRecordsInvalid);
                 FSheets.Add(CreateSheet(first->BOFType()));
-                FSheets.Items(FSheets.Count() - 1)
-                    ->LoadFromStream(DataStream, header, std::move(first), FGlobals->SST());
+                InSection(FSheets.Count(), [&] {
+                    FSheets.Items(FSheets.Count() - 1)
+                        ->LoadFromStream(DataStream, header, std::move(first), FGlobals->SST());
+                });
             }
-        } else if (rec->Id() != xlr_EOF) {
-            RaiseXls(TXlsMsg::ExcelRecordsInvalid);
         }
         if (FGlobals->SheetCount() > 0 && FSheets.Count() >= FGlobals->SheetCount()) break;
     }
@@ -130,6 +156,23 @@ void TWorkbook::LoadSections(TOle2File& DataStream)
     for (std::size_t i = 0; i < FSheets.Count(); ++i)
         if (FSheets.Items(i)->HoldsKeptDrawings()) group.SetKeepStorePositions(true);
     group.SortPictureStore();
+}
+
+template <class F>
+void TWorkbook::InSection(std::size_t aSheet, F&& aLoad)
+{
+    WithErrorPlace(aLoad, [&](EXlsException& e) {
+        // The sheet's name is its BOUNDSHEET's, when the globals have one for it.
+        std::string name;
+        if (aSheet > 0 && aSheet <= FGlobals->SheetCount()) {
+            try {
+                name = Utf16ToUtf8(FGlobals->SheetName(static_cast<std::int32_t>(aSheet - 1)));
+            } catch (const EXlsException&) {
+                // A name that cannot be read is left out; the number still tells the sheet.
+            }
+        }
+        e.SetSheet(static_cast<std::int32_t>(aSheet), name);
+    });
 }
 
 void TWorkbook::CheckSheetCount() const

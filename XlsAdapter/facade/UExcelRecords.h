@@ -12,6 +12,12 @@
 
 namespace xls {
 
+// Selects the stream that holds the workbook's records, "Workbook" or else
+// "Book" (the name BIFF5 gave it), letters in any case, and returns its name
+// as the file has it; a file without either fails with "The file "%s" is
+// invalid". Whether the records are BIFF8 is for them to tell.
+std::u16string SelectWorkbookStream(TOle2File& aOle);
+
 // The sheets of a workbook; sheet i belongs to BOUNDSHEET i of the globals.
 class TSheetList : public TBaseList<TSheet> {
 public:
@@ -98,6 +104,10 @@ private:
     // The first visible sheet; fails when a selected sheet or every sheet is hidden.
     std::int32_t FirstVisibleSheet() const;
     void CheckSheetCount() const;
+    // Runs aLoad, the load of section aSheet (0: the globals, else the sheet's
+    // number from 1); its errors name the section.
+    template <class F>
+    void InSection(std::size_t aSheet, F&& aLoad);
     TSheet& CheckedSheet(std::int64_t SheetNo) const;
     // Walks every name and the formulas of every sheet outside the deleted
     // sheets SkipFirst to SkipFirst + SkipCount - 1, failing when one cannot

@@ -25,7 +25,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::u16string_view kWorkbookStream = u"Workbook";
 // The format of a cell without a format of its own.
 constexpr std::int32_t kDefaultFormatId = 15;
 // Colour positions of the palette at this interface: 1 to 56.
@@ -74,6 +73,23 @@ bool IsBlank(const std::string& s)
 TCellRecordList* CellsOfRow(TWorkSheet& ws, std::int32_t aRow)
 {
     return ws.Cells().CellList().CellRow(static_cast<std::size_t>(ModelRow(aRow)));
+}
+
+// A file that is no compound file may be the bare record stream of an older
+// version (BIFF2 to BIFF4 files are): a BOF record at its start names it.
+void NameBareRecordStream(TStream& aStream, std::int64_t aStart, EXlsException& e)
+{
+    if (e.MsgId() != TXlsMsg::FileInvalid) return;
+    try {
+        std::uint8_t header[4];
+        aStream.SetPosition(aStart);
+        if (aStream.Read(header, sizeof header) != sizeof header) return;
+        const std::uint16_t id = GetWord(header, 0);
+        if (id == xlr_BOF_BIFF2 || id == xlr_BOF_BIFF3 || id == xlr_BOF_BIFF4 || id == xlr_BOF)
+            e.SetRecord(RecordName(id), id, 0);
+    } catch (const EXlsException&) {
+        // Unreadable: the message stands without it.
+    }
 }
 
 bool HasBreakAt(const TPageBreakList& aBreaks, std::int64_t aPos)
@@ -192,15 +208,19 @@ void TXLSFile::LoadWorkbook(TStream& aStream)
     CheckConnected();
     auto workbook = std::make_unique<TWorkbook>();
     TMemoryStream image;
+    std::u16string streamName;
     {
-        TOle2File ole(aStream);
-        ole.SelectStream(kWorkbookStream);
-        workbook->LoadFromStream(ole);
-        ole.PrepareForWrite(image, kWorkbookStream);
-        ole.Close();
+        const std::int64_t start = aStream.Position();
+        const auto ole = WithErrorPlace([&] { return std::make_unique<TOle2File>(aStream); },
+                                        [&](EXlsException& e) { NameBareRecordStream(aStream, start, e); });
+        streamName = SelectWorkbookStream(*ole);
+        workbook->LoadFromStream(*ole);
+        ole->PrepareForWrite(image, streamName);
+        ole->Close();
     }
     FWorkbook = std::move(workbook);
     FOtherStreams = image.TakeBytes();
+    FWorkbookStream = std::move(streamName);
     FActiveSheet = FWorkbook->ActiveSheet() + 1;
     FIsFileModified = false;
 }
@@ -209,21 +229,17 @@ void TXLSFile::LoadFromStream(TStream& aStream) { LoadWorkbook(aStream); }
 
 void TXLSFile::OpenFile(const std::string& FileName)
 {
-    if (FAdapter) {
-        if (const auto store = FAdapter->TemplateStore()) {
-            TMemoryStream stored(store->GetStoredFile(FileName));
-            LoadWorkbook(stored);
-            return;
-        }
-    }
-    TFileStream file(FileName, TFileMode::OpenRead);
-    try {
-        LoadWorkbook(file);
-    } catch (const EXlsException& e) {
-        // The compound file layer reads a stream and cannot name the file.
-        if (e.MsgId() == TXlsMsg::FileInvalid) RaiseXls(TXlsMsg::FileInvalid, {FileName});
-        throw;
-    }
+    WithErrorPlace(
+        [&] {
+            if (const auto store = FAdapter ? FAdapter->TemplateStore() : nullptr) {
+                TMemoryStream stored(store->GetStoredFile(FileName));
+                LoadWorkbook(stored);
+                return;
+            }
+            TFileStream file(FileName, TFileMode::OpenRead);
+            LoadWorkbook(file);
+        },
+        [&](EXlsException& e) { e.SetFile(FileName); });
 }
 
 void TXLSFile::OpenFileAndSearch(const std::string& FileName)
@@ -270,7 +286,7 @@ void TXLSFile::SaveWorkbook(TStream& OutStream)
     CheckConnected();
     TMemoryStream image(FOtherStreams);
     TOle2File ole(image);
-    ole.PrepareForWrite(OutStream, kWorkbookStream);
+    ole.PrepareForWrite(OutStream, FWorkbookStream);
     // Formula results stay as they were read, also in a changed workbook:
     // every formula read from a file is marked to be calculated when the
     // file is opened, and readers that do not calculate keep showing the last
@@ -295,8 +311,12 @@ void TXLSFile::Save(bool /*AutoClose*/, const std::string& FileName, const TOnGe
         return;
     }
     if (OnGetFileName) OnGetFileName(*this, format, name);
-    if (!FAllowOverwritingFiles && FileExists(name)) RaiseXls(TXlsMsg::CantWriteToFile, {name});
-    SaveFileSafely(name, [this](TStream& s) { SaveWorkbook(s); });
+    WithErrorPlace(
+        [&] {
+            if (!FAllowOverwritingFiles && FileExists(name)) RaiseXls(TXlsMsg::CantWriteToFile, {name});
+            SaveFileSafely(name, [this](TStream& s) { SaveWorkbook(s); });
+        },
+        [&](EXlsException& e) { e.SetFile(name); });
 }
 
 // ---------------------------------------------------------------------------

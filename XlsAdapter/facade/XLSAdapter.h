@@ -337,6 +337,7 @@ private:
     std::int32_t FActiveSheet = 0;
     std::unique_ptr<TWorkbook> FWorkbook;
     TBytes FOtherStreams;
+    std::u16string FWorkbookStream = u"Workbook";  // the stream's name as the file has it
     std::int32_t FirstColumn = 0;  // column offset of the cell data operations
     bool FAllowOverwritingFiles;
     bool FIsFileModified = false;

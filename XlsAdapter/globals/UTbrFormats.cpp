@@ -81,6 +81,23 @@ TXlsString LocaleDateFormat(const TXlsFormatSettings& aSettings, bool aWithTime)
     return code;
 }
 
+TTbrFont DefaultCellFont()
+{
+    TTbrFont font;
+    font.Name = u"Arial";
+    font.Size20 = 200;
+    font.ColorIndex = 0x7FFF - 7;  // automatic, on the scale of colour indexes minus 7
+    return font;
+}
+
+TTbrFormat DefaultCellFormat()
+{
+    TTbrFormat format;
+    format.Font = DefaultCellFont();
+    format.Locked = true;
+    return format;
+}
+
 TXlsString BuiltInFormat(std::uint16_t aId, const TXlsFormatSettings& aSettings)
 {
     if (aId == kLocaleDate || aId == kLocaleDateTime) return LocaleDateFormat(aSettings, aId == kLocaleDateTime);

@@ -123,6 +123,12 @@ struct TTbrFormat {
     bool operator==(const TTbrFormat&) const = default;
 };
 
+// The font and format of a cell in a workbook that lacks the FONT or XF
+// records to describe one: Arial 10 points in the automatic colour, General,
+// as a new workbook formats its cells.
+TTbrFont DefaultCellFont();
+TTbrFormat DefaultCellFormat();
+
 // Ids 0 to 49 need no FORMAT record.
 constexpr std::uint16_t BuiltInFormatCount = 50;
 // FORMAT ids from here on belong to the workbook.

@@ -10,6 +10,19 @@ namespace xls {
 
 namespace {
 
+// Some writers give BIFF8 formula cells the FORMULA id of BIFF4. Such a
+// record whose body has a BIFF8 formula's layout (its token array inside
+// the body) is read as the formula cell it is and written back under the id
+// it came with, so every reader sees it as in the original; any other
+// record of that id is kept unknown.
+std::unique_ptr<TBaseRecord> CreateBiff4Formula(std::uint16_t aId, TBytes aData)
+{
+    constexpr std::size_t tokensOfs = TFormulaRecord::TokensOfs;
+    if (aData.size() >= tokensOfs && tokensOfs + GetWord(aData, tokensOfs - 2) <= aData.size())
+        return std::make_unique<TFormulaRecord>(aId, std::move(aData));
+    return CreateBaseRecord(aId, std::move(aData));
+}
+
 // Sorted by id. EXTERNSHEET is read into the references and not kept.
 constexpr TRecordKind kGlobalsRecordKinds[] = {
     {xlr_FORMULA, MakeRecord<TFormulaRecord>},
@@ -27,6 +40,7 @@ constexpr TRecordKind kGlobalsRecordKinds[] = {
     {xlr_EXTERNNAME2, MakeRecord<TExternNameRecord>},
     {xlr_TABLE, MakeRecord<TTableRecord>},
     {xlr_STYLE, MakeRecord<TStyleRecord>},
+    {xlr_FORMULA_BIFF4, CreateBiff4Formula},
     {xlr_FORMAT, MakeRecord<TFormatRecord>},
     {xlr_SHRFMLA, MakeRecord<TShrFmlaRecord>},
 };

@@ -137,7 +137,7 @@ void TSST::Load(const TSSTRecord& aSSTRecord)
 
     TExcelString s(2);  // one string object, its buffers reused for every entry
     for (std::uint32_t i = 0; i < count; ++i) {
-        s.Read(rec, pos);
+        s.Read(rec, pos, TStringKind::RichExtended);
         NarrowWhenPossible(s);
         FEntries.push_back(AppendEntry(s));
     }
@@ -414,7 +414,7 @@ std::int64_t TSST::TotalSize() const
 // -------------------------------------------------------------- TLabelSSTRecord
 
 TLabelSSTRecord::TLabelSSTRecord(const TLabelSSTRecord& other)
-    : TRecordClass(other), pSSTEntry(other.pSSTEntry), FSST(other.FSST)
+    : TSizedRecordClass(other), pSSTEntry(other.pSSTEntry), FSST(other.FSST)
 {
     if (FSST && pSSTEntry != NoEntry) FSST->AddRef(static_cast<TSSTEntry>(pSSTEntry));
 }
@@ -504,6 +504,16 @@ void TLabelSSTRecord::SaveToStream(TOle2File& Workbook)
 }
 
 // ------------------------------------------------------------- LABEL, RSTRING
+
+TLabelRecord::TLabelRecord(std::uint16_t aId, TBytes aData) : TRecordClass(aId, std::move(aData))
+{
+    GetValue();
+}
+
+TRStringRecord::TRStringRecord(std::uint16_t aId, TBytes aData) : TRecordClass(aId, std::move(aData))
+{
+    AsRichString();
+}
 
 TXlsVariant TLabelRecord::GetValue() const
 {

@@ -95,11 +95,11 @@ private:
 };
 
 // LABELSST: row, column, XF, 32-bit SST index; 10 data bytes.
-class TLabelSSTRecord final : public TRecordClass<TLabelSSTRecord, TCellRecord> {
+class TLabelSSTRecord final : public TSizedRecordClass<TLabelSSTRecord, 10, TCellRecord> {
 public:
     static constexpr std::int64_t NoEntry = -1;
 
-    using TRecordClass::TRecordClass;
+    using TSizedRecordClass::TSizedRecordClass;
     TLabelSSTRecord(const TLabelSSTRecord& other);
     ~TLabelSSTRecord() override;
     // A new cell linked to aSST with no text yet; the caller sets it.
@@ -132,14 +132,16 @@ private:
 // LABEL: a string with a 2-byte count at offset 6, kept as read.
 class TLabelRecord final : public TRecordClass<TLabelRecord, TCellRecord> {
 public:
-    using TRecordClass::TRecordClass;
+    // Refuses a cell whose format or text cannot be read (see TSizedRecordClass).
+    TLabelRecord(std::uint16_t aId, TBytes aData);
     TXlsVariant GetValue() const override;
 };
 
 // RSTRING: a string at offset 6, then a run count and its runs; kept as read.
 class TRStringRecord final : public TRecordClass<TRStringRecord, TCellRecord> {
 public:
-    using TRecordClass::TRecordClass;
+    // Refuses a cell whose format, text or runs cannot be read.
+    TRStringRecord(std::uint16_t aId, TBytes aData);
     TXlsVariant GetValue() const override;
     TRichString AsRichString() const;
 };

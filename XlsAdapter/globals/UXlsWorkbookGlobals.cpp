@@ -158,7 +158,10 @@ void TWorkbookGlobals::LoadFromStream(TOle2File& DataStream, TRecordHeader& Reco
 {
     Clear();
     // Every round reads one record; the record stream yields EOF at its end.
-    while (!FEOF) LoadRecord(DataStream, RecordHeader, ReadRecord(DataStream, RecordHeader, CreateGlobalsRecord));
+    while (!FEOF)
+        AtNextRecord(DataStream, RecordHeader, [&] {
+            LoadRecord(DataStream, RecordHeader, ReadRecord(DataStream, RecordHeader, CreateGlobalsRecord));
+        });
     FBOF = std::move(First);
 }
 
@@ -351,6 +354,7 @@ std::int64_t TWorkbookGlobals::TotalRangeSize(std::int32_t SheetIndex, const TXl
 
 TTbrFormat TWorkbookGlobals::GetFormat(std::int64_t aXF)
 {
+    if (FXF.Count() == 0) return DefaultCellFormat();
     const std::size_t index = aXF >= 0 && aXF < std::int64_t(FXF.Count()) ? static_cast<std::size_t>(aXF) : 0;
     return FXF.Items(index)->TbrFormat(FFonts, FFormats);
 }

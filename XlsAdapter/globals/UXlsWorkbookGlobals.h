@@ -102,7 +102,8 @@ public:
     const TBaseRecordList& MiscRecords() const { return FMiscRecords; }
 
     // Cell formats for the facade.
-    // The format of XF aXF; an index outside the XF list reads XF 0.
+    // The format of XF aXF; an index outside the XF list reads XF 0, and a
+    // workbook without XF records reads DefaultCellFormat().
     TTbrFormat GetFormat(std::int64_t aXF);
     // The position of the first XF equal to aFormat's, appended when there is none.
     std::size_t AddFormat(const TTbrFormat& aFormat);

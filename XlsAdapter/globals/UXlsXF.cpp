@@ -91,6 +91,11 @@ constexpr std::uint16_t kXFAllAttributesSet = 0xFC00;
 
 // ---------------------------------------------------------------- TFontRecord
 
+TFontRecord::TFontRecord(std::uint16_t aId, TBytes aData) : TRecordClass(aId, std::move(aData))
+{
+    TbrFont();
+}
+
 std::unique_ptr<TFontRecord> TFontRecord::CreateFromTbrFont(const TTbrFont& aFont)
 {
     const TExcelString name(1, aFont.Name, true);
@@ -191,6 +196,7 @@ std::uint16_t TFontRecordList::AddFont(const TTbrFont& aFont)
 TFormatRecord::TFormatRecord(std::uint16_t aId, TBytes aData)
     : TRecordClass(aId, std::move(aData)), FFormatId(GetWord(Data(), 0))
 {
+    Value();
 }
 
 std::unique_ptr<TFormatRecord> TFormatRecord::CreateFromData(std::u16string_view Fmt, std::uint16_t NewID)
@@ -207,7 +213,8 @@ TXlsString TFormatRecord::Value() const
 {
     const TBaseRecord* rec = this;
     std::size_t pos = 2;
-    return TExcelString(2, rec, pos).Value();
+    // Some writers count one character more than they store.
+    return TExcelString(2, rec, pos, TStringKind::Trailing).Value();
 }
 
 // ---------------------------------------------------------- TFormatRecordList
@@ -367,7 +374,7 @@ TVTbrAlignment TXFRecord::VAlign() const
 TTbrFormat TXFRecord::TbrFormat(const TFontRecordList& FontList, TFormatRecordList& FormatList) const
 {
     TTbrFormat f;
-    f.Font = FontList.Items(GetActualFontIndex(FontList))->TbrFont();
+    f.Font = FontList.Count() > 0 ? FontList.Items(GetActualFontIndex(FontList))->TbrFont() : DefaultCellFont();
 
     TTbrBorders& b = f.Borders;
     b.Left = {GetBorderStyle(kXFBorderStyles, 0), GetBorderColorIndex(kXFSideColors, 0)};

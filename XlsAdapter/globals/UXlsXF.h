@@ -26,7 +26,9 @@ inline std::int64_t FontIndexOf(std::size_t aPosition)
 // family, charset, then the name with a 1-byte count at offset 14.
 class TFontRecord final : public TRecordClass<TFontRecord> {
 public:
-    using TRecordClass::TRecordClass;
+    // Refuses a record whose fields or name cannot be read: formats are
+    // looked up long after loading, when nothing could be refused any more.
+    TFontRecord(std::uint16_t aId, TBytes aData);
     // The name is always written 16-bit; more than 255 characters fail with
     // "Invalid String record".
     static std::unique_ptr<TFontRecord> CreateFromTbrFont(const TTbrFont& aFont);
@@ -55,7 +57,8 @@ protected:
 // FORMAT: 16-bit format id, then the code with a 2-byte count.
 class TFormatRecord final : public TRecordClass<TFormatRecord> {
 public:
-    // Refuses data too short for the id.
+    // Refuses data too short for the id, and a code that cannot be read
+    // (see TFontRecord).
     TFormatRecord(std::uint16_t aId, TBytes aData);
     // The code is 8-bit unless a character is above 255.
     static std::unique_ptr<TFormatRecord> CreateFromData(std::u16string_view Fmt, std::uint16_t NewID);

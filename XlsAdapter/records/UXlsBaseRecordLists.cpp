@@ -63,6 +63,17 @@ void TBaseRowColRecordList::Sort()
     FSorted = true;
 }
 
+void TBaseRowColRecordList::KeepLastInEachColumn()
+{
+    Sort();
+    for (std::size_t i = 0; i + 1 < Count();) {
+        if (ColumnOf(FList[i]) == ColumnOf(FList[i + 1]))
+            Delete(i);
+        else
+            ++i;
+    }
+}
+
 bool TBaseRowColRecordList::Find(std::int32_t aCol, std::size_t& aIndex)
 {
     if (!FSorted) Sort();

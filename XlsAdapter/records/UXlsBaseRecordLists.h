@@ -52,6 +52,8 @@ public:
     bool Sorted() const { return FSorted; }
     // By column, ascending; records of one column keep their order.
     void Sort();
+    // Sorts, and of several records in one column keeps only the one read last.
+    void KeepLastInEachColumn();
     // Sorts first when needed; true with the position of aCol, else false
     // with the position where aCol would be inserted.
     bool Find(std::int32_t aCol, std::size_t& aIndex);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/UXlsUnicode.h"
 #include "cfb/UOle2Impl.h"
 #include "records/UXlsOtherRecords.h"
 
@@ -173,14 +174,32 @@ bool IsFollowerId(std::uint16_t aId)
 
 }  // namespace
 
+TRecordPlace NextRecordPlace(TOle2File& DataStream, const TRecordHeader& RecordHeader)
+{
+    const std::int64_t pos = StreamPosition(DataStream);
+    if (RecordHeader.StreamEnded) return {0, pos, false};
+    return {RecordHeader.Id, pos - 4, true};
+}
+
+void NameRecord(EXlsException& e, const TRecordPlace& aPlace, const TOle2File& DataStream)
+{
+    e.SetStream(Utf16ToUtf8(DataStream.StreamName()));
+    if (aPlace.IsRecord)
+        e.SetRecord(RecordName(aPlace.Id), aPlace.Id, aPlace.Offset);
+    else
+        e.SetOffset(aPlace.Offset);
+}
+
 std::uint16_t ReadContinueRecords(TOle2File& DataStream, TBaseRecord& aRecord, TRecordHeader& RecordHeader)
 {
     TBaseRecord* last = &aRecord;
     while (RecordHeader.Id == xlr_CONTINUE) {
-        auto cont = std::make_unique<TContinueRecord>(xlr_CONTINUE, ReadData(DataStream, RecordHeader.Size));
-        TContinueRecord* added = cont.get();
-        last->AddContinue(std::move(cont));
-        last = added;
+        AtNextRecord(DataStream, RecordHeader, [&] {
+            auto cont = std::make_unique<TContinueRecord>(xlr_CONTINUE, ReadData(DataStream, RecordHeader.Size));
+            TContinueRecord* added = cont.get();
+            last->AddContinue(std::move(cont));
+            last = added;
+        });
         ReadNextHeader(DataStream, RecordHeader);
     }
     return RecordHeader.Id;
@@ -188,14 +207,18 @@ std::uint16_t ReadContinueRecords(TOle2File& DataStream, TBaseRecord& aRecord, T
 
 std::unique_ptr<TBaseRecord> ReadRecord(TOle2File& DataStream, TRecordHeader& RecordHeader, TRecordCreator aCreate)
 {
-    std::unique_ptr<TBaseRecord> rec = aCreate(RecordHeader.Id, ReadData(DataStream, RecordHeader.Size));
+    std::unique_ptr<TBaseRecord> rec = AtNextRecord(
+        DataStream, RecordHeader, [&] { return aCreate(RecordHeader.Id, ReadData(DataStream, RecordHeader.Size)); });
     ReadNextHeader(DataStream, RecordHeader);
     // A record too large for one body carries its CONTINUE chain; a follower
     // record may still come after that chain. A STRING is left for the owner
     // of the formula before it, which reads it as the next record.
     ReadContinueRecords(DataStream, *rec, RecordHeader);
-    if (IsFollowerId(RecordHeader.Id)) rec->AttachFollower(ReadRecord(DataStream, RecordHeader, aCreate));
-    if (RecordHeader.Id == xlr_STRING && !rec->IsFormulaKind()) RaiseXls(TXlsMsg::ExcelRecordsInvalid);
+    if (IsFollowerId(RecordHeader.Id))
+        AtNextRecord(DataStream, RecordHeader,
+                     [&] { rec->AttachFollower(ReadRecord(DataStream, RecordHeader, aCreate)); });
+    if (RecordHeader.Id == xlr_STRING && !rec->IsFormulaKind())
+        AtNextRecord(DataStream, RecordHeader, [] { RaiseXls(TXlsMsg::ExcelRecordsInvalid); });
     return rec;
 }
 

@@ -126,6 +126,22 @@ protected:
     }
 };
 
+// A record class whose fields lie in its first MinSize data bytes. A shorter
+// record is refused with "Record with ID 0x%x is invalid" when it is read:
+// a field found missing later, when the workbook is changed or saved, could
+// no longer be refused with the place it was read from.
+template <class Self, std::size_t MinSize, class Base = TBaseRecord>
+class TSizedRecordClass : public TRecordClass<Self, Base> {
+public:
+    TSizedRecordClass(std::uint16_t aId, TBytes aData) : TRecordClass<Self, Base>(aId, std::move(aData))
+    {
+        if (this->DataSize() < MinSize) RaiseXls(TXlsMsg::RecordInvalid, {std::int64_t(aId)});
+    }
+
+protected:
+    TSizedRecordClass(const TSizedRecordClass&) = default;
+};
+
 // A record read as one of class T; a record of another class fails with
 // "Error reading Excel records. File invalid".
 template <class T>
@@ -267,8 +283,29 @@ std::unique_ptr<TBaseRecord> CreateFromKinds(std::span<const TRecordKind> aKinds
 
 // Reads the record whose header is in RecordHeader (already consumed) and its
 // followers, creating them with aCreate; on exit RecordHeader holds the
-// header of the next record.
+// header of the next record. Its errors name the record and its offset.
 std::unique_ptr<TBaseRecord> ReadRecord(TOle2File& DataStream, TRecordHeader& RecordHeader, TRecordCreator aCreate);
+
+// The record whose header RecordHeader holds (already consumed): its id and
+// the stream offset of its header; for the EOF that stands for the end of
+// the stream, only that end.
+struct TRecordPlace {
+    std::uint16_t Id = 0;
+    std::int64_t Offset = -1;
+    bool IsRecord = true;
+};
+TRecordPlace NextRecordPlace(TOle2File& DataStream, const TRecordHeader& RecordHeader);
+// Names the stream and the record of aPlace in e's place, unless e names them already.
+void NameRecord(EXlsException& e, const TRecordPlace& aPlace, const TOle2File& DataStream);
+
+// Runs aStep, which reads (and places) the record whose header RecordHeader
+// holds; an engine error in it that names no record of its own names this one.
+template <class F>
+decltype(auto) AtNextRecord(TOle2File& DataStream, const TRecordHeader& RecordHeader, F&& aStep)
+{
+    const TRecordPlace place = NextRecordPlace(DataStream, RecordHeader);
+    return WithErrorPlace(aStep, [&](EXlsException& e) { NameRecord(e, place, DataStream); });
+}
 
 // Hangs every CONTINUE record that follows onto aRecord's chain; returns the
 // id of the next record that is not a CONTINUE.

@@ -104,13 +104,13 @@ void TWindow1Record::SaveToStream(TOle2File& Workbook)
 {
     // A window of zero width or height cannot be shown or resized.
     for (std::size_t ofs : {std::size_t(4), std::size_t(6)})
-        if (ofs + 2 <= DataSize() && GetWord(Data(), ofs) == 0) SetWord(Data(), ofs, 1);
+        if (GetWord(Data(), ofs) == 0) SetWord(Data(), ofs, 1);
     TRecordClass::SaveToStream(Workbook);
 }
 
-TWindow2Record::TWindow2Record(const TWindow2Record& other) : TRecordClass(other)
+TWindow2Record::TWindow2Record(const TWindow2Record& other) : TSizedRecordClass(other)
 {
-    if (DataSize() >= 2) SetOption(OptSelected | OptPaged, false);
+    SetOption(OptSelected | OptPaged, false);
 }
 
 namespace {
@@ -278,6 +278,11 @@ void TBoundSheetRecord::SetSheetName(std::u16string_view aName)
     TBytes d(Data().begin(), Data().begin() + 6);
     name.AppendTo(d);
     SetData(std::move(d));
+}
+
+TCodeNameRecord::TCodeNameRecord(std::uint16_t aId, TBytes aData) : TRecordClass(aId, std::move(aData))
+{
+    Value();
 }
 
 std::unique_ptr<TCodeNameRecord> TCodeNameRecord::CreateNew(std::u16string_view aName)

@@ -121,9 +121,9 @@ public:
 // GUTS: outline gutters: row gutter width (0), column gutter width (2), row
 // levels + 1 (4), column levels + 1 (6); RecalcNeeded asks the sheet to
 // recompute it on save.
-class TGutsRecord final : public TRecordClass<TGutsRecord> {
+class TGutsRecord final : public TSizedRecordClass<TGutsRecord, 8> {
 public:
-    using TRecordClass::TRecordClass;
+    using TSizedRecordClass::TSizedRecordClass;
     // 8 zero bytes.
     static std::unique_ptr<TGutsRecord> CreateNew();
     bool RecalcNeeded = false;
@@ -142,9 +142,9 @@ private:
 // Data: position and size (4 words), options at 8, the active sheet at 10,
 // the first visible tab at 12, the number of selected tabs at 14, the tab
 // bar's width at 16.
-class TWindow1Record final : public TRecordClass<TWindow1Record> {
+class TWindow1Record final : public TSizedRecordClass<TWindow1Record, 16> {
 public:
-    using TRecordClass::TRecordClass;
+    using TSizedRecordClass::TSizedRecordClass;
     void SaveToStream(TOle2File& Workbook) override;
 
     std::uint16_t ActiveSheet() const { return GetWord(Data(), 10); }
@@ -156,7 +156,7 @@ public:
 
 // WINDOW2: the sheet's window. Data: option word (0), first visible row (2)
 // and column (4), ...; a copy is not selected.
-class TWindow2Record final : public TRecordClass<TWindow2Record> {
+class TWindow2Record final : public TSizedRecordClass<TWindow2Record, 2> {
 public:
     static constexpr std::uint16_t OptShowGridLines = 0x0002;
     static constexpr std::uint16_t OptShowHeaders = 0x0004;
@@ -165,7 +165,7 @@ public:
     static constexpr std::uint16_t OptSelected = 0x0200;
     static constexpr std::uint16_t OptPaged = 0x0400;
 
-    using TRecordClass::TRecordClass;
+    using TSizedRecordClass::TSizedRecordClass;
     TWindow2Record(const TWindow2Record& other);
     std::uint16_t Options() const { return GetWord(Data(), 0); }
     void SetOptions(std::uint16_t v) { SetWord(Data(), 0, v); }
@@ -241,7 +241,8 @@ public:
 // CODENAME: a string with a 2-byte count at offset 0.
 class TCodeNameRecord final : public TRecordClass<TCodeNameRecord> {
 public:
-    using TRecordClass::TRecordClass;
+    // Refuses a name that cannot be read (see TSizedRecordClass).
+    TCodeNameRecord(std::uint16_t aId, TBytes aData);
     static std::unique_ptr<TCodeNameRecord> CreateNew(std::u16string_view aName);
     TXlsString Value() const;
 };
@@ -407,23 +408,23 @@ public:
 
 // Workbook settings and markers.
 // DATEMODE: word 0 is 1 for the 1904 date system, 0 for 1900.
-class T1904Record final : public TRecordClass<T1904Record> {
+class T1904Record final : public TSizedRecordClass<T1904Record, 2> {
 public:
-    using TRecordClass::TRecordClass;
+    using TSizedRecordClass::TSizedRecordClass;
     bool Is1904() const { return GetWord(Data(), 0) == 1; }
     void SetIs1904(bool aValue) { SetWord(Data(), 0, aValue ? 1 : 0); }
 };
 // PRECISION: word 0 is 0 when values are kept as displayed, 1 for full precision.
-class TPrecisionRecord final : public TRecordClass<TPrecisionRecord> {
+class TPrecisionRecord final : public TSizedRecordClass<TPrecisionRecord, 2> {
 public:
-    using TRecordClass::TRecordClass;
+    using TSizedRecordClass::TSizedRecordClass;
     bool AsDisplayed() const { return GetWord(Data(), 0) == 0; }
     void SetAsDisplayed(bool aValue) { SetWord(Data(), 0, aValue ? 0 : 1); }
 };
 // BOOKBOOL: word 0 is 1 when external link values are not saved.
-class TBookBoolRecord final : public TRecordClass<TBookBoolRecord> {
+class TBookBoolRecord final : public TSizedRecordClass<TBookBoolRecord, 2> {
 public:
-    using TRecordClass::TRecordClass;
+    using TSizedRecordClass::TSizedRecordClass;
     bool SaveExternalLinkValues() const { return GetWord(Data(), 0) != 1; }
     void SetSaveExternalLinkValues(bool aValue) { SetWord(Data(), 0, aValue ? 0 : 1); }
 };

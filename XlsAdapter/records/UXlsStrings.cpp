@@ -24,10 +24,11 @@ TExcelString::TExcelString(TStrLenLength aStrLenLength) : StrLenLength(aStrLenLe
     CheckLenLength();
 }
 
-TExcelString::TExcelString(TStrLenLength aStrLenLength, const TBaseRecord*& aRecord, std::size_t& aOfs)
+TExcelString::TExcelString(TStrLenLength aStrLenLength, const TBaseRecord*& aRecord, std::size_t& aOfs,
+                           TStringKind aKind)
     : TExcelString(aStrLenLength)
 {
-    Read(aRecord, aOfs);
+    Read(aRecord, aOfs, aKind);
 }
 
 TExcelString::TExcelString(TStrLenLength aStrLenLength, std::u16string_view s, bool ForceWide)
@@ -50,26 +51,40 @@ void TExcelString::CheckLenLength() const
     if (StrLenLength != 1 && StrLenLength != 2) RaiseXls(TXlsMsg::StrLenLengthInvalid);
 }
 
-void TExcelString::Read(const TBaseRecord*& aRecord, std::size_t& aOfs)
+void TExcelString::Read(const TBaseRecord*& aRecord, std::size_t& aOfs, TStringKind aKind)
 {
     std::uint8_t field[4] = {};
     ReadAcross(aRecord, aOfs, StrLenLength, field);
     StrLen = StrLenLength == 1 ? field[0] : GetWord(field, 0);
     ReadAcross(aRecord, aOfs, 1, &OptionFlags);
 
+    ShortData.clear();
+    WideData.clear();
+    RichTextFormats.clear();
+    FarEastData.clear();
     NumberRichTextFormats = 0;
+    FarEastDataSize = 0;
+    if (aKind != TStringKind::RichExtended) {
+        if (StrLen == 0) {
+            OptionFlags = static_cast<std::uint8_t>(OptionFlags & ~(str_RichText | str_FarEast));
+            return;
+        }
+        const bool onlyCharacters = !HasRichText() && !HasFarInfo() && !aRecord->Continue();
+        if (aKind == TStringKind::Trailing && onlyCharacters) {
+            const std::size_t left = (aRecord->DataSize() - aOfs) / CharSize();
+            if (left < StrLen) StrLen = static_cast<std::uint16_t>(left);
+        }
+    }
+
     if (HasRichText()) {
         ReadAcross(aRecord, aOfs, 2, field);
         NumberRichTextFormats = GetWord(field, 0);
     }
-    FarEastDataSize = 0;
     if (HasFarInfo()) {
         ReadAcross(aRecord, aOfs, 4, field);
         FarEastDataSize = GetCardinal(field, 0);
     }
 
-    ShortData.clear();
-    WideData.clear();
     TCharsAcross chars;
     chars.CharCount = StrLen;
     chars.PieceOptions = OptionFlags;

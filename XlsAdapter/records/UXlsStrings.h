@@ -23,20 +23,31 @@ constexpr std::uint8_t str_FarEast = 0x04;   // far-east block present
 constexpr std::uint8_t str_RichText = 0x08;  // rich-text runs present
 constexpr std::size_t MaxStringChars = 0xFFFF;
 
+// Shared strings may carry rich-text runs and a far-east block; the strings
+// of other records hold characters only, their option byte telling just the
+// character width. Both forms are read alike, except that a plain string of
+// no characters ends behind its option byte whatever the byte says, as other
+// readers take it: with nothing to format, no runs or far-east data follow.
+// A plain string that ends its record (Trailing) and whose count is larger
+// than the characters left in the record reads as those characters, again
+// as other readers take it; nothing in the record comes after them.
+enum class TStringKind { Plain, Trailing, RichExtended };
+
 class TExcelString {
 public:
     // An empty string, ready for Read.
     explicit TExcelString(TStrLenLength aStrLenLength);
     // Reads one string at data offset aOfs of aRecord's chain; aRecord and aOfs
     // end just behind it, so strings can be read one after another.
-    TExcelString(TStrLenLength aStrLenLength, const TBaseRecord*& aRecord, std::size_t& aOfs);
+    TExcelString(TStrLenLength aStrLenLength, const TBaseRecord*& aRecord, std::size_t& aOfs,
+                 TStringKind aKind = TStringKind::Plain);
     // From text, without runs or far-east block: 16-bit when ForceWide is set
     // or a character is above 255. More than 255 characters with a 1-byte
     // count (or more than 65535) fail with "Invalid String record".
     TExcelString(TStrLenLength aStrLenLength, std::u16string_view s, bool ForceWide);
 
     // Reads the next string, reusing this object's buffers.
-    void Read(const TBaseRecord*& aRecord, std::size_t& aOfs);
+    void Read(const TBaseRecord*& aRecord, std::size_t& aOfs, TStringKind aKind = TStringKind::Plain);
 
     TXlsString Value() const;
     TCharSize CharSize() const { return (OptionFlags & str_Wide) ? 2 : 1; }

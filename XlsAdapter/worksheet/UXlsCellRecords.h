@@ -10,9 +10,9 @@
 namespace xls {
 
 // BLANK, 6 data bytes: a formatted empty cell.
-class TBlankRecord final : public TRecordClass<TBlankRecord, TCellRecord> {
+class TBlankRecord final : public TSizedRecordClass<TBlankRecord, 6, TCellRecord> {
 public:
-    using TRecordClass::TRecordClass;
+    using TSizedRecordClass::TSizedRecordClass;
     static std::unique_ptr<TBlankRecord> CreateFromData(std::uint16_t aRow, std::uint16_t aCol, std::uint16_t aXF);
 
     bool CanJoinNext(const TCellRecord* NextRecord, std::int32_t MaxCol) const override;
@@ -25,9 +25,9 @@ public:
 };
 
 // NUMBER, 14 data bytes: an IEEE double at offset 6.
-class TNumberRecord final : public TRecordClass<TNumberRecord, TCellRecord> {
+class TNumberRecord final : public TSizedRecordClass<TNumberRecord, 14, TCellRecord> {
 public:
-    using TRecordClass::TRecordClass;
+    using TSizedRecordClass::TSizedRecordClass;
     static std::unique_ptr<TNumberRecord> CreateFromData(std::uint16_t aRow, std::uint16_t aCol, std::uint16_t aXF);
     TXlsVariant GetValue() const override { return GetDouble(Data(), 6); }
     void SetValue(const TXlsVariant& Value) override;
@@ -39,9 +39,9 @@ bool IsRKValue(double x);
 double DecodeRK(std::uint32_t aRK);
 
 // RK, 10 data bytes: a 32-bit RK code at offset 6.
-class TRKRecord final : public TRecordClass<TRKRecord, TCellRecord> {
+class TRKRecord final : public TSizedRecordClass<TRKRecord, 10, TCellRecord> {
 public:
-    using TRecordClass::TRecordClass;
+    using TSizedRecordClass::TSizedRecordClass;
     static std::unique_ptr<TRKRecord> CreateFromData(std::uint16_t aRow, std::uint16_t aCol, std::uint16_t aXF);
     TXlsVariant GetValue() const override { return DecodeRK(GetCardinal(Data(), 6)); }
     // Fails with "Invalid cell value" when the number has no RK form.
@@ -57,9 +57,9 @@ public:
 };
 
 // BOOLERR, 8 data bytes: value byte, kind byte (0 boolean, 1 error).
-class TBoolErrRecord final : public TRecordClass<TBoolErrRecord, TCellRecord> {
+class TBoolErrRecord final : public TSizedRecordClass<TBoolErrRecord, 8, TCellRecord> {
 public:
-    using TRecordClass::TRecordClass;
+    using TSizedRecordClass::TSizedRecordClass;
     static std::unique_ptr<TBoolErrRecord> CreateFromData(std::uint16_t aRow, std::uint16_t aCol, std::uint16_t aXF);
     // A boolean, or the error text ("#N/A", ...) as a string.
     TXlsVariant GetValue() const override;

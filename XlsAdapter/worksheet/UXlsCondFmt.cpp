@@ -59,11 +59,13 @@ void TCondFmt::LoadFromStream(TOle2File& DataStream, TRecordHeader& RecordHeader
     FRangeValuesList.Load(*First, TCondFmtRecord::RangesOfs);
     First.reset();
     for (std::uint16_t i = 0; i < cfCount; ++i) {
-        // Checked before reading, so that the record after the format stays in the stream.
-        if (RecordHeader.Id != xlr_CF) RaiseXls(TXlsMsg::InvalidCondFmtRecord);
-        std::unique_ptr<TBaseRecord> rec = ReadRecord(DataStream, RecordHeader);
-        if (!dynamic_cast<TCFRecord*>(rec.get())) RaiseXls(TXlsMsg::InvalidCondFmtRecord);
-        FCFs.Add(std::move(rec));
+        AtNextRecord(DataStream, RecordHeader, [&] {
+            // Checked before reading, so that the record after the format stays in the stream.
+            if (RecordHeader.Id != xlr_CF) RaiseXls(TXlsMsg::InvalidCondFmtRecord);
+            std::unique_ptr<TBaseRecord> rec = ReadRecord(DataStream, RecordHeader);
+            if (!dynamic_cast<TCFRecord*>(rec.get())) RaiseXls(TXlsMsg::InvalidCondFmtRecord);
+            FCFs.Add(std::move(rec));
+        });
     }
 }
 

@@ -537,6 +537,8 @@ void TCells::AddRow(std::unique_ptr<TRowRecord> aRecord)
 
 void TCells::AddCell(std::unique_ptr<TCellRecord> aRecord)
 {
+    // A cell beyond the sheet's last column could be neither changed nor written back.
+    CheckRowCol(aRecord->Row(), aRecord->Column());
     const std::size_t row = aRecord->Row();
     FCellList.AddRecord(std::move(aRecord), row);
 }
@@ -544,6 +546,11 @@ void TCells::AddCell(std::unique_ptr<TCellRecord> aRecord)
 void TCells::AddMultipleCells(TMultipleValueRecord& aRecord)
 {
     while (!aRecord.Eof()) AddCell(aRecord.ExtractOneRecord());
+}
+
+void TCells::KeepLastCellOfEachPlace()
+{
+    for (std::size_t r = 0; r < FCellList.Count(); ++r) FCellList.CellRow(r)->KeepLastInEachColumn();
 }
 
 void TCells::FixRowsBetween(std::size_t aFirst, std::size_t aLast)

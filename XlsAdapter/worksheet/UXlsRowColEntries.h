@@ -193,6 +193,10 @@ public:
     void AddCell(std::unique_ptr<TCellRecord> aRecord);
     // Splits a MULRK or MULBLANK into its cells.
     void AddMultipleCells(TMultipleValueRecord& aRecord);
+    // After the last cell: of two cells read for one place, the later one
+    // stays, as other readers show such a file; the copy then holds the
+    // cell they showed.
+    void KeepLastCellOfEachPlace();
     // After the last record: every row with cells has a ROW record whose
     // columns cover them.
     void FixRows();

@@ -264,9 +264,12 @@ void TWorkSheet::LoadFromStream(TOle2File& DataStream, TRecordHeader& RecordHead
     TLoadState state;
     state.Current = &FMiscRecords1;
     while (!FEOF) {
-        CheckNextRecord(RecordHeader);
-        LoadRecord(DataStream, RecordHeader, ReadRecord(DataStream, RecordHeader), SST, state);
+        AtNextRecord(DataStream, RecordHeader, [&] {
+            CheckNextRecord(RecordHeader);
+            LoadRecord(DataStream, RecordHeader, ReadRecord(DataStream, RecordHeader), SST, state);
+        });
     }
+    FCells.KeepLastCellOfEachPlace();
     FCells.CellList().FixFormulas(state.ShrFmlas);
     CheckFormulaMasters();
     FCells.FixRows();
@@ -587,30 +590,35 @@ void TTbrChart::LoadFromStream(TOle2File& DataStream, TRecordHeader& RecordHeade
     // Depth of BEGIN/END nesting: only records outside every pair are the
     // sheet's settings. An END without its BEGIN is kept as it is.
     std::size_t depth = 0;
-    for (bool firstRecord = true; !FEOF; firstRecord = false) {
-        // Some writers repeat the chart's BOF right behind it; it is kept.
-        const bool repeatedBOF = firstRecord && RecordHeader.Id == xlr_BOF;
-        if (!repeatedBOF) CheckNextRecord(RecordHeader);
-        std::unique_ptr<TBaseRecord> rec = ReadRecord(DataStream, RecordHeader);
-        if (repeatedBOF && static_cast<TBOFRecord&>(*rec).BOFType() != TBOFRecord::TypeChart)
-            RaiseXls(TXlsMsg::ExcelRecordsInvalid);
-        if (depth == 0) CacheRecord(rec.get());
-        if (auto* label = dynamic_cast<TLabelSSTRecord*>(rec.get())) label->AttachToSST(SST);
-
-        if (dynamic_cast<TIgnoreRecord*>(rec.get())) continue;
-        if (auto eof = TakeAs<TEOFRecord>(rec)) {
-            // Drawing data that came after the EOF of an embedded chart.
-            FRemainingData = eof->DetachContinue();
-            FEOF = std::move(eof);
-        } else if (auto codeName = TakeAs<TCodeNameRecord>(rec)) {
-            FCodeName = std::move(codeName);
-        } else {
-            if (dynamic_cast<TBeginRecord*>(rec.get())) ++depth;
-            if (dynamic_cast<TEndRecord*>(rec.get()) && depth > 0) --depth;
-            FChartRecords.Add(std::move(rec));
-        }
-    }
+    for (bool firstRecord = true; !FEOF; firstRecord = false)
+        AtNextRecord(DataStream, RecordHeader, [&] { LoadRecord(DataStream, RecordHeader, firstRecord, depth, SST); });
     FBOF = std::move(First);
+}
+
+void TTbrChart::LoadRecord(TOle2File& DataStream, TRecordHeader& RecordHeader, bool aFirstRecord, std::size_t& aDepth,
+                           TSST& SST)
+{
+    // Some writers repeat the chart's BOF right behind it; it is kept.
+    const bool repeatedBOF = aFirstRecord && RecordHeader.Id == xlr_BOF;
+    if (!repeatedBOF) CheckNextRecord(RecordHeader);
+    std::unique_ptr<TBaseRecord> rec = ReadRecord(DataStream, RecordHeader);
+    if (repeatedBOF && static_cast<TBOFRecord&>(*rec).BOFType() != TBOFRecord::TypeChart)
+        RaiseXls(TXlsMsg::ExcelRecordsInvalid);
+    if (aDepth == 0) CacheRecord(rec.get());
+    if (auto* label = dynamic_cast<TLabelSSTRecord*>(rec.get())) label->AttachToSST(SST);
+
+    if (dynamic_cast<TIgnoreRecord*>(rec.get())) return;
+    if (auto eof = TakeAs<TEOFRecord>(rec)) {
+        // Drawing data that came after the EOF of an embedded chart.
+        FRemainingData = eof->DetachContinue();
+        FEOF = std::move(eof);
+    } else if (auto codeName = TakeAs<TCodeNameRecord>(rec)) {
+        FCodeName = std::move(codeName);
+    } else {
+        if (dynamic_cast<TBeginRecord*>(rec.get())) ++aDepth;
+        if (dynamic_cast<TEndRecord*>(rec.get()) && aDepth > 0) --aDepth;
+        FChartRecords.Add(std::move(rec));
+    }
 }
 
 void TTbrChart::SaveToStream(TOle2File& DataStream)
@@ -695,30 +703,35 @@ void TTbrUnsupportedSheet::LoadFromStream(TOle2File& DataStream, TRecordHeader& 
 {
     Clear();
     TFormulaRecord* lastFormula = nullptr;
-    while (!FEOF) {
-        CheckNextRecord(RecordHeader);
-        std::unique_ptr<TBaseRecord> rec = ReadRecord(DataStream, RecordHeader);
-        CacheRecord(rec.get());
-        if (auto* label = dynamic_cast<TLabelSSTRecord*>(rec.get())) label->AttachToSST(SST);
-        if (auto* formula = dynamic_cast<TFormulaRecord*>(rec.get())) lastFormula = formula;
-
-        if (dynamic_cast<TIgnoreRecord*>(rec.get())) continue;
-        if (auto* text = dynamic_cast<TStringRecord*>(rec.get())) {
-            // The formula cell writes its text result itself, so the list's
-            // size grows with it.
-            if (!lastFormula) RaiseXls(TXlsMsg::ExcelRecordsInvalid);
-            const std::int64_t before = lastFormula->TotalSize();
-            lastFormula->SetFormulaValue(text->Value());
-            FSheetRecords.AdaptSize(lastFormula->TotalSize() - before);
-        } else if (auto eof = TakeAs<TEOFRecord>(rec)) {
-            FEOF = std::move(eof);
-        } else if (auto codeName = TakeAs<TCodeNameRecord>(rec)) {
-            FCodeName = std::move(codeName);
-        } else {
-            FSheetRecords.Add(std::move(rec));
-        }
-    }
+    while (!FEOF)
+        AtNextRecord(DataStream, RecordHeader, [&] { LoadRecord(DataStream, RecordHeader, lastFormula, SST); });
     FBOF = std::move(First);
+}
+
+void TTbrUnsupportedSheet::LoadRecord(TOle2File& DataStream, TRecordHeader& RecordHeader,
+                                      TFormulaRecord*& aLastFormula, TSST& SST)
+{
+    CheckNextRecord(RecordHeader);
+    std::unique_ptr<TBaseRecord> rec = ReadRecord(DataStream, RecordHeader);
+    CacheRecord(rec.get());
+    if (auto* label = dynamic_cast<TLabelSSTRecord*>(rec.get())) label->AttachToSST(SST);
+    if (auto* formula = dynamic_cast<TFormulaRecord*>(rec.get())) aLastFormula = formula;
+
+    if (dynamic_cast<TIgnoreRecord*>(rec.get())) return;
+    if (auto* text = dynamic_cast<TStringRecord*>(rec.get())) {
+        // The formula cell writes its text result itself, so the list's
+        // size grows with it.
+        if (!aLastFormula) RaiseXls(TXlsMsg::ExcelRecordsInvalid);
+        const std::int64_t before = aLastFormula->TotalSize();
+        aLastFormula->SetFormulaValue(text->Value());
+        FSheetRecords.AdaptSize(aLastFormula->TotalSize() - before);
+    } else if (auto eof = TakeAs<TEOFRecord>(rec)) {
+        FEOF = std::move(eof);
+    } else if (auto codeName = TakeAs<TCodeNameRecord>(rec)) {
+        FCodeName = std::move(codeName);
+    } else {
+        FSheetRecords.Add(std::move(rec));
+    }
 }
 
 void TTbrUnsupportedSheet::SaveToStream(TOle2File& DataStream)

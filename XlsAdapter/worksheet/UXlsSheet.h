@@ -425,6 +425,10 @@ protected:
     void AddZoomRecord() override;
 
 private:
+    // Reads one record; aDepth is the BEGIN/END nesting so far.
+    void LoadRecord(TOle2File& DataStream, TRecordHeader& RecordHeader, bool aFirstRecord, std::size_t& aDepth,
+                    TSST& SST);
+
     TChartRecordList FChartRecords;
     std::unique_ptr<TBaseRecord> FRemainingData;
 };
@@ -455,6 +459,9 @@ protected:
     void AddZoomRecord() override {}
 
 private:
+    // Reads one record; aLastFormula is the formula cell read last.
+    void LoadRecord(TOle2File& DataStream, TRecordHeader& RecordHeader, TFormulaRecord*& aLastFormula, TSST& SST);
+
     TBaseRecordList FSheetRecords;
 };
 

@@ -136,6 +136,35 @@ TEST(FormatRecordList, RefusesWhatCannotBeWritten)
     EXPECT_EQ(ErrorOf([] { TFormatRecord::CreateFromData(TXlsString(9000, u'0'), 164); }), "Invalid String record");
     EXPECT_EQ(ErrorOf([] { TFormatRecord(xlr_FORMAT, B({1})); }), "Error reading record");
     EXPECT_EQ(ErrorOf([] { TXFRecord(xlr_XF, TBytes(19, 0)); }), "Record with ID 0xE0 is invalid");
+    // Codes that cannot be read are refused when the record is read, not when a format is looked up.
+    EXPECT_EQ(ErrorOf([] { TFormatRecord(xlr_FORMAT, B({164, 0, 2, 0, 8, 1, 0, 'a', 'b'})); }), "Error reading record");
+    EXPECT_EQ(ErrorOf([] { TFontRecord(xlr_FONT, TBytes(15, 0)); }), "Error reading record");
+}
+
+// Codes other writers leave bent, read as other readers read them: one
+// character short of its count; no characters with stray option bits.
+TEST(FormatRecord, CodesOtherReadersAcceptAreRead)
+{
+    TFormatRecordList list;
+    list.Add(std::make_unique<TFormatRecord>(xlr_FORMAT, B({42, 0, 5, 0, 0, '0', '.', '0', '0'})));
+    list.Add(std::make_unique<TFormatRecord>(xlr_FORMAT, B({44, 0, 0, 0, 0x3A, 0x5F, 0x28, 0x22})));
+    EXPECT_EQ(list.GetFormat(42), u"0.00");
+    EXPECT_EQ(list.GetFormat(44), u"");
+    EXPECT_EQ(list.AddFormat(u"0.00"), 42);
+}
+
+// A workbook without FONT or XF records formats what is added as a new workbook would.
+TEST(WorkbookFormats, WithoutFontsOrXFsTheDefaultFormatStands)
+{
+    TWorkbookGlobals globals{std::make_unique<TDrawingGroup>()};
+    EXPECT_EQ(globals.GetFormat(15), DefaultCellFormat());
+    EXPECT_EQ(globals.AddFormat(globals.GetFormat(15)), 0u);
+    EXPECT_EQ(globals.GetFormat(0).Font.Name, u"Arial");
+
+    TFontRecordList fonts;
+    TFormatRecordList formats;
+    const auto xf = TXFRecord::CreateFromFormat(FullFormat(), fonts, formats);
+    EXPECT_EQ(xf->TbrFormat(TFontRecordList(), formats).Font, DefaultCellFont());
 }
 
 TEST(FontRecord, BuildsAndReadsEveryStyle)

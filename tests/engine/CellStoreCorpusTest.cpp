@@ -179,7 +179,7 @@ TEST(CellStoreCorpus, SheetsHoldTheDumpsValuesAndSaveAsSized)
 
         TMemoryStream mem(ReadFileBytes(path.string()));
         TOle2File ole(mem);
-        ole.SelectStream(u"Workbook");
+        SelectWorkbookStream(ole);
         const auto records = ReadAll(ole);
 
         TWorkbookGlobals globals{std::make_unique<TDrawingGroup>()};

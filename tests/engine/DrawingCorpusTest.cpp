@@ -45,7 +45,7 @@ std::vector<TBytes> DrawingRecords(const TBytes& aStream)
 
 TBytes WorkbookStreamOf(const fs::path& aFile)
 {
-    return ole2test::ReadStreamOf(ReadFileBytes(aFile.string()), u"Workbook");
+    return ReadWorkbookStreamOf(ReadFileBytes(aFile.string()));
 }
 
 std::string EscherCheck(const fs::path& aFile)

@@ -154,37 +154,48 @@ TEST(SheetDrawing, RefusesBrokenDrawings)
         TBytes Sheet;
         std::string Error;
     };
+    // Each message names the record it stopped at, in the sheet.
+    const auto at = [](const char* aRecord, int aOffset) {
+        return " (stream \"Workbook\", record " + std::string(aRecord) + " at offset " + std::to_string(aOffset) +
+               ", sheet 1 \"Sheet1\")";
+    };
+    const std::string escher = "Error loading Escher record";
+    const std::string unsupported = "The file has an usupported drawing record";
     const std::string invalid = "Error reading Excel records. File invalid";
     const Case cases[] = {
         {"two Dg atoms", store,
          Rec(xlr_MSODRAWING, Container(msofbtDgContainer, {DgAtom(1, 1, 1024), DgAtom(1, 1, 1024)})),
-         "Error loading Escher record. Duplicated Dg"},
+         escher + ". Duplicated Dg" + at("MSODRAWING (0x00EC)", 279)},
         {"a child larger than its container", store,
          Rec(xlr_MSODRAWING, Cat({EscherHeader(0x000F, msofbtDgContainer, 16), EscherHeader(0, msofbtDg, 100), TBytes(8, 0)})),
-         "Error loading Escher record"},
+         escher + at("MSODRAWING (0x00EC)", 279)},
         {"a client atom without its OBJ", store, drawingOf(SheetTree(1, 2, 1025, 1024, {PictureShape(1025, 1, kAnchor)}), {}),
-         "The file has an usupported drawing record"},
+         unsupported + at("WINDOW2 (0x023E)", 435)},
         {"a TXO where the OBJ belongs", store,
          drawingOf(SheetTree(1, 2, 1025, 1024, {PictureShape(1025, 1, kAnchor)}), {TxoRecords("")}),
-         "The file has an usupported drawing record"},
+         unsupported + at("TXO (0x01B6)", 435)},
         {"a picture outside the store", store,
-         drawingOf(SheetTree(1, 2, 1025, 1024, {PictureShape(1025, 2, kAnchor)}), {oneObj}), invalid},
+         drawingOf(SheetTree(1, 2, 1025, 1024, {PictureShape(1025, 2, kAnchor)}), {oneObj}),
+         invalid + at("MSODRAWING (0x00EC)", 279)},
         {"store position 0", store,
-         drawingOf(SheetTree(1, 2, 1025, 1024, {PictureShape(1025, 0, kAnchor)}), {oneObj}), invalid},
+         drawingOf(SheetTree(1, 2, 1025, 1024, {PictureShape(1025, 0, kAnchor)}), {oneObj}),
+         invalid + at("MSODRAWING (0x00EC)", 279)},
         {"a picture without a store", noStore,
-         drawingOf(SheetTree(1, 2, 1025, 1024, {PictureShape(1025, 1, kAnchor)}), {oneObj}), invalid},
+         drawingOf(SheetTree(1, 2, 1025, 1024, {PictureShape(1025, 1, kAnchor)}), {oneObj}),
+         invalid + at("MSODRAWING (0x00EC)", 154)},
         {"a drawing cut off by another record", store,
          Cat({Rec(xlr_MSODRAWING, TBytes(emptyTree.begin(), emptyTree.begin() + 20)), Rec(0x0203, NumberBody(0, 0, 1))}),
-         invalid},
+         invalid + at("NUMBER (0x0203)", 303)},
         {"a second drawing", store,
          Cat({Rec(xlr_MSODRAWING, emptyTree), Rec(xlr_MSODRAWING, emptyTree)}),
-         invalid},
+         invalid + at("MSODRAWING (0x00EC)", 363)},
         {"containers nested too deep", store, Rec(xlr_MSODRAWING, Container(msofbtDgContainer, {deep})),
-         "Error loading Escher record"},
+         escher + at("MSODRAWING (0x00EC)", 279)},
         {"a property table longer than its atom", store,
          Rec(xlr_MSODRAWING, Container(msofbtDgContainer, {Atom(0x0053, msofbtOPT, TBytes(6, 0))})),
-         "Error loading Escher record"},
-        {"a root that is no container", store, Rec(xlr_MSODRAWING, DgAtom(1, 0, 0)), "Error loading Escher record"},
+         escher + at("MSODRAWING (0x00EC)", 279)},
+        {"a root that is no container", store, Rec(xlr_MSODRAWING, DgAtom(1, 0, 0)),
+         escher + at("MSODRAWING (0x00EC)", 279)},
     };
     for (const Case& c : cases) {
         TWorkbook book;

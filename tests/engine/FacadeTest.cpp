@@ -103,13 +103,14 @@ TOtherStreams OtherStreamsOf(const fs::path& file)
     TOtherStreams streams;
     for (const std::string& line : Lines(rectest::RunXlsTool({"streams", file.string()}).Out)) {
         const auto fields = line.substr(line.find('\t') + 1);  // without the entry's index
-        if (!fields.ends_with("/Workbook")) streams.Listing.push_back(fields);
+        const auto name = fields.substr(fields.rfind('/') + 1);
+        if (!rectest::IsWorkbookStreamName(Utf8ToUtf16(name))) streams.Listing.push_back(fields);
     }
     std::sort(streams.Listing.begin(), streams.Listing.end());
     TMemoryStream bytes(FileBytes(file));
     TOle2File ole(bytes);
     for (const TOle2Directory& entry : ole.ReadDirectory())
-        if (entry.ObjType() == STGTY_STREAM && !TOle2File::SameName(entry.Name(), u"Workbook"))
+        if (entry.ObjType() == STGTY_STREAM && !rectest::IsWorkbookStreamName(entry.Name()))
             streams.Contents[entry.Name()] = ole2test::ReadWholeStream(ole, entry.Name());
     return streams;
 }
@@ -258,11 +259,70 @@ TEST(FileInterface, AFailedLoadKeepsTheWorkbookThatWasOpen)
               "Tabelle1!A1\tn\t4022250974.0\nTabelle1!A2\ts\tx\n#sheet\t0\tTabelle1\tvisible\n");
 }
 
+// The workbook's records under "Workbook" or, as BIFF5 named the stream,
+// "Book", letters in any case; saved back under the name they had. Beside a
+// Workbook stream, a Book stream (the BIFF5 copy some writers add) is kept
+// as it is.
+TEST(FileInterface, TheWorkbookStreamIsFoundUnderEitherNameAndKeepsIt)
+{
+    using ole2test::TTestEntry;
+    const TBytes biff8 = ole2test::ReadStreamOf(EmptyWorkbookTemplate(), u"Workbook");
+    const TBytes other = ole2test::Pattern(5000, 7);
+    const struct {
+        std::vector<TTestEntry> Streams;
+        std::u16string Written;  // the stream written anew
+    } cases[] = {
+        {{{u"Book", STGTY_STREAM, biff8}}, u"Book"},
+        {{{u"BOOK", STGTY_STREAM, biff8}}, u"BOOK"},
+        {{{u"WORKBOOK", STGTY_STREAM, biff8}}, u"WORKBOOK"},
+        {{{u"Book", STGTY_STREAM, other}, {u"Workbook", STGTY_STREAM, biff8}}, u"Workbook"},
+    };
+    for (const auto& c : cases) {
+        std::vector<TTestEntry> entries{ole2test::Root()};
+        entries.insert(entries.end(), c.Streams.begin(), c.Streams.end());
+        TMemoryStream in(ole2test::BuildCompoundFile(ole2test::FlatTree(entries)).Bytes);
+        TXLSFile xls(nullptr, true);
+        xls.Connect();
+        xls.LoadFromStream(in);
+        xls.SetCellString(1, 1, u"4022250974", u"", u"");
+        TMemoryStream out;
+        xls.Save(true, {}, nullptr, nullptr, &out);
+
+        TMemoryStream saved(out.Bytes());
+        TOle2File ole(saved);
+        std::vector<std::u16string> names;
+        for (const TOle2Directory& e : ole.ReadDirectory())
+            if (e.ObjType() == STGTY_STREAM) names.push_back(e.Name());
+        std::vector<std::u16string> expected;
+        for (const TTestEntry& e : c.Streams) expected.push_back(e.Name);
+        EXPECT_EQ(names, expected) << Utf16ToUtf8(c.Written);
+        for (const TTestEntry& e : c.Streams) {
+            if (e.Name == c.Written) continue;
+            EXPECT_EQ(ole2test::ReadWholeStream(ole, e.Name), e.Data);
+        }
+        TXLSFile again(nullptr);
+        again.Connect();
+        TMemoryStream reread(out.Bytes());
+        again.LoadFromStream(reread);
+        EXPECT_EQ(again.GetCellValue(1, 1), TXlsVariant(4022250974.0)) << Utf16ToUtf8(c.Written);
+    }
+
+    // A BIFF5 workbook under its own name is refused as such.
+    TBytes biff5 = biff8;
+    SetWord(biff5, 4, 0x0500);
+    TMemoryStream old(ole2test::BuildCompoundFile(ole2test::FlatTree({ole2test::Root(), {u"Book", STGTY_STREAM, biff5}})).Bytes);
+    TXLSFile xls(nullptr);
+    xls.Connect();
+    EXPECT_EQ(ErrorOf([&] { xls.LoadFromStream(old); }),
+              R"(Template file is saved with an invalid Excel version (stream "Book", record BOF (0x0809) at offset 0))");
+}
+
 TEST(FileInterface, EveryOperationNeedsAConnectedWorkbook)
 {
     TXLSFile xls(nullptr);
     const std::string message = "No workbook is connected to the file object";
-    EXPECT_EQ(ErrorOf([&] { xls.OpenFile((kCorpus / "gen" / "poi_tiny.xls").string()); }), message);
+    const std::string file = (kCorpus / "gen" / "poi_tiny.xls").string();
+    EXPECT_EQ(ErrorOf([&] { xls.OpenFile(file); }), message + " (file \"" + file + "\")");
     EXPECT_EQ(ErrorOf([&] { xls.SheetCount(); }), message);
     EXPECT_EQ(ErrorOf([&] { xls.NewFile(1); }), message);
     xls.Connect();

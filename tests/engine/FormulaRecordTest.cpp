@@ -6,6 +6,7 @@
 #include "RecordTestSupport.h"
 #include "globals/UXlsFormula.h"
 #include "records/UXlsOtherRecords.h"
+#include "worksheet/UXlsRecordFactory.h"
 
 using namespace rectest;
 
@@ -102,6 +103,25 @@ TEST(FormulaRecord, ReadsTheKindsOfCachedResult)
         EXPECT_TRUE(SameBytes(ResultBytes(f), c.Result)) << c.What << ": bytes kept";
     }
     EXPECT_EQ(ErrorOf([] { TFormulaRecord(xlr_FORMULA, TBytes(21, 0)); }), "Record with ID 0x6 is invalid");
+}
+
+// Under the FORMULA id of BIFF4: a BIFF8 formula body makes a formula cell
+// that is written back under the id it came with; any other body stays an
+// unknown record.
+TEST(FormulaRecord, TheBiff4IdWithABiff8BodyIsAFormulaCell)
+{
+    TBytes body = FormulaBytes({0, 0, 0, 0, 0, 0, 0x08, 0x40});  // 3.0
+    SetWord(body, 20, 3);
+    body.insert(body.end(), {0x1E, 3, 0});  // tInt 3
+    const auto formula = CreateRecord(xlr_FORMULA_BIFF4, body);
+    ASSERT_EQ(typeid(*formula), typeid(TFormulaRecord));
+    EXPECT_EQ(static_cast<TFormulaRecord&>(*formula).GetValue(), TXlsVariant(3.0));
+    EXPECT_EQ(GetWord(rectest::Written([&](TOle2File& w) { formula->SaveToStream(w); }), 0), xlr_FORMULA_BIFF4);
+
+    for (TBytes other : {TBytes(21, 0), body}) {
+        if (other.size() > 21) SetWord(other, 20, 4);  // tokens past the end
+        EXPECT_EQ(typeid(*CreateRecord(xlr_FORMULA_BIFF4, other)), typeid(TBaseRecord)) << other.size();
+    }
 }
 
 TEST(FormulaRecord, FormulasFromAFileAreMarkedForRecalculationNewOnesAreNot)

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "base/UXlsBytes.h"
+#include "base/UXlsExceptions.h"
 #include "base/UXlsMessages.h"
 #include "base/UXlsStreams.h"
 #include "base/UXlsUnicode.h"
@@ -36,6 +37,39 @@ TEST(MessageFormat, TableTextsAreVerbatim)
               R"(Invalid OLE Stream operation on stream: "Workbook")");
     EXPECT_EQ(FormatMessage(TXlsMsg::SheetNumberInvalid, {std::int64_t(5), std::int64_t(0), std::int64_t(2)}),
               R"(Sheet number "5" invalid. Must be between 0 and 2)");
+}
+
+// The place follows the message, in a fixed order; each part is filled in
+// once, by the first layer that knows it (the one nearest to the fault).
+TEST(ErrorPlace, FollowsTheMessageAndIsFilledInOnce)
+{
+    EXlsException e(TXlsMsg::ErrorReadingRecord);
+    EXPECT_STREQ(e.what(), "Error reading record");
+    e.SetSheet(2, "Daten");
+    e.SetRecord("FORMAT", 0x041E, 432);
+    e.SetStream("Workbook");
+    e.SetFile("a.xls");
+    e.SetRecord("BOF", 0x0809, 0);
+    e.SetSheet(0, "");
+    e.SetFile("b.xls");
+    EXPECT_STREQ(e.what(),
+                 R"(Error reading record (file "a.xls", stream "Workbook", record FORMAT (0x041E) at offset 432, sheet 2 "Daten"))");
+    EXPECT_EQ(e.Text(false), R"(Error reading record (stream "Workbook", record FORMAT (0x041E) at offset 432, sheet 2 "Daten"))");
+    EXPECT_EQ(e.Message(), "Error reading record");
+
+    // The end of the stream is a place of its own: the record around it does not replace it.
+    EXlsException end(TXlsMsg::SectionWithoutEOF);
+    end.SetOffset(84);
+    end.SetRecord("OBJ", 0x005D, 60);
+    end.SetSheet(0, "");
+    EXPECT_STREQ(end.what(), "Error reading Excel records. A section has no EOF record (offset 84, workbook globals)");
+
+    // A message with a place for the file's name gets it there, and only there.
+    EXlsException invalid(TXlsMsg::FileInvalid);
+    EXPECT_STREQ(invalid.what(), R"(The file "" is invalid)");
+    invalid.SetFile("c.xls");
+    invalid.SetSector(2, 1536);
+    EXPECT_STREQ(invalid.what(), R"(The file "c.xls" is invalid (sector 2 at file offset 1536))");
 }
 
 TEST(LittleEndian, ReadsAndWritesFields)

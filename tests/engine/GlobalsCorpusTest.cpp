@@ -99,12 +99,12 @@ TEST(GlobalsCorpus, EveryWorkbookWritesItsGlobalsBackInTheDocumentedOrder)
     for (const auto& path : files) {
         SCOPED_TRACE(path.filename().string());
         const TBytes fileBytes = ReadFileBytes(path.string());
-        const std::vector<TRecordChain> original = SplitRecordChains(ole2test::ReadStreamOf(fileBytes, u"Workbook"));
+        const std::vector<TRecordChain> original = SplitRecordChains(ReadWorkbookStreamOf(fileBytes));
         ASSERT_EQ(original.back().Id, xlr_EOF);
 
         TMemoryStream mem(fileBytes);
         TOle2File ole(mem);
-        ole.SelectStream(u"Workbook");
+        SelectWorkbookStream(ole);
         TWorkbookGlobals g{std::make_unique<TDrawingGroup>()};
         LoadGlobals(g, ole);
         EXPECT_EQ(g.SheetCount(), CountOf(original, xlr_BOUNDSHEET));
@@ -140,7 +140,7 @@ TEST(GlobalsCorpus, TheFormatOfEveryXFSurvivesBeingAddedAgain)
         const TBytes fileBytes = ReadFileBytes(path.string());
         TMemoryStream mem(fileBytes);
         TOle2File ole(mem);
-        ole.SelectStream(u"Workbook");
+        SelectWorkbookStream(ole);
         TWorkbookGlobals g{std::make_unique<TDrawingGroup>()};
         LoadGlobals(g, ole);
         const std::size_t count = g.XF().Count();

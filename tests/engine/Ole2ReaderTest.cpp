@@ -259,24 +259,27 @@ TEST(Ole2Reader, RefusesDamagedFilesWithAClearError)
         {"huge DIFAT sector count", [](TTestFile& f) { SetHeader(f, 72, 0x10000000); }, kInvalid},
         {"huge mini FAT sector count", [](TTestFile& f) { SetHeader(f, 64, 0xFFFFFFF0); }, kInvalid},
         {"DIFAT count without DIFAT sectors", [](TTestFile& f) { SetHeader(f, 72, 1); }, kInvalid},
-        {"FAT sector outside the file", [](TTestFile& f) { SetHeader(f, 76, 5000); }, kInvalid},
+        {"FAT sector outside the file", [](TTestFile& f) { SetHeader(f, 76, 5000); },
+         kInvalid + " (sector 5000 at file offset 2560512)"},
         {"mini FAT chain shorter than its count", [](TTestFile& f) { SetHeader(f, 64, 2); }, kInvalid},
         {"no directory", [](TTestFile& f) { SetHeader(f, 48, ENDOFCHAIN); }, kInvalid},
         {"directory chain that never ends",
-         [](TTestFile& f) { f.SetFatEntry(f.DirSectors[0], f.DirSectors[0]); }, kInvalid},
+         [](TTestFile& f) { f.SetFatEntry(f.DirSectors[0], f.DirSectors[0]); },
+         kInvalid + " (sector 12 at file offset 6656)"},
         {"first entry is not the root", [](TTestFile& f) { f.Bytes[f.EntryPos(0) + 66] = STGTY_STORAGE; }, kInvalid},
         {"FAT chain pointing outside the FAT", [=](TTestFile& f) { f.SetFatEntry(wbStart + 3, 5000); },
          "List index out of bounds (5000)"},
         {"FAT chain pointing past the end of the file", [=](TTestFile& f) { f.SetFatEntry(wbStart + 3, 100); },
-         kInvalid},
-        {"cyclic chain", [=](TTestFile& f) { f.SetFatEntry(wbStart + 9, wbStart); }, kInvalid},
+         kInvalid + " (sector 100 at file offset 51712)"},
+        {"cyclic chain", [=](TTestFile& f) { f.SetFatEntry(wbStart + 9, wbStart); },
+         kInvalid + " (sector 2 at file offset 1536)"},
         {"chain ending early", [=](TTestFile& f) { f.SetFatEntry(wbStart + 8, ENDOFCHAIN); }, kInvalid},
         {"stream size larger than its chain",
          [](TTestFile& f) { SetCardinal(f.Bytes, f.EntryPos(1) + 120, 100000); }, kInvalid},
         {"sector in two chains",
          [=](TTestFile& f) { SetCardinal(f.Bytes, f.EntryPos(0) + 116, wbStart + 9); }, kInvalid},
         {"mini stream chain running into the Workbook's sectors",
-         [=](TTestFile& f) { f.SetFatEntry(f.Start[0], wbStart + 5); }, kInvalid},
+         [=](TTestFile& f) { f.SetFatEntry(f.Start[0], wbStart + 5); }, kInvalid + " (sector 7 at file offset 4096)"},
         {"mini chain pointing outside the mini FAT",
          [](TTestFile& f) { SetCardinal(f.Bytes, f.SectorPos(f.MiniFatSectors[0]), 900); },
          "List index out of bounds (900)"},
@@ -299,11 +302,66 @@ TEST(Ole2Reader, RefusesDamagedFilesWithAClearError)
     }
 }
 
+// A chain that runs on behind the sectors its stream needs: into the
+// directory or a sector nothing uses, the stream reads as it is and a copy
+// has an exact chain; into another stream's data, or in a circle, the file
+// is refused.
+TEST(Ole2Reader, ChainsLongerThanTheirStream)
+{
+    const auto build = [] { return BuildCompoundFile(SampleEntries(), {.LeadingFreeSectors = 1}); };
+    const std::uint32_t last = build().Start[1] + 9;  // the Workbook's tenth and last sector
+    const struct {
+        const char* What;
+        std::function<void(TTestFile&)> Lengthen;
+        std::string Error;
+    } cases[] = {
+        {"into the directory", [&](TTestFile& f) { f.SetFatEntry(last, f.DirSectors[0]); }, "(no error)"},
+        {"through an unused sector",
+         [&](TTestFile& f) {
+             f.SetFatEntry(last, 0);
+             f.SetFatEntry(0, ENDOFCHAIN);
+         },
+         "(no error)"},
+        {"into the mini stream", [&](TTestFile& f) { f.SetFatEntry(last, f.Start[0]); },
+         kInvalid + " (sector 1 at file offset 1024)"},
+        {"in a circle",
+         [&](TTestFile& f) {
+             f.SetFatEntry(last, 0);
+             f.SetFatEntry(0, 0);
+         },
+         kInvalid + " (sector 0 at file offset 512)"},
+    };
+    for (const auto& c : cases) {
+        TTestFile f = build();
+        c.Lengthen(f);
+        TBytes copy;
+        EXPECT_EQ(ErrorOf([&] {
+                      TMemoryStream s(f.Bytes);
+                      TOle2File file(s);
+                      EXPECT_EQ(ReadWholeStream(file, u"Workbook"), Pattern(5000, 1));
+                      copy = WriteCopy(f.Bytes, Pattern(5000, 9));
+                  }),
+                  c.Error)
+            << c.What;
+        if (copy.empty()) continue;
+        // The copy's chain has the stream's ten sectors and ends there.
+        TMemoryStream s(copy);
+        TOle2File file(s);
+        EXPECT_EQ(ReadWholeStream(file, u"Workbook"), Pattern(5000, 9)) << c.What;
+        const std::uint32_t start = TOle2Directory::GetSectStart(file.FindDir(u"Workbook")->Data, 0);
+        const std::size_t fat = (std::size_t(GetCardinal(copy, 76)) + 1) * 512;  // the one FAT sector
+        std::uint32_t sectors = 0;
+        for (std::uint32_t sect = start; sect != ENDOFCHAIN; sect = GetCardinal(copy, fat + 4 * sect)) ++sectors;
+        EXPECT_EQ(sectors, 10u) << c.What;
+    }
+}
+
 TEST(Ole2Reader, RefusesTheCorpusFileWhoseMiniStreamRunsIntoTheWorkbook)
 {
     TBytes bytes = ReadFileBytes(std::string(TAGSTATION_CORPUS_DIR) + "/real/corrupted_error.xls");
     TMemoryStream s(bytes);
-    EXPECT_EQ(ErrorOf([&] { TOle2File file(s); }), kInvalid);
+    // The root's chain runs on from its one sector through all of the Workbook's.
+    EXPECT_EQ(ErrorOf([&] { TOle2File file(s); }), kInvalid + " (sector 2 at file offset 1536)");
 }
 
 // Damage at random places: every outcome is data or an engine error, never

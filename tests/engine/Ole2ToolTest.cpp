@@ -98,7 +98,8 @@ TEST(Ole2Tool, RefusedCorpusFilesNeverCrashTheTools)
             EXPECT_TRUE(r.Code == 0 || r.Code == 1) << r.Code;
             if (corrupt) {
                 EXPECT_EQ(r.Code, 1);
-                EXPECT_EQ(r.Err, "Error reading Excel records. File invalid\n");
+                EXPECT_EQ(r.Err, "xlstool: " + original.string() +
+                                     ": Error reading Excel records. File invalid (sector 2 at file offset 1536)\n");
             }
         }
         if (copy.Code != 0) {
@@ -143,7 +144,7 @@ TEST(Ole2Tool, BadInputExitsWithOneAndAClearMessage)
     TBytes damaged = BuildCompoundFile(FlatTree({Root(), {u"Workbook", STGTY_STREAM, Pattern(5000, 1)}})).Bytes;
     SetCardinal(damaged, 44, 0x7FFFFFFF);
     WriteFile(tmp / "damaged.xls", damaged);
-    WriteFile(tmp / "nobook.xls", BuildCompoundFile(FlatTree({Root(), {u"Book", STGTY_STREAM, Pattern(5000, 1)}})).Bytes);
+    WriteFile(tmp / "nobook.xls", BuildCompoundFile(FlatTree({Root(), {u"Books", STGTY_STREAM, Pattern(5000, 1)}})).Bytes);
     WriteFile(tmp / "out.xls", TBytes{1, 2, 3});
 
     struct Case {
@@ -152,11 +153,12 @@ TEST(Ole2Tool, BadInputExitsWithOneAndAClearMessage)
         std::string Err;
     };
     const std::string in = (tmp / "random.xls").string(), out = (tmp / "out.xls").string();
+    const std::string nobook = (tmp / "nobook.xls").string(), broken = (tmp / "damaged.xls").string();
     const std::vector<Case> cases{
-        {{"streams", in}, 1, "The file \"\" is invalid\n"},
-        {{"cfb-copy", in, out}, 1, "The file \"\" is invalid\n"},
-        {{"streams", (tmp / "damaged.xls").string()}, 1, "Error reading Excel records. File invalid\n"},
-        {{"cfb-copy", (tmp / "nobook.xls").string(), out}, 1, "The file \"\" is invalid\n"},
+        {{"streams", in}, 1, "xlstool: " + in + ": The file \"" + in + "\" is invalid\n"},
+        {{"cfb-copy", in, out}, 1, "xlstool: " + in + ": The file \"" + in + "\" is invalid\n"},
+        {{"streams", broken}, 1, "xlstool: " + broken + ": Error reading Excel records. File invalid\n"},
+        {{"cfb-copy", nobook, out}, 1, "xlstool: " + nobook + ": The file \"" + nobook + "\" is invalid\n"},
         {{"cfb-copy", (tmp / "missing.xls").string(), out}, 1, ""},
         {{"streams"}, 2, ""},
         {{"cfb-copy", in}, 2, ""},

@@ -21,14 +21,13 @@ inline unsigned ModeOf(const std::filesystem::path& p)
     return static_cast<unsigned>(st.st_mode) & 07777u;
 }
 
-// Runs body in a child process as the ordinary user kNobody (when this test
-// runs as root) and returns its exit code; -1 when it did not end normally.
-inline int RunAsOrdinaryUser(const std::function<int()>& body)
+// Runs body in a child process and returns its exit code (121 when body
+// threw); -1 when it did not end normally.
+inline int RunInChild(const std::function<int()>& body)
 {
     const pid_t pid = ::fork();
     if (pid < 0) return -1;
     if (pid == 0) {
-        if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) ::_exit(120);
         int code = 121;
         try {
             code = body();
@@ -40,6 +39,16 @@ inline int RunAsOrdinaryUser(const std::function<int()>& body)
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Runs body in a child process as the ordinary user kNobody (when this test
+// runs as root), as RunInChild.
+inline int RunAsOrdinaryUser(const std::function<int()>& body)
+{
+    return RunInChild([&] {
+        if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) return 120;
+        return body();
+    });
 }
 
 }  // namespace posixtest

@@ -67,10 +67,10 @@ TWorkbookStream ReadWorkbook(const fs::path& aPath)
 {
     TWorkbookStream w;
     w.FileBytes = ReadFileBytes(aPath.string());
-    w.Raw = ole2test::ReadStreamOf(w.FileBytes, u"Workbook");
+    w.Raw = ReadWorkbookStreamOf(w.FileBytes);
     TMemoryStream mem(w.FileBytes);
     TOle2File ole(mem);
-    ole.SelectStream(u"Workbook");
+    SelectWorkbookStream(ole);
     w.Records = ReadAll(ole, &w.PaddingStart);
     return w;
 }
@@ -232,10 +232,12 @@ TEST(RecordTools, RefuseWhatTheyCannotRead)
         int Code;
         std::string Output;
     };
+    const std::string filepass = ": File is password protected (stream \"Workbook\", record FILEPASS (0x002F) at offset 20)\n";
     const Case cases[] = {
-        {{"records", corpus + "gen/poi_encrypted.xls"}, 1, "File is password protected\n"},
-        {{"sst", corpus + "gen/lo_encrypted.xls"}, 1, "File is password protected\n"},
-        {{"sst", badFile.string()}, 1, "Error reading record\n"},
+        {{"records", corpus + "gen/poi_encrypted.xls"}, 1, "xlstool: " + corpus + "gen/poi_encrypted.xls" + filepass},
+        {{"sst", corpus + "gen/lo_encrypted.xls"}, 1, "xlstool: " + corpus + "gen/lo_encrypted.xls" + filepass},
+        {{"sst", badFile.string()}, 1,
+         "xlstool: " + badFile.string() + ": Error reading record (stream \"Workbook\", record SST (0x00FC) at offset 20)\n"},
         {{"records", badFile.string(), "extra"}, 2, "usage: xlstool records FILE"},
         {{"sst"}, 2, "usage: xlstool sst FILE"},
     };

@@ -175,17 +175,20 @@ TEST(RecordStream, FollowerAfterTheWrongRecordIsRefused)
         const char* What;
         TBytes First;
         std::uint16_t FollowerId;
+        std::string Place;  // the follower's
     };
     const Case cases[] = {
-        {"ARRAY after NUMBER", Rec(xlr_NUMBER, CellData(14)), xlr_ARRAY},
-        {"TABLE after BLANK", Rec(xlr_BLANK, CellData(6)), xlr_TABLE},
-        {"HLINKTOOLTIP after LABELSST", Rec(xlr_LABELSST, CellData(10)), xlr_HLINKTOOLTIP},
-        {"STRING after NUMBER", Rec(xlr_NUMBER, CellData(14)), xlr_STRING},
-        {"STRING after an unknown record", Rec(0x1234, Bytes(4)), xlr_STRING},
+        {"ARRAY after NUMBER", Rec(xlr_NUMBER, CellData(14)), xlr_ARRAY, "record ARRAY (0x0221) at offset 18"},
+        {"TABLE after BLANK", Rec(xlr_BLANK, CellData(6)), xlr_TABLE, "record TABLE (0x0236) at offset 10"},
+        {"HLINKTOOLTIP after LABELSST", Rec(xlr_LABELSST, CellData(10)), xlr_HLINKTOOLTIP,
+         "record HLINKTOOLTIP (0x0800) at offset 14"},
+        {"STRING after NUMBER", Rec(xlr_NUMBER, CellData(14)), xlr_STRING, "record STRING (0x0207) at offset 18"},
+        {"STRING after an unknown record", Rec(0x1234, Bytes(4)), xlr_STRING, "record STRING (0x0207) at offset 8"},
     };
     for (const auto& c : cases) {
         TStreamFixture f(Cat({c.First, Rec(c.FollowerId, Bytes(16)), Rec(xlr_EOF, {})}));
-        EXPECT_EQ(ErrorOf([&] { ReadAll(f.File()); }), "Error reading Excel records. File invalid") << c.What;
+        EXPECT_EQ(ErrorOf([&] { ReadAll(f.File()); }), "Error reading Excel records. File invalid (stream \"Workbook\", " + c.Place + ")")
+            << c.What;
     }
     // After a shared formula the STRING is fine.
     TBytes str;
@@ -202,18 +205,35 @@ TEST(RecordStream, RefusedRecords)
         TBytes Record;
         std::string Message;
     };
+    // Each record follows a BOF of 20 bytes: every message names it at offset 20.
     const Case cases[] = {
-        {"FILEPASS", Rec(xlr_FILEPASS, Bytes(54)), "File is password protected"},
-        {"BLANK of 3 bytes", Rec(xlr_BLANK, Bytes(3)), "Record with ID 0x201 is invalid"},
-        {"RK of 2 bytes", Rec(xlr_RK, Bytes(2)), "Record with ID 0x27E is invalid"},
-        {"ROW of 10 bytes", Rec(0x0208, Bytes(10)), "Record with ID 0x208 is invalid"},
-        {"BIFF5 BOF", Rec(xlr_BOF, BofData(0x0500)), "Template file is saved with an invalid Excel version"},
-        {"SST too short for its count", Rec(xlr_SST, Bytes(6)), "Error reading record"},
-        {"record longer than the stream", TBytes{0x34, 0x12, 10, 0, 1, 2, 3, 4, 5, 6}, "End of stream reached with 4 bytes left to read"},
+        {"FILEPASS", Rec(xlr_FILEPASS, Bytes(54)), "File is password protected (stream \"Workbook\", record FILEPASS (0x002F)"},
+        {"BLANK of 3 bytes", Rec(xlr_BLANK, Bytes(3)), "Record with ID 0x201 is invalid (stream \"Workbook\", record BLANK (0x0201)"},
+        {"RK of 2 bytes", Rec(xlr_RK, Bytes(2)), "Record with ID 0x27E is invalid (stream \"Workbook\", record RK (0x027E)"},
+        {"ROW of 10 bytes", Rec(0x0208, Bytes(10)), "Record with ID 0x208 is invalid (stream \"Workbook\", record ROW (0x0208)"},
+        {"BIFF5 BOF", Rec(xlr_BOF, BofData(0x0500)),
+         "Template file is saved with an invalid Excel version (stream \"Workbook\", record BOF (0x0809)"},
+        {"SST too short for its count", Rec(xlr_SST, Bytes(6)), "Error reading record (stream \"Workbook\", record SST (0x00FC)"},
+        {"record longer than the stream", TBytes{0x34, 0x12, 10, 0, 1, 2, 3, 4, 5, 6},
+         "End of stream reached with 4 bytes left to read (stream \"Workbook\", record ? (0x1234)"},
+        // Records too short for the fields the engine reads later, or whose
+        // text cannot be read, are refused here rather than when the
+        // workbook is changed or saved.
+        {"DATEMODE of 1 byte", Rec(xlr_DATEMODE, Bytes(1)),
+         "Record with ID 0x22 is invalid (stream \"Workbook\", record DATEMODE (0x0022)"},
+        {"WINDOW1 of 14 bytes", Rec(xlr_WINDOW1, Bytes(14)),
+         "Record with ID 0x3D is invalid (stream \"Workbook\", record WINDOW1 (0x003D)"},
+        {"NUMBER of 13 bytes", Rec(xlr_NUMBER, Bytes(13)),
+         "Record with ID 0x203 is invalid (stream \"Workbook\", record NUMBER (0x0203)"},
+        {"LABEL whose text runs past it", Rec(xlr_LABEL, Cat({Bytes(6), TBytes{5, 0, 0, 'a', 'b'}})),
+         "Error reading record (stream \"Workbook\", record LABEL (0x0204)"},
+        {"FONT without a name", Rec(xlr_FONT, Bytes(14)), "Error reading record (stream \"Workbook\", record FONT (0x0031)"},
+        {"CODENAME whose name runs past it", Rec(xlr_CODENAME, TBytes{9, 0, 0, 'a'}),
+         "Error reading record (stream \"Workbook\", record CODENAME (0x01BA)"},
     };
     for (const auto& c : cases) {
         TStreamFixture f(Cat({Rec(xlr_BOF, BofData()), c.Record}));
-        EXPECT_EQ(ErrorOf([&] { ReadAll(f.File()); }), c.Message) << c.What;
+        EXPECT_EQ(ErrorOf([&] { ReadAll(f.File()); }), c.Message + " at offset 20)") << c.What;
     }
 }
 
@@ -253,8 +273,9 @@ TEST(RecordFactory, CreatesTheClassOfTheId)
         {0x1234, typeid(TBaseRecord)},
     };
     for (const auto& c : cases) {
-        TBytes data = BofData();
-        data.resize(24);  // long enough for every class (FORMULA has 22 bytes at least)
+        // Long enough for every class (FORMULA has 22 bytes at least), its texts empty.
+        TBytes data = c.Id == xlr_BOF ? BofData() : TBytes{};
+        data.resize(24);
         auto rec = CreateRecord(c.Id, data);
         EXPECT_EQ(typeid(*rec), c.Type) << std::hex << c.Id;
     }
@@ -264,11 +285,16 @@ TEST(RecordFactory, CreatesTheClassOfTheId)
 // Every class the factory makes copies itself as its own class, with its bytes and chain.
 TEST(RecordFactory, CopiesKeepClassBytesAndChain)
 {
+    // Texts of no characters where records hold them: CODENAME at 0, FORMAT
+    // at 2, LABEL and RSTRING at 6 (and RSTRING's run count at 9), FONT at 14.
     TBytes data(40, 0x11);
-    SetWord(data, 0, 0x0600);  // a valid BOF version
+    for (std::size_t ofs : {0, 2, 6, 9}) SetWord(data, ofs, 0);
+    data[14] = 0;
+    TBytes bof = data;
+    SetWord(bof, 0, 0x0600);  // a valid BOF version
     for (std::uint32_t id = 0; id < 0x1100; ++id) {
         if (id == xlr_FILEPASS) continue;
-        auto rec = CreateRecord(static_cast<std::uint16_t>(id), data);
+        auto rec = CreateRecord(static_cast<std::uint16_t>(id), id == xlr_BOF ? bof : data);
         rec->AddContinue(std::make_unique<TContinueRecord>(xlr_CONTINUE, Bytes(3)));
         auto copy = rec->CopyTo();
         ASSERT_EQ(typeid(*copy), typeid(*rec)) << std::hex << id;

@@ -14,6 +14,7 @@
 #include "Ole2TestFiles.h"
 #include "TestProcess.h"
 #include "cfb/UOle2Impl.h"
+#include "facade/UExcelRecords.h"
 #include "globals/UXlsFormula.h"
 #include "globals/UXlsSST.h"
 #include "records/UXlsBaseRecords.h"
@@ -218,12 +219,30 @@ inline TToolRun RunPython(const std::string& aScript, const std::filesystem::pat
 }
 
 // Every corpus workbook that has an expected dump (so is readable).
+// Whether a stream is the workbook's: "Workbook", or "Book" as BIFF5 named it,
+// letters in any case.
+inline bool IsWorkbookStreamName(std::u16string_view aName)
+{
+    return TOle2File::SameName(aName, u"Workbook") || TOle2File::SameName(aName, u"Book");
+}
+
+// The workbook stream of a compound file's bytes, found as the engine finds it.
+inline TBytes ReadWorkbookStreamOf(const TBytes& aFileBytes)
+{
+    TMemoryStream mem(aFileBytes);
+    TOle2File ole(mem);
+    SelectWorkbookStream(ole);
+    TBytes b(std::size_t(ole.Length()));
+    ole.ReadMem(b.data(), b.size());
+    return b;
+}
+
 inline std::vector<std::filesystem::path> ReadableCorpusFiles()
 {
     namespace fs = std::filesystem;
     std::vector<fs::path> files;
     const fs::path corpus = kCorpus;
-    for (const char* folder : {"real", "gen"})
+    for (const char* folder : {"real", "gen", "quirks"})
         for (const auto& e : fs::directory_iterator(corpus / folder))
             if (e.path().extension() == ".xls" &&
                 fs::exists(corpus / "expected" / (e.path().filename().string() + ".dump")))

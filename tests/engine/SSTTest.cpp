@@ -152,6 +152,40 @@ TEST(ExcelString, BadChainsAreRefused)
     }
 }
 
+// What other readers take from strings that bend the form: a plain string of
+// no characters ends behind its option byte, whatever bits it has; a
+// shared string reads the runs its bits announce; a trailing string holds
+// the characters its record has, where its count claims more.
+TEST(ExcelString, StringsThatBendTheFormReadAsOtherReadersTakeThem)
+{
+    struct Case {
+        const char* What;
+        TStringKind Kind;
+        std::vector<TBytes> Pieces;
+        std::u16string Text;
+        std::size_t End;  // the position behind the string in the last piece read
+    };
+    const Case cases[] = {
+        {"plain, no characters, rich and far-east bits", TStringKind::Plain, {B({0, 0, 0x3A, 0x5F, 0x28, 9, 9})}, u"", 3},
+        {"shared, no characters, one run", TStringKind::RichExtended, {B({0, 0, 8, 1, 0, 0, 0, 1, 0})}, u"", 9},
+        {"trailing, one character short", TStringKind::Trailing, {B({3, 0, 0, 'a', 'b'})}, u"ab", 5},
+        {"trailing, 16-bit, one character short", TStringKind::Trailing, {B({2, 0, 1, 'a', 0})}, u"a", 5},
+        {"trailing, the rest in a CONTINUE", TStringKind::Trailing, {B({3, 0, 0, 'a', 'b'}), B({0, 'c'})}, u"abc", 2},
+    };
+    for (const auto& c : cases) {
+        auto rec = Chain(0x1234, c.Pieces);
+        const TBaseRecord* cur = rec.get();
+        std::size_t pos = 0;
+        EXPECT_EQ(TExcelString(2, cur, pos, c.Kind).Value(), c.Text) << c.What;
+        EXPECT_EQ(pos, c.End) << c.What;
+    }
+    // Short of what its bits announce, a trailing string is still refused.
+    auto rich = Chain(0x1234, {B({3, 0, 8, 1, 0, 'a', 'b'})});
+    const TBaseRecord* cur = rich.get();
+    std::size_t pos = 0;
+    EXPECT_EQ(ErrorOf([&] { TExcelString(2, cur, pos, TStringKind::Trailing); }), "Error reading record");
+}
+
 TEST(ExcelString, BuildsFromText)
 {
     struct Case {
@@ -479,6 +513,7 @@ TEST(TextCells, LabelAndRStringKeepTheirBytes)
     TRStringRecord rich(xlr_RSTRING, rstring);
     EXPECT_EQ(rich.GetValue(), TXlsVariant(TXlsString(u"fett")));
     EXPECT_EQ(rich.AsRichString(), (TRichString{u"fett", {{0, 5}, {2, 6}}}));
-    TRStringRecord cut(xlr_RSTRING, Cat({TBytes(6, 0), Str8("fett"), B({2, 0, 0, 0})}));
-    EXPECT_EQ(ErrorOf([&] { cut.AsRichString(); }), "Error reading record");
+    // A cell whose runs are cut off is refused when it is read, not when its text is asked for.
+    EXPECT_EQ(ErrorOf([&] { TRStringRecord(xlr_RSTRING, Cat({TBytes(6, 0), Str8("fett"), B({2, 0, 0, 0})})); }),
+              "Error reading record");
 }

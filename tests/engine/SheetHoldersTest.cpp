@@ -379,11 +379,16 @@ TEST(CondFmt, ManyRangesRepeatTheRulesAfterEachRecord)
 TEST(CondFmt, MissingRulesAreRefused)
 {
     const TBytes format = Rec(xlr_CONDFMT, CondFmtData(2, {1, 1, 1, 1}, {{1, 1, 1, 1}}));
-    for (const TBytes& after : {Cat({Rec(xlr_CF, CFData(1)), Rec(0x023E, TBytes(18, 0))}), TBytes{}}) {
+    // The place is the record that should have been the missing rule, or the end of the stream.
+    const std::pair<TBytes, std::string> cases[] = {
+        {Cat({Rec(xlr_CF, CFData(1)), Rec(0x023E, TBytes(18, 0))}), "record WINDOW2 (0x023E) at offset 45"},
+        {TBytes{}, "offset 26"},
+    };
+    for (const auto& [after, place] : cases) {
         TRecordReader r(Cat({format, after}));
         TCondFmt fmt;
         EXPECT_EQ(ErrorOf([&] { fmt.LoadFromStream(r.File(), r.Header, r.Next()); }),
-                  "Invalid conditional format record");
+                  "Invalid conditional format record (stream \"Workbook\", " + place + ")");
     }
 }
 

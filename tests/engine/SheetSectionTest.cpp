@@ -192,6 +192,24 @@ TEST(SheetSection, DrawingsWithPicturesAndEmbeddedCharts)
     EXPECT_EQ(book.Globals().SST().Count(), 1u) << "the unused string is purged";
 }
 
+// Two cells read for one place (A1 twice, B1 between them): the later one
+// stays, and the saved sheet holds it alone, as other readers show the file.
+TEST(SheetSection, OfTwoCellsInOnePlaceTheLaterStays)
+{
+    TWorkbook book;
+    LoadWorkbook(book, OneSheetBook(Section(kWorksheet, {Rec(xlr_NUMBER, NumberBody(0, 0, 1)),
+                                                         Rec(xlr_NUMBER, NumberBody(0, 1, 2)),
+                                                         Rec(xlr_NUMBER, NumberBody(0, 0, 3)),
+                                                         Rec(0x023E, Window2Body(true))})));
+    TCellRecordList& row = *book.GetWorkSheets(0).Cells().CellList().CellRow(0);
+    ASSERT_EQ(row.Count(), 2u);
+    EXPECT_EQ(row.Items(0)->GetValue(), TXlsVariant(3.0));
+    EXPECT_EQ(row.Items(1)->GetValue(), TXlsVariant(2.0));
+    std::size_t numbers = 0;
+    for (const auto& r : SavedSheetRecords(book)) numbers += r.Id == xlr_NUMBER;
+    EXPECT_EQ(numbers, 2u);
+}
+
 TEST(SheetSection, RefusesBrokenSheets)
 {
     const TBytes formulaExp = Rec(0x0006, Cat({CellBody(1, 0), TBytes(14, 0), TBytes{5, 0, 0x01, 0, 0, 0, 0}}));
@@ -201,30 +219,35 @@ TEST(SheetSection, RefusesBrokenSheets)
         TBytes Stream;
         std::string Error;
     };
-    const std::string invalid = "Error reading Excel records. File invalid";
+    // Every message names the sheet and the record (or the end of the stream) it stopped at.
+    const std::string noEOF = "Error reading Excel records. A section has no EOF record (stream \"Workbook\", ";
+    const std::string invalid = "Error reading Excel records. File invalid (stream \"Workbook\", ";
+    const std::string sheet = ", sheet 1 \"Sheet1\")";
     const Case cases[] = {
-        {"no EOF: the stream ends", OneSheetBook(Rec(xlr_BOF, BofBody(kWorksheet))),
-         "Error reading Excel records. A section has no EOF record"},
+        {"no EOF: the stream ends", OneSheetBook(Rec(xlr_BOF, BofBody(kWorksheet))), noEOF + "offset 84" + sheet},
         {"no EOF: zero fill", OneSheetBook(Cat({Rec(xlr_BOF, BofBody(kWorksheet)), TBytes(64, 0)})),
-         "Error reading Excel records. A section has no EOF record"},
+         noEOF + "offset 148" + sheet},
         {"chart without EOF", OneSheetBook(Cat({Rec(xlr_BOF, BofBody(kChart)), Rec(0x1033, {})})),
-         "Error reading Excel records. A section has no EOF record"},
-        {"BOF inside a sheet", OneSheetBook(Section(kWorksheet, {Rec(xlr_BOF, BofBody(kWorksheet))})), invalid},
+         noEOF + "offset 88" + sheet},
+        {"BOF inside a sheet", OneSheetBook(Section(kWorksheet, {Rec(xlr_BOF, BofBody(kWorksheet))})),
+         invalid + "record BOF (0x0809) at offset 84" + sheet},
         {"BOF inside a chart", OneSheetBook(Section(kChart, {Rec(0x1033, {}), Rec(xlr_BOF, BofBody(kChart))})),
-         invalid},
-        {"SHRFMLA without a formula", OneSheetBook(Section(kWorksheet, {shrfmla})), invalid},
+         invalid + "record BOF (0x0809) at offset 88" + sheet},
+        {"SHRFMLA without a formula", OneSheetBook(Section(kWorksheet, {shrfmla})),
+         invalid + "record SHRFMLA (0x04BC) at offset 84" + sheet},
         {"shared formula without its SHRFMLA", OneSheetBook(Section(kWorksheet, {formulaExp})),
-         "Can't find Shared Formula"},
+         "Can't find Shared Formula (sheet 1 \"Sheet1\")"},
         {"ARRAY without a formula",
-         OneSheetBook(Section(kWorksheet, {Rec(0x0200, TBytes(14, 0)), Rec(0x0221, TBytes(14, 0))})), invalid},
+         OneSheetBook(Section(kWorksheet, {Rec(0x0200, TBytes(14, 0)), Rec(0x0221, TBytes(14, 0))})),
+         invalid + "record ARRAY (0x0221) at offset 102" + sheet},
         {"chart OBJ without chart",
          OneSheetBook(Section(kWorksheet, {SheetDrawingRecords(SheetTree(1, 2, 1025, 1024, {PlainShape(1025)}),
                                                                {Rec(0x005D, ObjBody(5, 1))})})),
-         invalid},
+         invalid + "record OBJ (0x005D) at offset 240" + sheet},
         {"embedded chart without EOF",
          OneSheetBook(
              Cat({Rec(xlr_BOF, BofBody(kWorksheet)), Rec(0x005D, ObjBody(5, 1)), Rec(xlr_BOF, BofBody(kChart))})),
-         "Error reading Excel records. A section has no EOF record"},
+         noEOF + "offset 134" + sheet},
     };
     for (const auto& c : cases) {
         TWorkbook book;
@@ -236,7 +259,7 @@ TEST(SheetSection, RefusesBrokenSheets)
     SetWord(condFmt, 0, 1);  // one rule announced, none follows
     TWorkbook book;
     EXPECT_EQ(ErrorOf([&] { LoadWorkbook(book, OneSheetBook(Section(kWorksheet, {Rec(0x01B0, condFmt)}))); }),
-              "Invalid conditional format record");
+              "Invalid conditional format record (stream \"Workbook\", record EOF (0x000A) at offset 110, sheet 1 \"Sheet1\")");
     // The same workbook object loads a sound file afterwards.
     LoadWorkbook(book, OneSheetBook(SimpleSheet(true)));
     EXPECT_EQ(book.Sheets().Count(), 1u);

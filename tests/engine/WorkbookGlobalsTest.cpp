@@ -154,17 +154,22 @@ TEST(WorkbookGlobals, DrawingGroupSpanningSeveralRecords)
 TEST(WorkbookGlobals, RefusesBrokenSections)
 {
     const TBytes sheet = Rec(0x0085, BoundSheetBody("S"));
+    // Each message names the record it stopped at.
+    const std::string invalid = "Error reading Excel records. File invalid (stream \"Workbook\", record ";
     const std::pair<TBytes, std::string> cases[] = {
-        {GlobalsStream({sheet, Rec(xlr_BOF, BofGlobals())}), "Error reading Excel records. File invalid"},
-        {GlobalsStream({sheet, Rec(0x0085, BoundSheetBody("S"))}), "Sheet name already exists: S"},
-        {GlobalsStream({Rec(xlr_EXTERNNAME, ExternNameBody("f"))}), "Error reading Excel records. File invalid"},
+        {GlobalsStream({sheet, Rec(xlr_BOF, BofGlobals())}), invalid + "BOF (0x0809) at offset 33)"},
+        {GlobalsStream({sheet, Rec(0x0085, BoundSheetBody("S"))}),
+         "Sheet name already exists: S (stream \"Workbook\", record BOUNDSHEET (0x0085) at offset 33)"},
+        {GlobalsStream({Rec(xlr_EXTERNNAME, ExternNameBody("f"))}), invalid + "EXTERNNAME (0x0023) at offset 20)"},
+        // The drawing group announces 30 bytes and has 10: the record after it should carry the rest.
         {GlobalsStream({Rec(xlr_MSODRAWINGGROUP, Cat({DggContainerHeader(30), EscherHeader(0, 0xF006, 22), B({1, 2})})),
                         sheet}),
-         "Error reading Excel records. File invalid"},
+         invalid + "BOUNDSHEET (0x0085) at offset 42)"},
         {GlobalsStream({Rec(xlr_MSODRAWINGGROUP, DggContainerHeader(0)), sheet, Rec(xlr_MSODRAWINGGROUP, DggContainerHeader(0))}),
-         "Error reading Excel records. File invalid"},
-        {GlobalsStream({Rec(xlr_EXTERNSHEET, B({3, 0, 0, 0, 0, 0, 0, 0}))}), "Error reading record"},  // 3 XTIs announced
-        {GlobalsStream({Rec(xlr_XF, TBytes(12, 0))}), "Record with ID 0xE0 is invalid"},
+         invalid + "MSODRAWINGGROUP (0x00EB) at offset 45)"},
+        {GlobalsStream({Rec(xlr_EXTERNSHEET, B({3, 0, 0, 0, 0, 0, 0, 0}))}),
+         "Error reading record (stream \"Workbook\", record EXTERNSHEET (0x0017) at offset 20)"},  // 3 XTIs announced
+        {GlobalsStream({Rec(xlr_XF, TBytes(12, 0))}), "Record with ID 0xE0 is invalid (stream \"Workbook\", record XF (0x00E0) at offset 20)"},
     };
     for (const auto& [stream, message] : cases) {
         TWorkbookGlobals g{std::make_unique<TDrawingGroup>()};

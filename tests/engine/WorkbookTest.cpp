@@ -215,18 +215,20 @@ TEST(Workbook, RefusesStreamsThatDoNotFormAWorkbook)
         std::string Error;
     };
     const std::string invalid = "Error reading Excel records. File invalid";
+    const std::string bofAt = invalid + " (stream \"Workbook\", record BOF (0x0809) at offset ";
     const Case cases[] = {
         {"more BOUNDSHEETs than sheets", Book({{"A", 0, SimpleSheet(true)}, {"B", 0, TBytes{}}}), invalid},
         {"sheets but no BOUNDSHEET", Cat({globals, SimpleSheet(true)}), invalid},
         {"a record between sections", Cat({Book({{"A", 0, TBytes{}}}), Rec(0x000D, {1, 0}), SimpleSheet(true)}),
-         invalid},
-        {"a sheet before the globals", Cat({SimpleSheet(true), Book({{"A", 0, SimpleSheet(true)}})}), invalid},
-        {"two globals sections", Cat({Book({}), Book({{"A", 0, SimpleSheet(true)}})}), invalid},
-        {"no globals", SimpleSheet(true), invalid},
+         invalid + " (stream \"Workbook\", record CALCMODE (0x000D) at offset 59)"},
+        {"a sheet before the globals", Cat({SimpleSheet(true), Book({{"A", 0, SimpleSheet(true)}})}), bofAt + "0)"},
+        {"two globals sections", Cat({Book({}), Book({{"A", 0, SimpleSheet(true)}})}), bofAt + "46)"},
+        {"no globals", SimpleSheet(true), bofAt + "0)"},
         {"an empty stream", TBytes{}, invalid},
         {"BIFF5", Cat({Rec(xlr_BOF, {0, 5, 5, 0, 0, 0, 0, 0})}),
-         "Template file is saved with an invalid Excel version"},
-        {"encrypted", Cat({Rec(xlr_BOF, BofGlobals()), Rec(0x002F, TBytes(54, 0))}), "File is password protected"},
+         "Template file is saved with an invalid Excel version (stream \"Workbook\", record BOF (0x0809) at offset 0)"},
+        {"encrypted", Cat({Rec(xlr_BOF, BofGlobals()), Rec(0x002F, TBytes(54, 0))}),
+         "File is password protected (stream \"Workbook\", record FILEPASS (0x002F) at offset 20, workbook globals)"},
     };
     for (const auto& c : cases) {
         TWorkbook book;

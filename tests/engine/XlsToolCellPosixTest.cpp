@@ -75,7 +75,7 @@ TEST(XlsToolSetGet, WriteProtectionIsRespected)
     for (const fs::path& f : {readOnly, inClosed}) {
         const TRun run = Shell(asUser + Tool("set " + Q(f) + " 1 C7 4022250974"), dir.Path());
         EXPECT_EQ(run.Code, 1) << f;
-        EXPECT_EQ(run.Err, "Can't open file \"" + f.string() + "\": Permission denied\n");
+        EXPECT_EQ(run.Err, "xlstool: " + f.string() + ": Can't open file \"" + f.string() + "\": Permission denied\n");
         EXPECT_EQ(FileBytes(f), original);
     }
     EXPECT_EQ(dir.Names(), (std::vector<std::string>{"closed", "readonly.xls"}));

@@ -101,22 +101,25 @@ TEST(XlsToolSetGet, RefusalsNameTheProblemAndChangeNothing)
     const std::string missing = (dir / "missing.xls").string();
     const std::string book = file.string();
     const std::string noFolder = (dir / "no" / "out.xls").string();
+    // "xlstool: FILE: message", FILE being the file the message is about.
+    const std::string in = "xlstool: " + book + ": ";
     const struct {
         std::vector<std::string> Args;
         int Code;
         std::string Err;
     } cases[] = {
-        {{"get", missing, "1", "A1"}, 1, "Can't open file \"" + missing + "\": No such file or directory\n"},
-        {{"get", book, "1", "A65537"}, 1, "Invalid Row (65536)\n"},
-        {{"get", book, "1", "IW1"}, 1, "Invalid Column (256)\n"},
-        {{"set", book, "1", "A65537", "1"}, 1, "Invalid Row (65536)\n"},
-        {{"set", book, "1", "IW1", "1"}, 1, "Invalid Column (256)\n"},
-        {{"set", book, "2", "A1", "1"}, 1, "Sheet number \"2\" invalid. Must be between 1 and 1\n"},
-        {{"set", book, "Daten", "A1", "1"}, 1, "There is no sheet \"Daten\"\n"},
+        {{"get", missing, "1", "A1"}, 1,
+         "xlstool: " + missing + ": Can't open file \"" + missing + "\": No such file or directory\n"},
+        {{"get", book, "1", "A65537"}, 1, in + "Invalid Row (65536)\n"},
+        {{"get", book, "1", "IW1"}, 1, in + "Invalid Column (256)\n"},
+        {{"set", book, "1", "A65537", "1"}, 1, in + "Invalid Row (65536)\n"},
+        {{"set", book, "1", "IW1", "1"}, 1, in + "Invalid Column (256)\n"},
+        {{"set", book, "2", "A1", "1"}, 1, in + "Sheet number \"2\" invalid. Must be between 1 and 1\n"},
+        {{"set", book, "Daten", "A1", "1"}, 1, in + "There is no sheet \"Daten\"\n"},
         {{"set", book, "1", "A1", "1", "-o", noFolder}, 1,
-         "Can't open file \"" + noFolder + "\": No such file or directory\n"},
+         "xlstool: " + noFolder + ": Can't open file \"" + noFolder + "\": No such file or directory\n"},
         {{"set", book, "1", "A1", "1", "-o", dir.Path().string()}, 1,
-         "Can't open file \"" + dir.Path().string() + "\": Is a directory\n"},
+         "xlstool: " + dir.Path().string() + ": Can't open file \"" + dir.Path().string() + "\": Is a directory\n"},
     };
     for (const auto& c : cases) {
         const TToolRun run = RunXlsTool(c.Args);
@@ -128,7 +131,8 @@ TEST(XlsToolSetGet, RefusalsNameTheProblemAndChangeNothing)
     for (const char* sheet : {"2", "Diagrammblatt"}) {
         const TToolRun run = RunXlsTool({"get", chart, sheet, "A1"});
         EXPECT_EQ(run.Code, 1);
-        EXPECT_EQ(run.Err, "Sheet " + std::string(sheet) + " is not a worksheet\n");
+        EXPECT_EQ(run.Err, "xlstool: " + (kCorpus / "gen" / "gnm_chart_sheet.xls").string() + ": Sheet " +
+                               std::string(sheet) + " is not a worksheet\n");
     }
     const std::vector<std::vector<std::string>> usages = {
         {"get"}, {"set"}, {"get", "F", "1"}, {"get", "F", "1", "7C"}, {"get", "F", "1", "ABCD1"}, {"get", "F", "1", "A"},
@@ -220,7 +224,7 @@ TEST(XlsToolSheet, RefusedValuesWriteNothing)
         const TToolRun run = RunXlsTool(args);
         EXPECT_EQ(run.Code, c.Code) << c.Options;
         if (c.Code == 1) {
-            EXPECT_EQ(run.Err, c.Err) << c.Options;
+            EXPECT_EQ(run.Err, "xlstool: " + xls::Utf8FromPath(file) + ": " + c.Err) << c.Options;
         }
     }
     EXPECT_EQ(FileBytes(file), before);
@@ -237,7 +241,9 @@ TEST(XlsToolFeatures, KindsAndFailures)
     EXPECT_EQ(RunXlsTool({"features"}).Code, 2);
     const TToolRun encrypted = RunXlsTool({"features", xls::Utf8FromPath(kCorpus / "gen" / "poi_encrypted.xls")});
     EXPECT_EQ(encrypted.Code, 1);
-    EXPECT_EQ(encrypted.Err, "File is password protected\n");
+    EXPECT_EQ(encrypted.Err, "xlstool: " + xls::Utf8FromPath(kCorpus / "gen" / "poi_encrypted.xls") +
+                                 ": File is password protected (stream \"Workbook\", record FILEPASS (0x002F) at offset 20, "
+                                 "workbook globals)\n");
 }
 
 }  // namespace

@@ -63,7 +63,7 @@ TEST(XlsToolFormula, ARefusedFormulaWritesNothing)
     for (const auto& c : cases) {
         const TToolRun run = RunXlsTool({"formula", book, "1", "H1", c.Formula});
         EXPECT_EQ(run.Code, 1) << c.Formula;
-        EXPECT_EQ(run.Err, c.Err) << c.Formula;
+        EXPECT_EQ(run.Err, "xlstool: " + book + ": " + c.Err) << c.Formula;
     }
     for (const std::vector<std::string>& usage : std::vector<std::vector<std::string>>{
              {"formula"}, {"formula", "F", "1"}, {"formula", "F", "1", "A1", "=1", "x"}, {"formula", "F", "1", "A1", "-o", "x"}})
@@ -87,7 +87,7 @@ TEST(XlsToolNames, ListsAndAddsNames)
     const xls::TBytes before = FileBytes(book);
     const TToolRun bad = RunXlsTool({"names", book, "--add", "*", "A1", "=1"});
     EXPECT_EQ(bad.Code, 1);
-    EXPECT_EQ(bad.Err, "Invalid named range: \"A1\"\n");
+    EXPECT_EQ(bad.Err, "xlstool: " + book + ": Invalid named range: \"A1\"\n");
     for (const std::vector<std::string>& usage : std::vector<std::vector<std::string>>{
              {"names"}, {"names", "F", "--add"}, {"names", "F", "--add", "*", "X"}, {"names", "F", "-o", "out"}})
         EXPECT_EQ(RunXlsTool(usage).Code, 2) << usage.size();

@@ -57,13 +57,13 @@ TEST(XlsToolObjects, PicturesListedAddedExtractedAndDeleted)
 
     const auto refused = RunXlsTool({"delete-picture", file, "Bilder", "7"}, true);
     EXPECT_EQ(refused.Code, 1);
-    EXPECT_EQ(refused.Out, "The index \"7\" of the property \"Index\" is not in the range 0-2\n");
+    EXPECT_EQ(refused.Out, "xlstool: " + file + ": The index \"7\" of the property \"Index\" is not in the range 0-2\n");
     const TBytes text{'n', 'o'};
     WriteBytes(tmp / "text.txt", text);
     const TBytes before = FileBytes(book);
     const auto notAPicture = RunXlsTool({"add-picture", file, "Bilder", "A1", (tmp / "text.txt").string()}, true);
     EXPECT_EQ(notAPicture.Code, 1);
-    EXPECT_EQ(notAPicture.Out, "The picture is no PNG, JPEG, BMP, WMF or EMF image\n");
+    EXPECT_EQ(notAPicture.Out, "xlstool: " + file + ": The picture is no PNG, JPEG, BMP, WMF or EMF image\n");
     EXPECT_EQ(FileBytes(book), before) << "a refused change leaves the file as it was";
     EXPECT_EQ(RunXlsTool({"add-picture", file, "Bilder", "A1"}).Code, 2);
 }
@@ -104,7 +104,7 @@ TEST(XlsToolObjects, CommentsAndLinks)
     again.Disconnect();
 
     EXPECT_EQ(RunXlsTool({"link", saved, "1", "C3:A1", "x"}, true).Code, 2);
-    EXPECT_EQ(RunXlsTool({"comment", saved, "1", "IW1", "x"}, true).Out, "Invalid Column (256)\n");
+    EXPECT_EQ(RunXlsTool({"comment", saved, "1", "IW1", "x"}, true).Out, "xlstool: " + saved + ": Invalid Column (256)\n");
 }
 
 namespace {

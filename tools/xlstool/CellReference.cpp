@@ -62,7 +62,7 @@ std::int32_t FindSheetArgument(xls::TExcelFile& file, const std::string& sheet)
     }
     if (caseless != 0) return caseless;
     if (isNumber) xls::RaiseXls(xls::TXlsMsg::SheetNumberInvalid, {std::int64_t(number), std::int64_t(1), std::int64_t(count)});
-    throw std::runtime_error("There is no sheet \"" + sheet + "\"");
+    throw EFileError("There is no sheet \"" + sheet + "\"");
 }
 
 }  // namespace xlstool

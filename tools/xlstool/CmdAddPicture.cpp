@@ -67,31 +67,33 @@ int RunAddPicture(TArgs args)
     const TCellRef cell = ParseCellReference(parsed.Positional[2]);
     const std::string& image = parsed.Positional[3];
     const xls::TBytes data = xls::ReadFileBytes(image);
-    TSheetEdit edit(parsed.Positional[0], parsed.Positional[1]);
+    return OnFile(parsed.Positional[0], [&] {
+        TSheetEdit edit(parsed.Positional[0], parsed.Positional[1]);
 
-    // Column widths in pixels of the standard font (7 pixels a character),
-    // row heights in pixels of 15 twips.
-    const xls::TSheetGeometry geometry = edit.Sheet().Geometry();
-    std::vector<std::int64_t> colPixels, rowPixels;
-    for (std::int32_t c = 0; c <= 255; ++c) colPixels.push_back((geometry.X(c + 1, 0) - geometry.X(c, 0)) * 7 / 256);
-    for (std::int32_t r = 0; r <= 65535; ++r) rowPixels.push_back((geometry.Y(r + 1, 0) - geometry.Y(r, 0)) / 15);
+        // Column widths in pixels of the standard font (7 pixels a character),
+        // row heights in pixels of 15 twips.
+        const xls::TSheetGeometry geometry = edit.Sheet().Geometry();
+        std::vector<std::int64_t> colPixels, rowPixels;
+        for (std::int32_t c = 0; c <= 255; ++c) colPixels.push_back((geometry.X(c + 1, 0) - geometry.X(c, 0)) * 7 / 256);
+        for (std::int32_t r = 0; r <= 65535; ++r) rowPixels.push_back((geometry.Y(r + 1, 0) - geometry.Y(r, 0)) / 15);
 
-    xls::TImageProperties p;
-    p.Row1 = cell.Row;
-    p.Col1 = cell.Col;
-    if (cell.Row >= 1 && cell.Row <= 65536 && cell.Col >= 1 && cell.Col <= 256) {
-        const TPixelSize size = PixelSize(data);
-        Cover(size.Width, cell.Col - 1, colPixels, 1024, p.Col2, p.Dx2);
-        Cover(size.Height, cell.Row - 1, rowPixels, 255, p.Row2, p.Dy2);
-        ++p.Col2;
-        ++p.Row2;
-    }
-    const std::string name = parsed.Values.contains("--name") ? parsed.Value("--name")
-                                                              : std::filesystem::path(image).filename().string();
-    p.FileName = xls::Utf8ToUtf16(name);
-    edit.File().AddImage(data, xls::TXlsImgTypes::xli_Unknown, p);
-    edit.Save(parsed.Value("-o"));
-    return 0;
+        xls::TImageProperties p;
+        p.Row1 = cell.Row;
+        p.Col1 = cell.Col;
+        if (cell.Row >= 1 && cell.Row <= 65536 && cell.Col >= 1 && cell.Col <= 256) {
+            const TPixelSize size = PixelSize(data);
+            Cover(size.Width, cell.Col - 1, colPixels, 1024, p.Col2, p.Dx2);
+            Cover(size.Height, cell.Row - 1, rowPixels, 255, p.Row2, p.Dy2);
+            ++p.Col2;
+            ++p.Row2;
+        }
+        const std::string name = parsed.Values.contains("--name") ? parsed.Value("--name")
+                                                                  : std::filesystem::path(image).filename().string();
+        p.FileName = xls::Utf8ToUtf16(name);
+        edit.File().AddImage(data, xls::TXlsImgTypes::xli_Unknown, p);
+        edit.Save(parsed.Value("-o"));
+        return 0;
+    });
 }
 
 }  // namespace xlstool

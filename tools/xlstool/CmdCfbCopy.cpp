@@ -6,6 +6,7 @@
 #include "XlsToolCommands.h"
 #include "cfb/UOle2Impl.h"
 #include "cfb/USafeFileSave.h"
+#include "facade/UExcelRecords.h"
 
 namespace xlstool {
 
@@ -18,11 +19,11 @@ void CopyWorkbook(const std::string& inPath, TStream& out)
     // Reading and writing need their own objects: a prepared file reads no more.
     TFileStream readStream(inPath, TFileMode::OpenRead);
     TOle2File reader(readStream);
-    reader.SelectStream(u"Workbook");
+    const std::u16string streamName = SelectWorkbookStream(reader);
 
     TFileStream copyStream(inPath, TFileMode::OpenRead);
     TOle2File writer(copyStream);
-    writer.PrepareForWrite(out, u"Workbook");
+    writer.PrepareForWrite(out, streamName);
 
     TBytes chunk(64 * 1024);
     for (std::int64_t left = reader.Length(); left > 0;) {
@@ -39,7 +40,7 @@ void CopyWorkbook(const std::string& inPath, TStream& out)
 int RunCfbCopy(TArgs args)
 {
     RequireArgCount(args, 2, 2);
-    SaveFileSafely(args[1], [&](TStream& out) { CopyWorkbook(args[0], out); });
+    SaveFileSafely(args[1], [&](TStream& out) { OnFile(args[0], [&] { CopyWorkbook(args[0], out); }); });
     return 0;
 }
 

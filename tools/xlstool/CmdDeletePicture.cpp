@@ -14,10 +14,12 @@ int RunDeletePicture(TArgs args)
     } catch (const std::exception&) {
         throw EUsageError("not a picture index: '" + parsed.Positional[2] + "'");
     }
-    TSheetEdit edit(parsed.Positional[0], parsed.Positional[1]);
-    edit.File().DeleteImage(index);
-    edit.Save(parsed.Value("-o"));
-    return 0;
+    return OnFile(parsed.Positional[0], [&] {
+        TSheetEdit edit(parsed.Positional[0], parsed.Positional[1]);
+        edit.File().DeleteImage(index);
+        edit.Save(parsed.Value("-o"));
+        return 0;
+    });
 }
 
 }  // namespace xlstool

@@ -27,26 +27,17 @@ std::string_view VisibilityText(TXlsSheetVisible aVisible)
 
 void DumpCells(TWorkSheet& aSheet, const std::string& aName, std::string& aOut)
 {
-    TCellList& cells = aSheet.Cells().CellList();
-    for (std::size_t row = 0; row < cells.Count(); ++row) {
-        TCellRecordList* list = cells.CellRow(row);
-        if (!list) continue;
-        list->Sort();
-        for (std::size_t i = 0; i < list->Count(); ++i) {
-            const TCellRecord& cell = *list->Items(i);
-            const std::optional<TDumpValue> value = DumpCellValue(cell);
-            if (!value) continue;
-            aOut +=
-                aName + "!" + A1Reference(cell.Row(), cell.Column()) + "\t" + value->Kind + "\t" + value->Text + "\n";
-        }
-    }
+    ForEachDumpCell(aSheet, [&](const TCellRecord& cell, const TDumpValue& value) {
+        aOut += aName + "!" + A1Reference(cell.Row(), cell.Column()) + "\t" + value.Kind + "\t" + value.Text + "\n";
+    });
 }
 
 }  // namespace
 
-int RunDump(TArgs args)
+namespace {
+
+int DumpWorkbook(TArgs args)
 {
-    RequireArgCount(args, 1, 1);
     TXLSFile xls(nullptr);
     xls.Connect();
     xls.OpenFile(args[0]);
@@ -67,6 +58,14 @@ int RunDump(TArgs args)
     }
     std::cout << out << sheetLines;
     return 0;
+}
+
+}  // namespace
+
+int RunDump(TArgs args)
+{
+    RequireArgCount(args, 1, 1);
+    return OnFile(args[0], [&] { return DumpWorkbook(args); });
 }
 
 }  // namespace xlstool

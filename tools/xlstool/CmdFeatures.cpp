@@ -90,23 +90,25 @@ int RunFeatures(TArgs args)
     }
     if (file.empty()) throw EUsageError("missing arguments");
 
-    TXLSFile xls(nullptr);
-    xls.Connect();
-    xls.OpenFile(file);
-    TWorkbook& workbook = xls.Workbook();
-    std::string out;
-    for (const auto& kind : kWorkbookKinds)
-        if (Wanted(kinds, kind.Letter)) kind.Write(workbook, out);
-    for (std::size_t i = 0; i < workbook.Sheets().Count(); ++i) {
-        TSheet& sheet = *workbook.Sheets().Items(i);
-        if (!IsDumped(sheet)) continue;
-        const auto index = static_cast<std::int32_t>(i);
-        const TFeatureSheet view{workbook, sheet, index, EscapeDumpText(workbook.Globals().SheetName(index))};
-        for (const auto& kind : kSheetKinds)
-            if (Wanted(kinds, kind.Letter)) kind.Write(view, out);
-    }
-    std::cout << out;
-    return 0;
+    return OnFile(file, [&] {
+        TXLSFile xls(nullptr);
+        xls.Connect();
+        xls.OpenFile(file);
+        TWorkbook& workbook = xls.Workbook();
+        std::string out;
+        for (const auto& kind : kWorkbookKinds)
+            if (Wanted(kinds, kind.Letter)) kind.Write(workbook, out);
+        for (std::size_t i = 0; i < workbook.Sheets().Count(); ++i) {
+            TSheet& sheet = *workbook.Sheets().Items(i);
+            if (!IsDumped(sheet)) continue;
+            const auto index = static_cast<std::int32_t>(i);
+            const TFeatureSheet view{workbook, sheet, index, EscapeDumpText(workbook.Globals().SheetName(index))};
+            for (const auto& kind : kSheetKinds)
+                if (Wanted(kinds, kind.Letter)) kind.Write(view, out);
+        }
+        std::cout << out;
+        return 0;
+    });
 }
 
 }  // namespace xlstool

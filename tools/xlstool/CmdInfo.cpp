@@ -46,9 +46,10 @@ void CountCells(const TWorkSheet& aSheet, std::size_t& aCells, std::size_t& aFor
 
 }  // namespace
 
-int RunInfo(TArgs args)
+namespace {
+
+int ShowInfo(TArgs args)
 {
-    RequireArgCount(args, 1, 1);
     TXLSFile xls(nullptr);
     xls.Connect();
     xls.OpenFile(args[0]);
@@ -71,6 +72,14 @@ int RunInfo(TArgs args)
     out += "shared strings\t" + std::to_string(globals.SST().Count()) + "\n";
     std::cout << out;
     return 0;
+}
+
+}  // namespace
+
+int RunInfo(TArgs args)
+{
+    RequireArgCount(args, 1, 1);
+    return OnFile(args[0], [&] { return ShowInfo(args); });
 }
 
 }  // namespace xlstool

@@ -38,10 +38,12 @@ int RunLink(TArgs args)
     link.Description = xls::Utf8ToUtf16(parsed.Value("--description"));
     link.Hint = xls::Utf8ToUtf16(parsed.Value("--tip"));
     if (parsed.Values.contains("--mark")) link.TextMark = xls::Utf8ToUtf16(parsed.Value("--mark"));
-    TSheetEdit edit(parsed.Positional[0], parsed.Positional[1]);
-    edit.File().AddHyperLink(cells, link);
-    edit.Save(parsed.Value("-o"));
-    return 0;
+    return OnFile(parsed.Positional[0], [&] {
+        TSheetEdit edit(parsed.Positional[0], parsed.Positional[1]);
+        edit.File().AddHyperLink(cells, link);
+        edit.Save(parsed.Value("-o"));
+        return 0;
+    });
 }
 
 }  // namespace xlstool

@@ -49,17 +49,19 @@ int RunNames(TArgs args)
     RequireArgCount(positional, adding ? 5 : 1, adding ? 5 : 1);
     if (!adding && !out.empty()) throw EUsageError("-o needs --add");
 
-    xls::TXLSFile xls(nullptr, true);
-    xls.Connect();
-    xls.OpenFile(positional[0]);
-    if (adding) {
-        xls.AddRange(NamedRange(xls, positional[2], positional[3], positional[4]));
-        xls.Save(true, out.empty() ? positional[0] : out, nullptr, nullptr, nullptr);
-    } else {
-        ListNames(xls);
-    }
-    xls.Disconnect();
-    return 0;
+    return OnFile(positional[0], [&] {
+        xls::TXLSFile xls(nullptr, true);
+        xls.Connect();
+        xls.OpenFile(positional[0]);
+        if (adding) {
+            xls.AddRange(NamedRange(xls, positional[2], positional[3], positional[4]));
+            xls.Save(true, out.empty() ? positional[0] : out, nullptr, nullptr, nullptr);
+        } else {
+            ListNames(xls);
+        }
+        xls.Disconnect();
+        return 0;
+    });
 }
 
 }  // namespace xlstool

@@ -37,26 +37,28 @@ int RunPictures(TArgs args)
     const TParsedArgs parsed = ParseArgs(args, {"--extract"});
     RequireArgCount(parsed.Positional, 2, 2);
     const std::string folder = parsed.Value("--extract");
-    TSheetEdit edit(parsed.Positional[0], parsed.Positional[1]);
-    xls::TXLSFile& file = edit.File();
-    file.BeginSheet();
-    std::int32_t index = 0;
-    for (std::int32_t row = 1; row <= 65536; ++row) {
-        for (std::int32_t pos = 0; pos < file.GetPicturesCount(row); ++pos, ++index) {
-            const xls::TXlsPicture picture = file.GetPicture(row, pos);
-            const xls::TImageProperties& p = picture.Properties;
-            std::cout << index << '\t' << CellName(p.Row1, p.Col1) << ':' << CellName(p.Row2, p.Col2) << '\t'
-                      << Extension(picture.PicType) << '\t' << picture.Data.size() << '\t'
-                      << xls::Utf16ToUtf8(p.FileName) << '\n';
-            if (folder.empty()) continue;
-            const std::filesystem::path out =
-                std::filesystem::path(folder) / ("picture" + std::to_string(index) + "." + Extension(picture.PicType));
-            xls::TFileStream stream(out.string(), xls::TFileMode::Create);
-            stream.Write(picture.Data.data(), picture.Data.size());
-            stream.Close();
+    return OnFile(parsed.Positional[0], [&] {
+        TSheetEdit edit(parsed.Positional[0], parsed.Positional[1]);
+        xls::TXLSFile& file = edit.File();
+        file.BeginSheet();
+        std::int32_t index = 0;
+        for (std::int32_t row = 1; row <= 65536; ++row) {
+            for (std::int32_t pos = 0; pos < file.GetPicturesCount(row); ++pos, ++index) {
+                const xls::TXlsPicture picture = file.GetPicture(row, pos);
+                const xls::TImageProperties& p = picture.Properties;
+                std::cout << index << '\t' << CellName(p.Row1, p.Col1) << ':' << CellName(p.Row2, p.Col2) << '\t'
+                          << Extension(picture.PicType) << '\t' << picture.Data.size() << '\t'
+                          << xls::Utf16ToUtf8(p.FileName) << '\n';
+                if (folder.empty()) continue;
+                const std::filesystem::path out =
+                    std::filesystem::path(folder) / ("picture" + std::to_string(index) + "." + Extension(picture.PicType));
+                xls::TFileStream stream(out.string(), xls::TFileMode::Create);
+                stream.Write(picture.Data.data(), picture.Data.size());
+                stream.Close();
+            }
         }
-    }
-    return 0;
+        return 0;
+    });
 }
 
 }  // namespace xlstool

@@ -8,6 +8,7 @@
 #include "XlsToolCommands.h"
 #include "base/UXlsUnicode.h"
 #include "cfb/UOle2Impl.h"
+#include "facade/UExcelRecords.h"
 #include "globals/UXlsFormula.h"
 #include "records/UXlsBaseRecords.h"
 #include "records/UXlsRecordIds.h"
@@ -104,13 +105,13 @@ bool RestIsZero(TOle2File& aFile)
 
 }  // namespace
 
-int RunRecords(TArgs args)
+namespace {
+
+int ListRecords(TArgs args)
 {
-    RequireArgCount(args, 1, 1);
     TFileStream file(args[0], TFileMode::OpenRead);
     TOle2File ole(file);
-    ole.SelectStream(u"Workbook");
-    auto dir = ole.FindDir(u"Workbook");
+    const std::u16string streamName = SelectWorkbookStream(ole);
     const std::int64_t length = ole.Length();
     const bool mini = length < ole.Header().ulMiniSectorCutoff;
 
@@ -137,12 +138,20 @@ int RunRecords(TArgs args)
         }
     }
 
-    std::cout << "# stream /" << Utf16ToUtf8(dir->Name()) << ": " << length << " bytes ("
+    std::cout << "# stream /" << Utf16ToUtf8(streamName) << ": " << length << " bytes ("
               << (mini ? "mini stream" : "regular sectors") << ")\n";
     if (padding > 0) std::cout << "# " << padding << " zero bytes of padding after the last EOF\n";
     for (const auto& line : lister.Lines) std::cout << line << '\n';
     std::cout << "# " << lister.RecordCount << " records\n";
     return 0;
+}
+
+}  // namespace
+
+int RunRecords(TArgs args)
+{
+    RequireArgCount(args, 1, 1);
+    return OnFile(args[0], [&] { return ListRecords(args); });
 }
 
 }  // namespace xlstool

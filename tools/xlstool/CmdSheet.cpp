@@ -265,17 +265,19 @@ int RunSheet(TArgs args)
     if (changes.empty()) throw EUsageError("nothing to change");
     const std::string& file = positional[0];
 
-    TXLSFile xls(nullptr, true);
-    xls.Connect();
-    xls.OpenFile(file);
-    const std::int32_t sheet = FindSheetArgument(xls, positional[1]);
-    if (!xls.IsWorksheet(sheet)) throw std::runtime_error("Sheet " + positional[1] + " is not a worksheet");
-    xls.SetActiveSheet(sheet);
-    // Every change is made in memory first: a refused one leaves the file as it was.
-    for (const auto& change : changes) change.Option->Apply(xls, change.Value, std::string(change.Option->Name));
-    xls.Save(true, out.empty() ? file : out, nullptr, nullptr, nullptr);
-    xls.Disconnect();
-    return 0;
+    return OnFile(file, [&] {
+        TXLSFile xls(nullptr, true);
+        xls.Connect();
+        xls.OpenFile(file);
+        const std::int32_t sheet = FindSheetArgument(xls, positional[1]);
+        if (!xls.IsWorksheet(sheet)) throw EFileError("Sheet " + positional[1] + " is not a worksheet");
+        xls.SetActiveSheet(sheet);
+        // Every change is made in memory first: a refused one leaves the file as it was.
+        for (const auto& change : changes) change.Option->Apply(xls, change.Value, std::string(change.Option->Name));
+        xls.Save(true, out.empty() ? file : out, nullptr, nullptr, nullptr);
+        xls.Disconnect();
+        return 0;
+    });
 }
 
 }  // namespace xlstool

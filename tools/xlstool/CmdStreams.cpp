@@ -77,9 +77,10 @@ std::vector<std::string> EntryPaths(const std::vector<TOle2Directory>& dir)
 
 }  // namespace
 
-int RunStreams(TArgs args)
+namespace {
+
+int ListStreams(TArgs args)
 {
-    RequireArgCount(args, 1, 1);
     TFileStream in(args[0], TFileMode::OpenRead);
     TOle2File file(in);
     std::vector<TOle2Directory> dir = file.ReadDirectory();
@@ -92,6 +93,14 @@ int RunStreams(TArgs args)
     }
     std::cout << out;
     return 0;
+}
+
+}  // namespace
+
+int RunStreams(TArgs args)
+{
+    RequireArgCount(args, 1, 1);
+    return OnFile(args[0], [&] { return ListStreams(args); });
 }
 
 }  // namespace xlstool

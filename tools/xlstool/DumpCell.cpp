@@ -51,4 +51,18 @@ std::optional<TDumpValue> DumpCellValue(const TCellRecord& aCell)
     return std::nullopt;
 }
 
+void ForEachDumpCell(TWorkSheet& aSheet, const std::function<void(const TCellRecord&, const TDumpValue&)>& aVisit)
+{
+    TCellList& cells = aSheet.Cells().CellList();
+    for (std::size_t row = 0; row < cells.Count(); ++row) {
+        TCellRecordList* list = cells.CellRow(row);
+        if (!list) continue;
+        list->Sort();
+        for (std::size_t i = 0; i < list->Count(); ++i) {
+            const TCellRecord& cell = *list->Items(i);
+            if (const std::optional<TDumpValue> value = DumpCellValue(cell)) aVisit(cell, *value);
+        }
+    }
+}
+
 }  // namespace xlstool

@@ -38,7 +38,7 @@ TSheetEdit::TSheetEdit(const std::string& aFile, const std::string& aSheet) : FF
     FXls.Connect();
     FXls.OpenFile(aFile);
     const std::int32_t sheet = FindSheetArgument(FXls, aSheet);
-    if (!FXls.IsWorksheet(sheet)) throw std::runtime_error("Sheet " + aSheet + " is not a worksheet");
+    if (!FXls.IsWorksheet(sheet)) throw EFileError("Sheet " + aSheet + " is not a worksheet");
     FXls.SetActiveSheet(sheet);
 }
 

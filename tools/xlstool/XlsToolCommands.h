@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/UXlsExceptions.h"
+
 namespace xlstool {
 
 using TArgs = std::span<const std::string>;
@@ -16,6 +18,27 @@ class EUsageError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// A failure the tool finds in a file itself (no sheet of that name, a sheet
+// that is no worksheet): exit code 1, reported like the engine's errors.
+class EFileError : public std::runtime_error {
+public:
+    explicit EFileError(const std::string& aMessage, std::string aFile = {})
+        : std::runtime_error(aMessage), File(std::move(aFile)) {}
+    std::string File;
+};
+
+// Runs aStep on the file aPath: its errors that name no file name this one.
+template <class F>
+decltype(auto) OnFile(const std::string& aPath, F&& aStep)
+{
+    try {
+        return xls::WithErrorPlace(aStep, [&](xls::EXlsException& e) { e.SetFile(aPath); });
+    } catch (EFileError& e) {
+        if (e.File.empty()) e.File = aPath;
+        throw;
+    }
+}
 
 struct TSubcommand {
     std::string_view Name;

@@ -1,7 +1,7 @@
 // xlstool: the command-line front end of the workbook engine.
 //
 // Exit codes: 0 success, 1 the engine refused or failed (its message on
-// stderr), 2 wrong usage.
+// stderr as "xlstool: FILE: message"), 2 wrong usage.
 #include <array>
 #include <cstdio>
 #include <exception>
@@ -40,7 +40,8 @@ constexpr std::array kCommands{
     TSubcommand{"cfb-copy", "rewrites a compound file with its Workbook stream written anew",
                 "usage: xlstool cfb-copy IN OUT\n\n"
                 "Writes a new compound file OUT in which every stream and storage of IN\n"
-                "is carried over and the Workbook stream is written anew with the same\n"
+                "is carried over and the Workbook stream (or a Book stream, as BIFF5 named\n"
+                "it, when there is no Workbook stream) is written anew with the same\n"
                 "bytes (a stream shorter than 4096 bytes is filled up to 4096 with zero\n"
                 "bytes, so it never lands in the mini stream). This is the path a saved\n"
                 "workbook takes, without the workbook itself.\n\n"
@@ -55,8 +56,8 @@ constexpr std::array kCommands{
                 RunTemplate},
     TSubcommand{"records", "lists the BIFF records of the Workbook stream",
                 "usage: xlstool records FILE\n\n"
-                "Reads the Workbook stream of FILE record by record, as the engine reads it,\n"
-                "and prints one line per record:\n\n"
+                "Reads the Workbook (or Book) stream of FILE record by record, as the engine\n"
+                "reads it, and prints one line per record:\n\n"
                 "  OFFSET  ID  NAME  SIZE  [+N CONTINUE (M bytes)]  [BOF info]\n\n"
                 "OFFSET is the position of the record header in the stream, ID the record id\n"
                 "as four hex digits, NAME the record's name (\"?\" when unknown), SIZE its data\n"
@@ -301,12 +302,23 @@ void PrintOverview(std::ostream& out)
 {
     out << "usage: xlstool SUBCOMMAND [ARGS...]\n"
            "       xlstool SUBCOMMAND --help\n\n"
-           "Reads and writes Excel 97-2003 (.xls) workbooks.\n\nSubcommands:\n";
+           "Reads and writes Excel 97-2003 (.xls) workbooks. A failure is reported on\n"
+           "stderr as \"xlstool: FILE: message\", the message followed by where in the\n"
+           "file it happened (stream, record and offset, sheet), with exit code 1.\n\n"
+           "Subcommands:\n";
     for (const auto& cmd : kCommands) {
         std::string name(cmd.Name);
         name.resize(std::max<std::size_t>(name.size() + 2, 12), ' ');
         out << "  " << name << cmd.Summary << '\n';
     }
+}
+
+// "xlstool: FILE: message" on stderr (without FILE when no file is known); exit code 1.
+int ReportFailure(const std::string& aFile, const std::string& aMessage)
+{
+    std::cout.flush();
+    std::cerr << "xlstool: " << (aFile.empty() ? "" : aFile + ": ") << aMessage << '\n';
+    return 1;
 }
 
 const TSubcommand* FindCommand(std::string_view name)
@@ -349,9 +361,11 @@ int main(int argc, char** argv)
     } catch (const EUsageError& e) {
         std::cerr << "xlstool " << cmd->Name << ": " << e.what() << "\n\n" << cmd->Help;
         return 2;
+    } catch (const xls::EXlsException& e) {
+        return ReportFailure(e.Place().File, e.Text(false));
+    } catch (const EFileError& e) {
+        return ReportFailure(e.File, e.what());
     } catch (const std::exception& e) {
-        std::cout.flush();
-        std::cerr << e.what() << '\n';
-        return 1;
+        return ReportFailure({}, e.what());
     }
 }
