@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -215,6 +216,20 @@ inline TToolRun RunXlsTool(std::vector<std::string> aArgs, bool aWithErrors = fa
 inline TToolRun RunPython(const std::string& aScript, const std::filesystem::path& aFile)
 {
     return testproc::RunPythonReader(aScript, {}, aFile);
+}
+
+// Every stream but Workbook, by path.
+inline std::map<std::u16string, TBytes> OtherStreams(const std::filesystem::path& aFile)
+{
+    const TBytes bytes = ReadFileBytes(aFile.string());
+    TMemoryStream mem(bytes);
+    TOle2File ole(mem);
+    std::map<std::u16string, TBytes> streams;
+    for (const TOle2Directory& entry : ole.ReadDirectory()) {
+        if (entry.ObjType() != STGTY_STREAM || TOle2File::SameName(entry.Name(), u"Workbook")) continue;
+        streams[entry.Name()] = ole2test::ReadStreamOf(bytes, entry.Name());
+    }
+    return streams;
 }
 
 // Every corpus workbook that has an expected dump (so is readable).
