@@ -211,10 +211,14 @@ std::unique_ptr<TWorkSheet> TWorkSheet::CreateFromData(TWorkbookGlobals* aWorkbo
 
 void TWorkSheet::ClearValues()
 {
+    // The template's sheet is selected; a cleared sheet keeps its own state,
+    // or the file would open with two sheets grouped.
+    const bool selected = Selected();
     Clear();
     ReadTemplateSheet([&](TOle2File& ole, TRecordHeader& header, std::unique_ptr<TBOFRecord> bof) {
         LoadFromStream(ole, header, std::move(bof), FWorkbookGlobals->SST());
     });
+    SetSelected(selected);
 }
 
 void TWorkSheet::Clear()

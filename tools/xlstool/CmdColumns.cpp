@@ -1,6 +1,8 @@
 // xlstool columns FILE SHEET insert|copy|delete ... [-o OUT]: inserts empty
 // columns, inserts copies of columns or deletes columns of a worksheet and
 // saves.
+#include <algorithm>
+
 #include "CellReference.h"
 #include "LineEdit.h"
 #include "SheetEdit.h"
@@ -12,7 +14,10 @@ namespace {
 // Letters (B, AA) or a number from 1.
 std::int32_t ParseColumnArgument(const std::string& aText)
 {
-    if (!aText.empty() && (aText[0] == '-' || (aText[0] >= '0' && aText[0] <= '9'))) return ParseWholeNumber(aText, "COL");
+    const bool letters = !aText.empty() && std::all_of(aText.begin(), aText.end(), [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    });
+    if (!letters) return ParseWholeNumber(aText, "COL");
     return ParseCellReference(aText + "1").Col;
 }
 
