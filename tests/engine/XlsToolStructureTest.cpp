@@ -584,6 +584,28 @@ TEST(XlsToolStructure, RefusedChangesWriteNothing)
         EXPECT_EQ(run.Code, 1);
         EXPECT_EQ(run.Err, c.Err);
     }
+    // Whatever stands at the end of the sheet stays on it.
+    const std::string edge = xls::Utf8FromPath(dir / "edge.xls");
+    const struct {
+        std::vector<std::string> Setup, Change;
+        const char* Err;
+    } edges[] = {
+        {{"comment", edge, "1", "C65536", "Ende"}, {"rows", edge, "1", "insert", "1"}, "65536 out of a maximum of 65535"},
+        {{"sheet", edge, "1", "--merge", "A65535:B65536"}, {"rows", edge, "1", "insert", "2", "3"}, "65538 out of a maximum of 65535"},
+        {{"link", edge, "1", "IV1:IV2", "https://example.org/"}, {"columns", edge, "1", "insert", "B"}, "256 out of a maximum of 255"},
+    };
+    for (const auto& e : edges) {
+        SCOPED_TRACE(e.Setup[0]);
+        ASSERT_EQ(RunXlsTool({"new", edge}).Code, 0);
+        ASSERT_EQ(RunXlsTool(e.Setup).Code, 0);
+        const xls::TBytes kept = FileBytes(dir / "edge.xls");
+        const TToolRun run = RunXlsTool(e.Change);
+        EXPECT_EQ(run.Code, 1);
+        EXPECT_EQ(run.Err, std::string("Too many entries for this kind of record (") + e.Err + ")\n");
+        EXPECT_EQ(FileBytes(dir / "edge.xls"), kept);
+    }
+    fs::remove(dir / "edge.xls");
+
     // Deleting or hiding the last visible sheets: the first two of three go.
     ASSERT_EQ(RunXlsTool({"sheets", book, "delete", "Sichtbar", "-o", out}).Code, 0);
     ASSERT_EQ(RunXlsTool({"sheets", out, "hide", "数据"}).Code, 0);
