@@ -354,7 +354,10 @@ void TWorkbook::InsertSheets(std::int32_t CopyFrom, std::int32_t InsertBefore, s
     }
 
     const std::uint16_t options = CopyFrom >= 0 ? FGlobals->SheetOptionFlags(CopyFrom) : 0;
+    const std::int32_t shown = ActiveSheet();
     FGlobals->InsertSheets(CopyFrom, InsertBefore, options, u"Sheet", SheetCount);
+    // The sheet the file shows moves with the sheets behind the new ones.
+    if (shown >= InsertBefore) FGlobals->SetActiveSheet(shown + SheetCount);
     // The source sheet has moved behind the new ones when it stood at or after them.
     const std::int32_t source = CopyFrom < InsertBefore ? CopyFrom : CopyFrom + SheetCount;
     for (std::int32_t k = 0; k < SheetCount; ++k) {

@@ -460,6 +460,9 @@ TEST(XlsToolStructure, SheetsInsertedCopiedDeletedClearedRenamedHiddenAndSelecte
     const TSheetCase cases[] = {
         {"gen/poi_layout.xls", {"insert", "2"}, {"Layout", "Sheet", "Geteilt", "Zoom"},
          [&](TSnapshot& s, const TSnapshot&) { add(s.Features, EmptySheetLines(dir, "Sheet")); }},
+        // Before the sheet the file shows: it still shows that sheet.
+        {"gen/poi_layout.xls", {"insert", "Layout"}, {"Sheet", "Layout", "Geteilt", "Zoom"},
+         [&](TSnapshot& s, const TSnapshot&) { add(s.Features, EmptySheetLines(dir, "Sheet")); }},
         {"gen/poi_formulas.xls", {"insert", "4", "2"}, {"Formeln", "Daten 2", "Daten3", "Sheet", "Sheet1"},
          [&](TSnapshot& s, const TSnapshot&) {
              add(s.Features, EmptySheetLines(dir, "Sheet"));
