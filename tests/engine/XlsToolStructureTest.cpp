@@ -272,6 +272,14 @@ TLines Copies(const TLines& aLines, const TShift& aSource, std::int64_t aFirst, 
 
 // ------------------------------------------------------------------ cases
 
+// Lines with one field changed: "S\tLayout\tselected" to "0".
+void Set(TLines& aLines, const std::string& aStart, const std::string& aValue)
+{
+    for (auto& line : aLines)
+        if (line.starts_with(aStart + "\t")) line = aStart + "\t" + aValue;
+}
+
+
 struct TCase {
     const char* Book;  // below tests/corpus
     std::vector<std::string> Args;  // after FILE
@@ -332,6 +340,13 @@ TEST(XlsToolStructure, RowsMoveCellsFormulasNamesAndObjects)
         {"gen/lo_rich_notes_links_pictures.xls", {"Text", "delete", "2"}, ShiftedBy({"Text", false, 2, 1, true})},
         {"gen/poi_values.xls", {"Werte", "copy", "2:3", "8", "2"}, ShiftedBy({"Werte", false, 8, 4}, 2, 3, 2)},
         {"gen/poi_layout.xls", {"Layout", "copy", "3", "1"}, ShiftedBy({"Layout", false, 1, 1}, 3, 3, 1)},
+        // A copied comment brings its box: one more object on the sheet.
+        {"gen/lo_rich_notes_links_pictures.xls", {"Text", "copy", "1:2", "10"},
+         [](const TSnapshot& o) {
+             TSnapshot s = ShiftedBy({"Text", false, 10, 2}, 1, 2, 1)(o);
+             Set(s.Features, "P\tText\t0", "5");
+             return s;
+         }},
     };
     TTempDir dir;
     for (const auto& c : cases) {
@@ -406,13 +421,6 @@ struct TSheetCase {
     std::vector<std::string> Order;  // the sheets afterwards, new ones with their engine names
     std::function<void(TSnapshot& aExpected, const TSnapshot& aOriginal)> Change;
 };
-
-// Lines with one field changed: "S\tLayout\tselected" to "0".
-void Set(TLines& aLines, const std::string& aStart, const std::string& aValue)
-{
-    for (auto& line : aLines)
-        if (line.starts_with(aStart + "\t")) line = aStart + "\t" + aValue;
-}
 
 // The sheet lines of a new empty worksheet named aName that is not selected.
 TLines EmptySheetLines(const TTempDir& aDir, const std::string& aName)
