@@ -306,8 +306,8 @@ constexpr std::array kCommands{
                 "pictures of every sheet follow them, references into deleted rows become\n"
                 "#REF!. Saves as set does.\n\n"
                 "Exit 1 with the engine's message and nothing written for a row outside the\n"
-                "sheet, a COUNT that would push cells off the sheet, or a copy into the rows\n"
-                "it copies.\n",
+                "sheet, a COUNT that would push cells, comments, links, merged cells or\n"
+                "pictures off the sheet, or a copy into the rows it copies.\n",
                 RunRows},
     TSubcommand{"columns", "inserts, copies or deletes columns of a sheet and saves the workbook",
                 "usage: xlstool columns FILE SHEET insert COL [COUNT] [-o OUT]\n"
@@ -316,8 +316,8 @@ constexpr std::array kCommands{
                 "As rows, for the columns of the worksheet SHEET: a column is given by its\n"
                 "letters (A to IV) or its number (1 to 256), such as copy B:C E 2.\n\n"
                 "Exit 1 with the engine's message and nothing written for a column outside\n"
-                "the sheet, a COUNT that would push cells off the sheet, or a copy into the\n"
-                "columns it copies.\n",
+                "the sheet, a COUNT that would push cells or objects off the sheet, or a copy\n"
+                "into the columns it copies.\n",
                 RunColumns},
     TSubcommand{"sheets", "inserts, copies, deletes, clears, renames, hides, shows or selects sheets",
                 "usage: xlstool sheets FILE ACTION ARGS... [-o OUT]\n\n"
