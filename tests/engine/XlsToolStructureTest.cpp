@@ -542,7 +542,8 @@ TEST(XlsToolStructure, RowsInsertedAndDeletedAgainGiveTheOriginalBack)
 {
     TTempDir dir;
     for (const char* book : {"gen/poi_formulas.xls", "gen/gnm_features.xls", "gen/lo_rich_notes_links_pictures.xls",
-                             "gen/poi_layout.xls", "real/formula_test_names.xls"}) {
+                             "gen/poi_layout.xls", "gen/poi_pictures.xls", "gen/poi_comments.xls",
+                             "gen/poi_hyperlinks.xls", "real/formula_test_names.xls"}) {
         SCOPED_TRACE(book);
         const fs::path file = dir / "book.xls";
         fs::copy_file(kCorpus / book, file, fs::copy_options::overwrite_existing);
