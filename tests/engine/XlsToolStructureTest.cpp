@@ -43,8 +43,8 @@ TLines Fields(const std::string& aLine)
 
 std::string Joined(const TLines& aFields)
 {
-    std::string line;
-    for (const auto& f : aFields) line += (line.empty() && &f == &aFields[0] ? "" : "\t") + f;
+    std::string line = aFields.empty() ? "" : aFields[0];
+    for (std::size_t i = 1; i < aFields.size(); ++i) line += "\t" + aFields[i];
     return line;
 }
 
@@ -230,6 +230,30 @@ TLines Shifted(const TLines& aLines, const TShift& aShift)
     return Sorted(out);
 }
 
+// The sheet of a cell, M, L, K or R line and the rows (columns) its ends
+// stand on; nullopt for other lines.
+std::optional<std::pair<std::string, std::vector<std::int64_t>>> Place(const TLines& f, bool aColumns)
+{
+    if (f[0] == "R") {
+        if (aColumns) return std::nullopt;
+        return std::pair{f[1], std::vector<std::int64_t>{std::stoll(f[2])}};
+    }
+    const bool cell = f[0].find('!') != std::string::npos;
+    std::string sheet, area;
+    if (cell || f[0] == "L" || f[0] == "K")
+        std::tie(sheet, area) = SheetAndArea(f[cell ? 0 : 1]);
+    else if (f[0] == "M")
+        sheet = f[1], area = f[2];
+    else
+        return std::nullopt;
+    std::vector<std::int64_t> ends;
+    for (const std::string& end : {area.substr(0, area.find(':')), area.substr(area.find(':') + 1)}) {
+        std::smatch m;
+        if (std::regex_match(end, m, kCellText)) ends.push_back(aColumns ? ColumnNumber(m.str(2)) : std::stoll(m.str(4)));
+    }
+    return std::pair{sheet, ends};
+}
+
 // The copies that rows (columns) First to Last, Count times before Dest,
 // add: cells, merged areas, rows, comments and links lying inside them.
 TLines Copies(const TLines& aLines, const TShift& aSource, std::int64_t aFirst, std::int64_t aLast,
@@ -237,35 +261,16 @@ TLines Copies(const TLines& aLines, const TShift& aSource, std::int64_t aFirst, 
 {
     TLines out;
     const std::int64_t height = aLast - aFirst + 1;
-    for (std::int64_t k = 0; k < aCount; ++k) {
-        // A copy is the source moved by its offset, once the lines before the source are left out.
-        const TShift toCopy{aSource.Sheet, aSource.Columns, aFirst, aDest + k * height - aFirst};
-        for (const auto& line : aLines) {
-            TLines f = Fields(line);
-            const bool cell = f[0].find('!') != std::string::npos;
-            const bool located = cell || f[0] == "M" || f[0] == "L" || f[0] == "K" || (f[0] == "R" && !aSource.Columns);
-            if (!located) continue;
-            std::string area = cell || f[0] == "L" || f[0] == "K" ? f[cell ? 0 : 1] : f[2];
-            if (cell || f[0] == "L" || f[0] == "K") {
-                const auto [sheet, a] = SheetAndArea(area);
-                if (sheet != aSource.Sheet) continue;
-                area = a;
-            } else if (f[1] != aSource.Sheet) {
-                continue;
-            }
-            // Inside the source: both ends within First to Last.
-            bool inside = true;
-            for (const std::string& end : {area.substr(0, area.find(':')), area.substr(area.find(':') + 1)}) {
-                std::smatch m;
-                const std::int64_t at = f[0] == "R"                          ? std::stoll(end)
-                                        : std::regex_match(end, m, kCellText) ? (aSource.Columns ? ColumnNumber(m.str(2))
-                                                                                                 : std::stoll(m.str(4)))
-                                                                              : 0;
-                inside = inside && at >= aFirst && at <= aLast;
-            }
-            if (!inside) continue;
-            if (auto copy = ShiftedLine(line, toCopy)) out.push_back(*copy);
-        }
+    for (const auto& line : aLines) {
+        const auto place = Place(Fields(line), aSource.Columns);
+        if (!place || place->first != aSource.Sheet) continue;
+        if (!std::all_of(place->second.begin(), place->second.end(),
+                         [&](std::int64_t at) { return at >= aFirst && at <= aLast; }))
+            continue;
+        // Each copy is the source moved by its offset.
+        for (std::int64_t k = 0; k < aCount; ++k)
+            if (auto copy = ShiftedLine(line, {aSource.Sheet, aSource.Columns, aFirst, aDest + k * height - aFirst}))
+                out.push_back(*copy);
     }
     return out;
 }
