@@ -317,6 +317,10 @@ public:
     virtual void AutofitCol(std::int32_t Col1, std::int32_t Col2, bool IgnoreStrings, double Adjustment) = 0;
     virtual void AutofitRowsOnWorkbook(bool AutofitNotAutofittingRows, bool KeepSizesAutomatic,
                                        double Adjustment) = 0;
+    // The active sheet's auto filter: drop-down buttons on row Row over
+    // columns Col1 to Col2 (Col2 below Col1 removes it) and the hidden filter
+    // database name. Whether the sheet has one, whether (Row, Col) is one of
+    // its header cells, and its area (all -1 without a filter).
     virtual void SetAutoFilter(std::int32_t Row, std::int32_t Col1, std::int32_t Col2) = 0;
     virtual void RemoveAutoFilter() = 0;
     virtual bool HasAutoFilter() = 0;

@@ -380,14 +380,8 @@ void TWorkbook::DeleteSheets(std::int32_t SheetPos, std::int32_t SheetCount)
     const std::int32_t shown = ActiveSheet();
     // Formulas name names by position: the names behind deleted ones move up.
     // A formula that cannot follow fails before anything changes.
-    TDeletedNames names = FGlobals->NamesOfSheets(SheetPos, SheetCount);
-    if (!names.Positions.empty()) {
-        names.CheckOnly = true;
-        FGlobals->Names().ArrangeDeletedNames(names);
-        for (std::int64_t i = 0; i < count; ++i)
-            if (i < SheetPos || i >= std::int64_t(SheetPos) + SheetCount) FSheets.Items(i)->ArrangeDeletedNames(names);
-    }
-    names = FGlobals->DeleteSheets(SheetPos, SheetCount);
+    CheckNamesCanGo(FGlobals->NamesOfSheets(SheetPos, SheetCount), SheetPos, SheetCount);
+    const TDeletedNames names = FGlobals->DeleteSheets(SheetPos, SheetCount);
     FSheets.DeleteSheets(SheetPos, SheetCount);
     if (!names.Positions.empty())
         for (std::size_t i = 0; i < FSheets.Count(); ++i) FSheets.Items(i)->ArrangeDeletedNames(names);
@@ -416,6 +410,24 @@ std::int32_t TWorkbook::VisibleSheetNear(std::int32_t aSheet) const
     for (std::int32_t i = std::min(aSheet, count) - 1; i >= 0; --i)
         if (FGlobals->SheetVisible(i) == TXlsSheetVisible::sv_Visible) return i;
     return std::min(aSheet, count - 1);
+}
+
+void TWorkbook::CheckNamesCanGo(TDeletedNames aNames, std::int32_t SkipFirst, std::int32_t SkipCount)
+{
+    if (aNames.Positions.empty()) return;
+    aNames.CheckOnly = true;
+    FGlobals->Names().ArrangeDeletedNames(aNames);
+    for (std::int64_t i = 0; i < std::int64_t(FSheets.Count()); ++i)
+        if (i < SkipFirst || i >= std::int64_t(SkipFirst) + SkipCount) FSheets.Items(i)->ArrangeDeletedNames(aNames);
+}
+
+void TWorkbook::DeleteNames(std::vector<std::size_t> aPositions)
+{
+    const TDeletedNames names = FGlobals->NamesAt(std::move(aPositions));
+    if (names.Positions.empty()) return;
+    CheckNamesCanGo(names, 0, 0);
+    FGlobals->DeleteNames(names);
+    for (std::size_t i = 0; i < FSheets.Count(); ++i) FSheets.Items(i)->ArrangeDeletedNames(names);
 }
 
 void TWorkbook::InsertHPageBreak(std::int32_t SheetNo, std::int32_t aRow)

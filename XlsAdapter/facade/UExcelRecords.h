@@ -81,6 +81,10 @@ public:
     // Refused when no visible sheet would be left; when the sheet the file
     // shows goes, the nearest visible one takes its place.
     void DeleteSheets(std::int32_t SheetPos, std::int32_t SheetCount);
+    // Removes the defined names at these positions (from 0, ascending);
+    // formulas that name names behind them follow, one that named a removed
+    // name gets #REF!. A formula that cannot follow fails before anything changes.
+    void DeleteNames(std::vector<std::size_t> aPositions);
     void InsertHPageBreak(std::int32_t SheetNo, std::int32_t aRow);
     void InsertVPageBreak(std::int32_t SheetNo, std::int32_t aCol);
     void RestoreObjectCoords(std::int32_t dSheet);
@@ -102,6 +106,10 @@ private:
     std::int32_t FirstVisibleSheet() const;
     void CheckSheetCount() const;
     TSheet& CheckedSheet(std::int64_t SheetNo) const;
+    // Walks every name and the formulas of every sheet outside the deleted
+    // sheets SkipFirst to SkipFirst + SkipCount - 1, failing when one cannot
+    // follow the names' deletion.
+    void CheckNamesCanGo(TDeletedNames aNames, std::int32_t SkipFirst, std::int32_t SkipCount);
 
     std::unique_ptr<TWorkbookGlobals> FGlobals;
     TSheetList FSheets;

@@ -1137,6 +1137,63 @@ void TXLSFile::AddRange(const TXlsNamedRange& Range)
 }
 
 // ---------------------------------------------------------------------------
+// Auto filter
+
+void TXLSFile::SetAutoFilter(std::int32_t Row, std::int32_t Col1, std::int32_t Col2)
+{
+    TWorkSheet* ws = ActiveWorkSheet();
+    if (!ws) return;
+    if (Col2 < Col1) {
+        RemoveAutoFilter();
+        return;
+    }
+    ws->SetAutoFilter(FActiveSheet - 1, Row - 1, Col1 - 1, Col2 - 1);
+    FIsFileModified = true;
+}
+
+void TXLSFile::RemoveAutoFilter()
+{
+    TWorkSheet* ws = ActiveWorkSheet();
+    if (!ws) return;
+    const TNameRecordList& names = Workbook().Globals().Names();
+    std::vector<std::size_t> filterNames;
+    for (std::size_t i = 0; i < names.Count(); ++i) {
+        const TNameRecord* name = names.Items(i);
+        if (name && name->IsBuiltIn() && name->RangeSheet() == FActiveSheet - 1 &&
+            name->Name() == TXlsString(1, TNameRecord::FilterDatabase))
+            filterNames.push_back(i);
+    }
+    try {
+        Workbook().DeleteNames(std::move(filterNames));
+    } catch (const EXlsException&) {
+        // A formula that cannot be read could name a name behind it; the
+        // hidden name stays, as spreadsheet programs leave it too.
+    }
+    ws->RemoveAutoFilter();
+    FIsFileModified = true;
+}
+
+bool TXLSFile::HasAutoFilter()
+{
+    const TWorkSheet* ws = ActiveWorkSheet();
+    return ws && ws->HasAutoFilter();
+}
+
+bool TXLSFile::HasAutoFilter(std::int32_t Row, std::int32_t Col)
+{
+    const TXlsCellRange range = GetAutoFilterRange();
+    return range.Top >= 0 && range.HasRow(Row) && range.HasColumn(Col);
+}
+
+TXlsCellRange TXLSFile::GetAutoFilterRange()
+{
+    const TWorkSheet* ws = ActiveWorkSheet();
+    TXlsCellRange range = ws ? ws->GetAutoFilterRange(FActiveSheet - 1) : TXlsCellRange{-1, -1, -1, -1};
+    if (range.Top < 0) return {-1, -1, -1, -1};
+    return {range.Left + 1, range.Top + 1, range.Right + 1, range.Bottom + 1};
+}
+
+// ---------------------------------------------------------------------------
 // Sheet walk and what this program does not refresh
 
 void TXLSFile::EndSheet(std::int32_t) {}
@@ -1167,11 +1224,6 @@ void TXLSFile::SetFormatList(std::int32_t, const TTbrFormat&) { NotAvailable("Se
 bool TXLSFile::InvalidateFormulas() { NotAvailable("InvalidateFormulas"); }
 void TXLSFile::SetInvalidateFormulas(bool) { NotAvailable("InvalidateFormulas"); }
 
-void TXLSFile::SetAutoFilter(std::int32_t, std::int32_t, std::int32_t) { NotAvailable("SetAutoFilter"); }
-void TXLSFile::RemoveAutoFilter() { NotAvailable("RemoveAutoFilter"); }
-bool TXLSFile::HasAutoFilter() { NotAvailable("HasAutoFilter"); }
-bool TXLSFile::HasAutoFilter(std::int32_t, std::int32_t) { NotAvailable("HasAutoFilter"); }
-TXlsCellRange TXLSFile::GetAutoFilterRange() { NotAvailable("GetAutoFilterRange"); }
 
 
 void TXLSFile::CopyToClipboard() { NotAvailable("CopyToClipboard"); }

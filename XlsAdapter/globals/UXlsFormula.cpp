@@ -626,6 +626,12 @@ void TNameRecordList::ArrangeDeletedNames(const TDeletedNames& Deleted)
     }
 }
 
+void TNameRecordList::DeleteNames(const TDeletedNames& Deleted)
+{
+    for (auto it = Deleted.Positions.rbegin(); it != Deleted.Positions.rend(); ++it) Delete(*it);
+    ArrangeDeletedNames(Deleted);
+}
+
 TDeletedNames TNameRecordList::DeleteSheets(std::int32_t SheetIndex, std::int32_t SheetCount,
                                             std::function<bool(std::int32_t)> IsLocalRef)
 {

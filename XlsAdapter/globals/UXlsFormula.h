@@ -192,6 +192,8 @@ class TNameRecord final : public TRecordClass<TNameRecord> {
 public:
     static constexpr std::uint16_t OptHidden = 0x0001;
     static constexpr std::uint16_t OptBuiltIn = 0x0020;
+    // The code of the built-in name over an auto filter's header row.
+    static constexpr char16_t FilterDatabase = 0x0D;
 
     using TRecordClass::TRecordClass;
 
@@ -273,6 +275,8 @@ public:
                                 std::function<bool(std::int32_t)> IsLocalRef) const;
     // The name tokens of every name that stays follow Deleted.
     void ArrangeDeletedNames(const TDeletedNames& Deleted);
+    // Removes the names at Deleted.Positions; name tokens in the names left follow.
+    void DeleteNames(const TDeletedNames& Deleted);
     // Removes the names local to the deleted sheets; the names of sheets
     // behind them move along, and name tokens in the names left follow.
     // Returns the removed names.

@@ -1,6 +1,7 @@
 #include "globals/UXlsFormulaParser.h"
 
 #include <charconv>
+#include <iterator>
 #include <cmath>
 
 #include "globals/UTbrStack.h"
@@ -8,6 +9,14 @@
 #include "globals/XlsFormulaMessages.h"
 
 namespace xls {
+
+TXlsString ColumnLetters(std::uint32_t aCol)
+{
+    char16_t letters[8];
+    std::size_t n = 0;
+    for (std::uint32_t c = aCol + 1; c > 0; c = (c - 1) / 26) letters[n++] = static_cast<char16_t>(u'A' + (c - 1) % 26);
+    return TXlsString(std::make_reverse_iterator(letters + n), std::make_reverse_iterator(letters));
+}
 
 namespace {
 
@@ -31,14 +40,7 @@ std::u16string_view ErrorText(std::uint8_t aCode)
     return IsKnownErrorCode(aCode) ? ErrorCodeText(aCode) : kUnknownError;
 }
 
-// Column 0 is "A", 26 is "AA".
-void AppendColumn(TXlsString& s, std::uint32_t aCol)
-{
-    char16_t letters[4];
-    std::size_t n = 0;
-    for (std::uint32_t c = aCol + 1; c > 0; c = (c - 1) / 26) letters[n++] = static_cast<char16_t>(u'A' + (c - 1) % 26);
-    while (n > 0) s.push_back(letters[--n]);
-}
+void AppendColumn(TXlsString& s, std::uint32_t aCol) { s += ColumnLetters(aCol); }
 
 // A cell of a reference token: "$" marks an absolute column or row; the
 // column field holds the column in its low byte and the relative bits.

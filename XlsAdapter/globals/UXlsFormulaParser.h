@@ -43,6 +43,8 @@ public:
 // runs past Data with "Error reading formula: the token array runs past the
 // end of its record".
 TXlsString DecodeFormula(TByteView Data, std::size_t aPos, TFormulaContext& CellList);
+// The letters of column aCol (from 0): 0 is "A", 26 is "AA".
+TXlsString ColumnLetters(std::uint32_t aCol);
 // The same for the aSize bytes of tokens at aPos (a NAME keeps its size apart).
 TXlsString DecodeFormula(TByteView Data, std::size_t aPos, std::size_t aSize, TFormulaContext& CellList);
 

@@ -158,6 +158,9 @@ public:
     TDeletedNames DeleteSheets(std::int32_t SheetIndex, std::int32_t SheetCount);
     // The names DeleteSheets would remove.
     TDeletedNames NamesOfSheets(std::int32_t SheetIndex, std::int32_t SheetCount) const;
+    // The names at these positions (ascending), as deleting them would remove them.
+    TDeletedNames NamesAt(std::vector<std::size_t> aPositions) const { return {std::move(aPositions), LocalRefTest()}; }
+    void DeleteNames(const TDeletedNames& Deleted) { FNames.DeleteNames(Deleted); }
 
     // The defined names follow rows and columns inserted (copied) or
     // deleted in sheet SheetInfo.InsSheet.

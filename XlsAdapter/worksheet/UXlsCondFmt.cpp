@@ -5,6 +5,11 @@
 
 namespace xls {
 
+TCondFmtRecord::TCondFmtRecord(std::uint16_t aId, TBytes aData) : TRecordClass(aId, std::move(aData))
+{
+    if (DataSize() < RangesOfs) RaiseXls(TXlsMsg::RecordInvalid, {std::int64_t(Id())});
+}
+
 TCFRecord::TCFRecord(std::uint16_t aId, TBytes aData) : TRecordClass(aId, std::move(aData))
 {
     if (DataSize() < 6) RaiseXls(TXlsMsg::RecordInvalid, {std::int64_t(Id())});
@@ -46,11 +51,12 @@ void TCondFmt::LoadFromStream(TOle2File& DataStream, TRecordHeader& RecordHeader
 {
     FRangeValuesList.Clear();
     FCFs.Clear();
-    TByteView d = First->Data();
-    const std::uint16_t cfCount = GetWord(d, 0);
-    FFlag = GetWord(d, 2);
-    FAllRange = {GetWord(d, 4), GetWord(d, 6), GetWord(d, 8), GetWord(d, 10)};
-    FRangeValuesList.Load(*First, 12);
+    const auto* header = dynamic_cast<const TCondFmtRecord*>(First.get());
+    if (!header) RaiseXls(TXlsMsg::InvalidCondFmtRecord);
+    const std::uint16_t cfCount = header->CFCount();
+    FFlag = header->Flag();
+    FAllRange = header->AllRange();
+    FRangeValuesList.Load(*First, TCondFmtRecord::RangesOfs);
     First.reset();
     for (std::uint16_t i = 0; i < cfCount; ++i) {
         // Checked before reading, so that the record after the format stays in the stream.

@@ -7,10 +7,18 @@
 
 namespace xls {
 
-// CONDFMT: CF count, flag, bounding range, then the range list.
+// CONDFMT: the count of CF records behind it (word 0), a flag (word 2), the
+// bounding range (rows at 4 and 6, columns at 8 and 10), then the range list
+// from RangesOfs.
 class TCondFmtRecord final : public TRecordClass<TCondFmtRecord> {
 public:
-    using TRecordClass::TRecordClass;
+    static constexpr std::size_t RangesOfs = 12;
+    // Refuses data too short for its header fields.
+    TCondFmtRecord(std::uint16_t aId, TBytes aData);
+
+    std::uint16_t CFCount() const { return GetWord(Data(), 0); }
+    std::uint16_t Flag() const { return GetWord(Data(), 2); }
+    TExcelRange AllRange() const { return {GetWord(Data(), 4), GetWord(Data(), 6), GetWord(Data(), 8), GetWord(Data(), 10)}; }
 };
 
 // CF: one rule: type (byte 0), operator (byte 1), the lengths of its two

@@ -6,6 +6,7 @@
 
 #include "cfb/UOle2Impl.h"
 #include "globals/UXlsFormula.h"
+#include "globals/UXlsFormulaParser.h"
 #include "globals/UXlsWorkbookGlobals.h"
 #include "worksheet/UXlsRecordFactory.h"
 
@@ -1242,6 +1243,64 @@ void TWorkSheet::SetPrinterDriverSettings(const TPrinterDriverSettings& aValue)
     FPrinterDriverSettings = created.get();
     FMiscRecords1.Insert(pos, std::move(created));
     if (FSetup) FSetup->SetNoPrinterData(false);
+}
+
+// ---------------------------------------------------------------- auto filter
+
+void TWorkSheet::SetAutoFilter(std::int32_t SheetIndex, std::int32_t Row, std::int32_t Col1, std::int32_t Col2)
+{
+    if (Col2 < Col1) {
+        RemoveAutoFilter();
+        return;
+    }
+    if (Row < 0 || Row > MaxRow || Col1 < 0 || Col2 > MaxColumn) RaiseXls(TXlsMsg::InvalidInsertArguments);
+    // "=$B$5:$D$5": the header row the buttons stand on.
+    const TXlsString row = Utf8ToUtf16(std::to_string(Row + 1));
+    const TXlsString formula = u"=$" + ColumnLetters(std::uint32_t(Col1)) + u"$" + row + u":$" +
+                               ColumnLetters(std::uint32_t(Col2)) + u"$" + row;
+    TWorkbookGlobals& globals = RequireGlobals(FWorkbookGlobals);
+    globals.AddName({TXlsString(1, TNameRecord::FilterDatabase), formula, TNameRecord::OptHidden | TNameRecord::OptBuiltIn,
+                     SheetIndex},
+                    globals);
+
+    RemoveFilterRecords();
+    std::size_t pos = FMiscRecords1.Count();
+    for (std::size_t i = 0; i < FMiscRecords1.Count(); ++i)
+        if (FMiscRecords1.GetItem(i) && FMiscRecords1.GetItem(i)->Id() == xlr_DEFCOLWIDTH) {
+            pos = i;
+            break;
+        }
+    auto info = TAutoFilterInfoRecord::CreateNew();
+    info->SetDropDownCount(static_cast<std::uint16_t>(Col2 - Col1 + 1));
+    FAutoFilterInfo = info.get();
+    FMiscRecords1.Insert(pos, std::move(info));
+    if (FDrawing.AutoFilterCount() > 0) FDrawing.RemoveAutoFilter();
+    FDrawing.AddAutoFilter(Row, Col1, Col2);
+}
+
+void TWorkSheet::RemoveAutoFilter()
+{
+    RemoveFilterRecords();
+    if (FDrawing.AutoFilterCount() > 0) FDrawing.RemoveAutoFilter();
+}
+
+void TWorkSheet::RemoveFilterRecords()
+{
+    for (std::size_t i = FMiscRecords1.Count(); i-- > 0;) {
+        const TBaseRecord* rec = FMiscRecords1.GetItem(i);
+        if (rec && (rec->Id() == xlr_AUTOFILTER || rec->Id() == xlr_AUTOFILTERINFO || rec->Id() == xlr_FILTERMODE))
+            FMiscRecords1.Delete(i);
+    }
+    FAutoFilterInfo = nullptr;
+}
+
+TXlsCellRange TWorkSheet::GetAutoFilterRange(std::int32_t SheetIndex) const
+{
+    const TNameRecord* name = FAutoFilterInfo ? RequireGlobals(FWorkbookGlobals).GetName(
+                                                    SheetIndex, TXlsString(1, TNameRecord::FilterDatabase))
+                                              : nullptr;
+    if (!name || !name->IsBuiltIn() || name->GetR1() < 0) return {-1, -1, -1, -1};
+    return {name->GetC1(), name->GetR1(), name->GetC2(), name->GetR2()};
 }
 
 // ------------------------------------------------------- columns and rows

@@ -315,12 +315,19 @@ public:
     bool OutlineAutomaticStyles() const;  // false
     void SetOutlineAutomaticStyles(bool aValue);
 
-    // The auto filter's sheet part: AUTOFILTERINFO with one drop-down button
-    // per column Col1 to Col2 on Row, the buttons in the drawing. Earlier
-    // criteria (AUTOFILTER, FILTERMODE) go: the new filter filters nothing.
-    // Col2 below Col1 removes the filter.
-    void SetAutoFilter(std::int32_t Row, std::int32_t Col1, std::int32_t Col2);
+    // The auto filter (rows and columns from 0): AUTOFILTERINFO with one
+    // drop-down button per column Col1 to Col2 on Row, the buttons in the
+    // drawing, and the hidden built-in filter database name of sheet
+    // SheetIndex over that part of the row. Earlier criteria (AUTOFILTER,
+    // FILTERMODE) go: the new filter filters nothing. Col2 below Col1
+    // removes the filter.
+    void SetAutoFilter(std::int32_t SheetIndex, std::int32_t Row, std::int32_t Col1, std::int32_t Col2);
+    // Removes the filter's records and buttons; the name is the workbook's
+    // to remove, since formulas count names by position.
     void RemoveAutoFilter();
+    bool HasAutoFilter() const { return FAutoFilterInfo != nullptr; }
+    // The area of sheet SheetIndex's filter database name; all -1 without a filter.
+    TXlsCellRange GetAutoFilterRange(std::int32_t SheetIndex) const;
 
     // The widths of the columns and heights of the rows as shapes are placed
     // on them (hidden ones 0).
@@ -357,6 +364,8 @@ private:
     // A GUTS record (created before DEFAULTROWHEIGHT when missing) that is
     // recomputed on save.
     void NeedGuts();
+    // Drops AUTOFILTER, AUTOFILTERINFO and FILTERMODE.
+    void RemoveFilterRecords();
     // Where a record goes that follows WINDOW2 and the records of these ids.
     std::size_t PositionBehindWindow2(std::initializer_list<std::uint16_t> aIds) const;
     TSetupRecord* SetupForPrinterField(std::int32_t aValue, const char* aProperty);

@@ -202,6 +202,18 @@ TEST(DefinedNames, DeletedSheetsTakeTheirNamesAlongAndNamesBehindFollow)
     SavedGlobals(f.Globals);
 }
 
+TEST(DefinedNames, DeletedNamesTakeTheirPlacesAlong)
+{
+    TNamesFixture f;
+    f.Add(u"Gone", u"=Sheet2!$A$1", 1);
+    f.Add(u"Stays", u"=Other!$A$1", 2);
+    f.Globals.Names().Add(NameWithTokens("Uses", {ptgName, 2, 0, 0, 0, ptgName, 1, 0, 0, 0, ptgAdd}));
+
+    f.Globals.DeleteNames(f.Globals.NamesAt({0}));
+    EXPECT_EQ(f.All(), (std::vector<std::string>{"2 Stays ='Other'!$A$1", "-1 Uses =Stays+#REF!"}));
+    SavedGlobals(f.Globals);
+}
+
 TEST(DefinedNames, ATokenThatCannotMoveNamesItsName)
 {
     TNamesFixture f;

@@ -128,14 +128,14 @@ std::string ReferenceLines(const fs::path& aFile, const std::string& aKinds)
 
 }  // namespace
 
-// Links, comments and drawings read as the reference reader reads them.
+// The picture store, links, comments and drawings read as the reference reader reads them.
 TEST(DrawingCorpus, FeatureDumpAgreesWithTheReferenceDumps)
 {
     std::size_t compared = 0;
     for (const fs::path& file : ReadableCorpusFiles()) {
         const fs::path expected = file.parent_path().parent_path() / "expected" / (file.filename().string() + ".features");
         if (!fs::exists(expected)) continue;
-        EXPECT_EQ(RunXlsTool({"features", "--kinds", "L,K,P", file.string()}).Out, ReferenceLines(file, "LKP")) << file;
+        EXPECT_EQ(RunXlsTool({"features", "--kinds", "W,L,K,P", file.string()}).Out, ReferenceLines(file, "WLKP")) << file;
         ++compared;
     }
     EXPECT_GT(compared, 40u);

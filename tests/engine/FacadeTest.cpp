@@ -504,7 +504,6 @@ TEST(FileInterface, OperationsOnPartsThisBuildDoesNotModelSaySo)
     xls.NewFile(1);
     const std::pair<const char*, std::function<void()>> cases[] = {
         {"AutofitRow", [&] { xls.AutofitRow(1, 2, true, true, 1.0); }},
-        {"SetAutoFilter", [&] { xls.SetAutoFilter(1, 1, 2); }},
         {"CopyToClipboard", [&] { xls.CopyToClipboard(); }},
     };
     for (const auto& [name, call] : cases)

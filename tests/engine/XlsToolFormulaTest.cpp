@@ -97,7 +97,7 @@ TEST(XlsToolNames, ListsAndAddsNames)
 TEST(XlsToolFeatures, PrintsTheFormulaKindsAskedForInTheirOrder)
 {
     const std::string book = xls::Utf8FromPath(kCorpus / "gen" / "poi_formulas.xls");
-    EXPECT_EQ(RunXlsTool({"features", "--kinds", "W", book}).Out, "W\tdate1904\t0\nW\tsheets\t3\nW\tactive\tFormeln\n");
+    EXPECT_EQ(RunXlsTool({"features", "--kinds", "W", book}).Out, "W\tdate1904\t0\nW\tsheets\t3\nW\tactive\tFormeln\nW\tpictures\t0\t0\n");
     EXPECT_EQ(RunXlsTool({"features", "--kinds", "F,N", book}).Out, RunXlsTool({"features", "--kinds", "N,F", book}).Out);
     std::string kinds;
     std::istringstream all(RunXlsTool({"features", book}).Out);

@@ -4,6 +4,7 @@
 
 #include "FacadeTestSupport.h"
 #include "RecordTestSupport.h"
+#include "facade/UExcelRecords.h"
 #include "facade/XLSAdapter.h"
 
 namespace {
@@ -96,4 +97,88 @@ TEST(XlsToolObjects, CommentsAndLinks)
 
     EXPECT_EQ(RunXlsTool({"link", saved, "1", "C3:A1", "x"}, true).Code, 2);
     EXPECT_EQ(RunXlsTool({"comment", saved, "1", "IW1", "x"}, true).Out, "Invalid Column (256)\n");
+}
+
+namespace {
+
+// The lines of the dump that start with aKind and a tab.
+std::string LinesOfKind(const std::string& aDump, char aKind)
+{
+    std::string out;
+    for (const std::string& line : Lines(aDump))
+        if (line.size() > 1 && line[0] == aKind && line[1] == '\t') out += line + "\n";
+    return out;
+}
+
+}  // namespace
+
+// The filter's buttons, records and name come and go together.
+TEST(XlsToolObjects, AutoFilterSetAndRemoved)
+{
+    TTempDir tmp;
+    const fs::path book = tmp / "book.xls";
+    fs::copy_file(kCorpus / "real" / "formula_test_names.xls", book);
+    const std::string file = book.string();
+    const std::string before = RunXlsTool({"features", "--kinds", "N,F,P", file}).Out;
+
+    ASSERT_EQ(RunXlsTool({"filter", file, "Sheet1", "B5:D9"}).Code, 0);
+    const std::string filtered = RunXlsTool({"features", "--kinds", "N,F", file}).Out;
+    EXPECT_EQ(LinesOfKind(filtered, 'N'), LinesOfKind(before, 'N') + "N\tSheet1\t_FilterDatabase\t1\t='Sheet1'!$B$5:$D$5\n");
+    EXPECT_EQ(LinesOfKind(filtered, 'F'), LinesOfKind(before, 'F'));
+    EXPECT_EQ(testproc::RunPythonReader("xlrd_escher.py", {"--check"}, book).Out, "ok\n");
+    {
+        TXLSFile xls(nullptr);
+        xls.Connect();
+        xls.OpenFile(file);
+        EXPECT_TRUE(xls.HasAutoFilter());
+        const TXlsCellRange range = xls.GetAutoFilterRange();
+        EXPECT_EQ(std::vector<std::int32_t>({range.Left, range.Top, range.Right, range.Bottom}),
+                  std::vector<std::int32_t>({2, 5, 4, 5}));
+        EXPECT_TRUE(xls.HasAutoFilter(5, 4));
+        EXPECT_FALSE(xls.HasAutoFilter(6, 4));
+        EXPECT_FALSE(xls.HasAutoFilter(5, 5));
+        EXPECT_EQ(xls.Workbook().GetWorkSheets(0).Drawing().AutoFilterCount(), 3u);
+        xls.Disconnect();
+    }
+
+    // A second filter replaces the first: its buttons, its name.
+    ASSERT_EQ(RunXlsTool({"filter", file, "Sheet1", "A1:B3"}).Code, 0);
+    std::string expected = LinesOfKind(filtered, 'N');
+    expected.replace(expected.find("$B$5:$D$5"), 9, "$A$1:$B$1");
+    EXPECT_EQ(LinesOfKind(RunXlsTool({"features", "--kinds", "N", file}).Out, 'N'), expected);
+
+    // A name behind the filter's stays.
+    ASSERT_EQ(RunXlsTool({"names", file, "--add", "*", "Later", "=7"}).Code, 0);
+    ASSERT_EQ(RunXlsTool({"filter", file, "Sheet1", "--remove"}).Code, 0);
+    const std::string removed = RunXlsTool({"features", "--kinds", "N,F,P", file}).Out;
+    EXPECT_EQ(LinesOfKind(removed, 'N'), LinesOfKind(before, 'N') + "N\t*\tLater\t0\t=7\n");
+    EXPECT_EQ(LinesOfKind(removed, 'F'), LinesOfKind(before, 'F'));
+    for (const std::string& line : Lines(LinesOfKind(removed, 'P'))) EXPECT_TRUE(line.ends_with("\t0\t0")) << line;
+    TXLSFile xls(nullptr);
+    xls.Connect();
+    xls.OpenFile(file);
+    EXPECT_FALSE(xls.HasAutoFilter());
+    EXPECT_EQ(xls.GetAutoFilterRange().Top, -1);
+    xls.Disconnect();
+}
+
+// Names are counted by position in formulas; when a formula cannot be read to
+// renumber them, the filter goes and its hidden name stays.
+TEST(XlsToolObjects, AutoFilterNameStaysWhenFormulasCannotFollow)
+{
+    TTempDir tmp;
+    const fs::path book = tmp / "book.xls";
+    fs::copy_file(kCorpus / "real" / "namesdemo.xls", book);
+    const std::string file = book.string();
+    ASSERT_EQ(RunXlsTool({"filter", file, "Sheet1", "B5:D9"}).Code, 0);
+    const std::string filtered = RunXlsTool({"features", "--kinds", "N,F", file}).Out;
+    ASSERT_EQ(RunXlsTool({"filter", file, "Sheet1", "--remove"}).Code, 0);
+    EXPECT_EQ(RunXlsTool({"features", "--kinds", "N,F", file}).Out, filtered);
+    TXLSFile xls(nullptr);
+    xls.Connect();
+    xls.OpenFile(file);
+    EXPECT_FALSE(xls.HasAutoFilter());
+    EXPECT_EQ(xls.GetAutoFilterRange().Top, -1);
+    EXPECT_EQ(xls.Workbook().GetWorkSheets(0).Drawing().AutoFilterCount(), 0u);
+    xls.Disconnect();
 }

@@ -27,7 +27,8 @@ using TWorkbookFeatureKind = void (*)(xls::TWorkbook& aWorkbook, std::string& aO
 // One line: the fields joined by TAB.
 void FeatureLine(std::string& aOut, std::initializer_list<std::string> aFields);
 
-// W: the 1904 date system, the number of sheets, the sheet the file shows.
+// W: the 1904 date system, the number of sheets, the sheet the file shows,
+// the pictures of the workbook's picture store and their bytes.
 // N: every defined name in file order (scope, name, hidden, formula).
 void WorkbookLines(xls::TWorkbook& aWorkbook, std::string& aOut);
 void NameLines(xls::TWorkbook& aWorkbook, std::string& aOut);

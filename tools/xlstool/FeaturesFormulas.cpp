@@ -3,6 +3,7 @@
 #include "DefinedNames.h"
 #include "DumpText.h"
 #include "Features.h"
+#include "drawing/UXlsEscher.h"
 
 namespace xlstool {
 
@@ -16,6 +17,8 @@ void WorkbookLines(TWorkbook& aWorkbook, std::string& aOut)
     const std::int32_t active = g.ActiveSheet();
     const bool shown = active >= 0 && std::size_t(active) < g.SheetCount();
     FeatureLine(aOut, {"W", "active", shown ? EscapeDumpText(g.SheetName(active)) : "?"});
+    const TDrawingGroup& pictures = DrawingGroupOf(g);
+    FeatureLine(aOut, {"W", "pictures", std::to_string(pictures.PictureCount()), std::to_string(pictures.PictureBytes())});
 }
 
 void NameLines(TWorkbook& aWorkbook, std::string& aOut)

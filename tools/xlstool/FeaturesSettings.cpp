@@ -1,6 +1,7 @@
 // The settings kind of the feature dump (S): a sheet's view, page and print
 // settings, one line per key in a fixed order. Values come from the sheet's
 // settings, the printer fields raw from its SETUP record.
+#include "DefinedNames.h"
 #include "DumpText.h"
 #include "Features.h"
 
@@ -84,6 +85,28 @@ bool IsProtected(const TSheet& aSheet)
 
 std::string Centered(const TPrintCenteredRecord* aRecord) { return Bit(aRecord && aRecord->Value() == 1); }
 
+// The area of the sheet's first filter database name ("A1:C21", "B2" when
+// its formula is one 3-D area or cell), else its formula; "-" without one.
+std::string AutoFilterText(const TFeatureSheet& aSheet)
+{
+    TWorkbookGlobals& g = aSheet.Workbook.Globals();
+    for (std::size_t i = 0; i < g.Names().Count(); ++i) {
+        const TNameRecord* name = g.Names().Items(i);
+        if (!name || name->RangeSheet() != aSheet.Index) continue;
+        const TNameFields fields = DescribeName(*name, g);
+        if (fields.Name != "_FilterDatabase") continue;
+        constexpr std::uint16_t area3dSize = 11, ref3dSize = 7;
+        const auto cell = [](std::int32_t aRow, std::int32_t aCol) {
+            return A1Reference(std::uint32_t(aRow), std::uint32_t(aCol));
+        };
+        if (name->GetR1() >= 0 && name->FormulaSize() == area3dSize)
+            return cell(name->GetR1(), name->GetC1()) + ":" + cell(name->GetR2(), name->GetC2());
+        if (name->GetR1() >= 0 && name->FormulaSize() == ref3dSize) return cell(name->GetR1(), name->GetC1());
+        return fields.Formula;
+    }
+    return "-";
+}
+
 }  // namespace
 
 void SettingLines(const TFeatureSheet& aSheet, std::string& aOut)
@@ -121,6 +144,7 @@ void SettingLines(const TFeatureSheet& aSheet, std::string& aOut)
         {"vcenter", Centered(sheet.VCenter())},
         {"selected", Bit(sheet.Selected())},
         {"protected", Bit(IsProtected(sheet))},
+        {"autofilter", AutoFilterText(aSheet)},
     };
     for (const auto& [key, value] : settings) aOut += "S\t" + aSheet.Name + "\t" + key + "\t" + value + "\n";
 }

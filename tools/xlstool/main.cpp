@@ -148,7 +148,8 @@ constexpr std::array kCommands{
                 "Loads the workbook FILE and prints what it holds beyond its cell values, one\n"
                 "line per feature, fields separated by TAB, texts escaped as in the dump\n"
                 "format. First the workbook kinds:\n\n"
-                "  W  date1904 0|1, sheets N, active SHEET        the workbook\n"
+                "  W  date1904 0|1, sheets N, active SHEET,       the workbook\n"
+                "     pictures COUNT BYTES                        (its stored pictures)\n"
                 "  N  SCOPE  NAME  HIDDEN  =FORMULA               every defined name, file order;\n"
                 "                                                 scope * for a global name\n\n"
                 "then for every worksheet (and chart or macro sheet with a window), in\n"
@@ -171,7 +172,8 @@ constexpr std::array kCommands{
                 "     printgridlines zoom (NUM/DEN or -) freeze split (COLSPLIT,ROWSPLIT,\n"
                 "     LEFTCOL,TOPROW or -) margins (left,right,top,bottom,header,footer in\n"
                 "     inches) header footer (LEFT|CENTRE|RIGHT) paper scale fit (WxH/FLAG)\n"
-                "     landscape copies hcenter vcenter selected protected\n\n"
+                "     landscape copies hcenter vcenter selected protected autofilter (the\n"
+                "     filter database name's area, or -)\n\n"
                 "--kinds prints only the kinds listed (W, N, F, M, C, R, B, L, K, P, S). Exit 1\n"
                 "with the engine's message when the file cannot be read.\n",
                 RunFeatures},
