@@ -206,6 +206,7 @@ std::optional<std::string> ShiftedLine(const std::string& aLine, const TShift& s
         return std::nullopt;
     } else if (f.size() > 2 && f[1] == s.Sheet) {
         if (kind == "M") f[2] = MovedArea(f[2], s);
+        if (kind == "S" && f[2] == "autofilter" && f[3] != "-") f[3] = MovedArea(f[3], s);
         if (kind == "R" && !s.Columns) f[2] = std::to_string(s.Line(std::stoll(f[2])));
         if (kind == "C" && s.Columns) {
             const std::size_t colon = f[2].find(':');
