@@ -66,6 +66,7 @@ constexpr std::array kMessages{
     TMessageEntry{TXlsMsg::SectionNotLoaded, "A section of the workbook is not loaded"},
     TMessageEntry{TXlsMsg::SheetNumberInvalid, R"(Sheet number "%d" invalid. Must be between %d and %d)"},
     TMessageEntry{TXlsMsg::SheetNameExists, "Sheet name already exists: %s"},
+    TMessageEntry{TXlsMsg::InvalidSheetName, R"(Invalid sheet name: "%s")"},
     TMessageEntry{TXlsMsg::InvalidNamedRange, R"(Invalid named range: "%s")"},
     TMessageEntry{TXlsMsg::NoVisibleSheetSelected, "To save this file, you must select a visible sheet"},
     TMessageEntry{TXlsMsg::NoVisibleSheets, "There are not visible sheets on the file"},

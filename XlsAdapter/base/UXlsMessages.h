@@ -67,6 +67,7 @@ enum class TXlsMsg {
     SectionNotLoaded,
     SheetNumberInvalid,
     SheetNameExists,
+    InvalidSheetName,
     InvalidNamedRange,
     NoVisibleSheetSelected,
     NoVisibleSheets,

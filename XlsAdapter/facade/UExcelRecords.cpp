@@ -49,13 +49,15 @@ void TSheetList::InsertAndCopyRowsAndCols(std::int32_t SheetNo, std::int32_t Fir
 {
     const std::int32_t rows = aRowCount * (LastRow - FirstRow + 1);
     const std::int32_t cols = aColCount * (LastCol - FirstCol + 1);
+    // The sheet itself goes first: it refuses cells pushed off the sheet
+    // before any other sheet's formulas have followed.
+    SheetInfo.FormulaSheet = SheetNo;
+    Items(static_cast<std::size_t>(SheetNo))
+        ->InsertAndCopyRowsAndCols(FirstRow, LastRow, DestRow, aRowCount, FirstCol, LastCol, DestCol, aColCount,
+                                   SheetInfo, OnlyFormulas);
     for (std::size_t i = 0; i < Count(); ++i) {
         SheetInfo.FormulaSheet = static_cast<std::int32_t>(i);
-        if (SheetInfo.FormulaSheet == SheetNo)
-            Items(i)->InsertAndCopyRowsAndCols(FirstRow, LastRow, DestRow, aRowCount, FirstCol, LastCol, DestCol,
-                                               aColCount, SheetInfo, OnlyFormulas);
-        else
-            Items(i)->ArrangeInsertRowsAndCols(DestRow, rows, DestCol, cols, SheetInfo);
+        if (SheetInfo.FormulaSheet != SheetNo) Items(i)->ArrangeInsertRowsAndCols(DestRow, rows, DestCol, cols, SheetInfo);
     }
 }
 
@@ -340,6 +342,12 @@ bool ValidCopy(std::int64_t First, std::int64_t Last, std::int64_t Dest, std::in
     return Dest + Count * (Last - First + 1) <= aMax;
 }
 
+// Count rows (columns with aMax 255) from First lie inside the sheet.
+bool ValidDelete(std::int64_t First, std::int64_t Count, std::int64_t aMax)
+{
+    return First >= 0 && First <= aMax && Count >= 0 && First + Count - 1 <= aMax;
+}
+
 }  // namespace
 
 void TWorkbook::InsertAndCopyRowsAndCols(std::int32_t SheetNo, std::int32_t FirstRow, std::int32_t LastRow,
@@ -361,7 +369,8 @@ void TWorkbook::InsertAndCopyRowsAndCols(std::int32_t SheetNo, std::int32_t Firs
 void TWorkbook::DeleteRowsAndCols(std::int32_t SheetNo, std::int32_t aRow, std::int32_t aRowCount, std::int32_t aCol,
                                   std::int32_t aColCount)
 {
-    if (aRow < 0 || aRowCount < 0 || aCol < 0 || aColCount < 0) RaiseXls(TXlsMsg::InvalidInsertArguments);
+    if (!ValidDelete(aRow, aRowCount, MaxRow) || !ValidDelete(aCol, aColCount, MaxColumn))
+        RaiseXls(TXlsMsg::InvalidInsertArguments);
     CheckedSheet(SheetNo);
     FSheets.DeleteRowsAndCols(SheetNo, aRow, aRowCount, aCol, aColCount, FGlobals->SheetInfo(SheetNo, SheetNo));
     FGlobals->DeleteRowsAndCols(aRow, aRowCount, aCol, aColCount, FGlobals->SheetInfo(SheetNo, -1));
@@ -388,7 +397,10 @@ void TWorkbook::InsertSheets(std::int32_t CopyFrom, std::int32_t InsertBefore, s
     }
 
     const std::uint16_t options = CopyFrom >= 0 ? FGlobals->SheetOptionFlags(CopyFrom) : 0;
+    const std::int32_t shown = ActiveSheet();
     FGlobals->InsertSheets(CopyFrom, InsertBefore, options, u"Sheet", SheetCount);
+    // The sheet the file shows moves with the sheets behind the new ones.
+    if (shown >= InsertBefore) FGlobals->SetActiveSheet(shown + SheetCount);
     // The source sheet has moved behind the new ones when it stood at or after them.
     const std::int32_t source = CopyFrom < InsertBefore ? CopyFrom : CopyFrom + SheetCount;
     for (std::int32_t k = 0; k < SheetCount; ++k) {
@@ -406,6 +418,8 @@ void TWorkbook::DeleteSheets(std::int32_t SheetPos, std::int32_t SheetCount)
     const auto count = static_cast<std::int64_t>(FSheets.Count());
     if (SheetPos < 0 || SheetPos > count) RaiseXls(TXlsMsg::SheetNumberInvalid, {std::int64_t(SheetPos), 0, count});
     if (SheetCount <= 0) return;
+    const std::int64_t end = std::min(count, std::int64_t(SheetPos) + SheetCount);
+    if (!HasVisibleSheetOutside(SheetPos, end)) RaiseXls(TXlsMsg::NoVisibleSheets);
     const std::int32_t shown = ActiveSheet();
     // Formulas name names by position: the names behind deleted ones move up.
     // A formula that cannot follow fails before anything changes.
@@ -415,12 +429,30 @@ void TWorkbook::DeleteSheets(std::int32_t SheetPos, std::int32_t SheetCount)
     if (!names.Positions.empty())
         for (std::size_t i = 0; i < FSheets.Count(); ++i) FSheets.Items(i)->ArrangeDeletedNames(names);
     // The sheet the file shows moves with the sheets behind the deleted ones;
-    // when it was deleted itself, the next one (or the new last) takes its
-    // place, so that the file never shows a sheet it does not have.
-    const auto after = static_cast<std::int32_t>(FSheets.Count());
-    if (after == 0 || shown < SheetPos) return;
-    const auto deleted = static_cast<std::int32_t>(count) - after;
-    SetActiveSheet(shown >= SheetPos + deleted ? shown - deleted : std::min(SheetPos, after - 1));
+    // when it was deleted itself, the next visible one (or the last visible
+    // one before) takes its place, so that the file shows a sheet it has and
+    // can be saved.
+    if (shown < SheetPos) return;
+    const auto deleted = static_cast<std::int32_t>(count - static_cast<std::int64_t>(FSheets.Count()));
+    SetActiveSheet(shown >= SheetPos + deleted ? shown - deleted : VisibleSheetNear(SheetPos));
+}
+
+bool TWorkbook::HasVisibleSheetOutside(std::int64_t aFirst, std::int64_t aEnd) const
+{
+    for (std::int64_t i = 0; i < static_cast<std::int64_t>(FSheets.Count()); ++i)
+        if ((i < aFirst || i >= aEnd) && FGlobals->SheetVisible(static_cast<std::int32_t>(i)) == TXlsSheetVisible::sv_Visible)
+            return true;
+    return false;
+}
+
+std::int32_t TWorkbook::VisibleSheetNear(std::int32_t aSheet) const
+{
+    const auto count = static_cast<std::int32_t>(FSheets.Count());
+    for (std::int32_t i = aSheet; i < count; ++i)
+        if (FGlobals->SheetVisible(i) == TXlsSheetVisible::sv_Visible) return i;
+    for (std::int32_t i = std::min(aSheet, count) - 1; i >= 0; --i)
+        if (FGlobals->SheetVisible(i) == TXlsSheetVisible::sv_Visible) return i;
+    return std::min(aSheet, count - 1);
 }
 
 void TWorkbook::CheckNamesCanGo(TDeletedNames aNames, std::int32_t SkipFirst, std::int32_t SkipCount)

@@ -84,6 +84,8 @@ public:
     // SheetCount new sheets before InsertBefore: copies of sheet CopyFrom, or
     // empty worksheets for CopyFrom -1.
     void InsertSheets(std::int32_t CopyFrom, std::int32_t InsertBefore, std::int32_t SheetCount);
+    // Refused when no visible sheet would be left; when the sheet the file
+    // shows goes, the nearest visible one takes its place.
     void DeleteSheets(std::int32_t SheetPos, std::int32_t SheetCount);
     // Removes the defined names at these positions (from 0, ascending);
     // formulas that name names behind them follow, one that named a removed
@@ -92,6 +94,11 @@ public:
     void InsertHPageBreak(std::int32_t SheetNo, std::int32_t aRow);
     void InsertVPageBreak(std::int32_t SheetNo, std::int32_t aCol);
     void RestoreObjectCoords(std::int32_t dSheet);
+
+    // Whether a sheet before aFirst or from aEnd on is visible.
+    bool HasVisibleSheetOutside(std::int64_t aFirst, std::int64_t aEnd) const;
+    // The first visible sheet from aSheet on, else the last visible one before it.
+    std::int32_t VisibleSheetNear(std::int32_t aSheet) const;
 
 private:
     void Clear();

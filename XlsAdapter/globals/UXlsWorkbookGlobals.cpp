@@ -461,7 +461,10 @@ TXlsString TWorkbookGlobals::SheetName(std::int32_t aSheet) const
 
 void TWorkbookGlobals::SetSheetName(std::int32_t aSheet, std::u16string_view aValue)
 {
-    FBoundSheets.SetSheetName(FBoundSheets.CheckSheet(aSheet), TSheetNameList::MakeValidSheetName(aValue));
+    const TXlsString name = TSheetNameList::MakeValidSheetName(aValue);
+    // A sheet without a name cannot be referred to; spreadsheet programs refuse such a file.
+    if (name.empty()) RaiseXls(TXlsMsg::InvalidSheetName, {Utf16ToUtf8(aValue)});
+    FBoundSheets.SetSheetName(FBoundSheets.CheckSheet(aSheet), name);
 }
 
 TXlsSheetVisible TWorkbookGlobals::SheetVisible(std::int32_t aSheet) const

@@ -220,10 +220,14 @@ std::unique_ptr<TWorkSheet> TWorkSheet::CreateFromData(TWorkbookGlobals* aWorkbo
 
 void TWorkSheet::ClearValues()
 {
+    // The template's sheet is selected; a cleared sheet keeps its own state,
+    // or the file would open with two sheets grouped.
+    const bool selected = Selected();
     Clear();
     ReadTemplateSheet([&](TOle2File& ole, TRecordHeader& header, std::unique_ptr<TBOFRecord> bof) {
         LoadFromStream(ole, header, std::move(bof), FWorkbookGlobals->SST());
     });
+    SetSelected(selected);
 }
 
 void TWorkSheet::Clear()
@@ -504,11 +508,48 @@ std::unique_ptr<TSheet> TWorkSheet::DoCopyTo() const
     return copy;
 }
 
+namespace {
+
+// Lines (rows or columns) from aPos on move by aCount: one that ends on aLast
+// must stay inside the sheet.
+void CheckStaysOnSheet(std::int64_t aLast, std::int64_t aPos, std::int64_t aCount, std::int64_t aMax)
+{
+    if (aCount > 0 && aLast >= aPos && aLast + aCount > aMax) RaiseXls(TXlsMsg::TooManyEntries, {aLast + aCount, aMax});
+}
+
+}  // namespace
+
+void TWorkSheet::CheckRoomToInsert(std::int64_t aDestRow, std::int64_t aRows, std::int64_t aDestCol,
+                                   std::int64_t aCols) const
+{
+    const auto check = [&](std::int64_t aLastRow, std::int64_t aLastCol) {
+        CheckStaysOnSheet(aLastRow, aDestRow, aRows, MaxRow);
+        CheckStaysOnSheet(aLastCol, aDestCol, aCols, MaxColumn);
+    };
+    for (std::size_t r = 0; r < FNotes.Count(); ++r)
+        if (const TNoteRecordList* notes = FNotes.NoteRow(r))
+            for (std::size_t i = 0; i < notes->Count(); ++i) check(notes->Items(i)->Row(), notes->Items(i)->Column());
+    for (std::size_t i = 0; i < FHLinks.Count(); ++i) {
+        const TXlsCellRange range = FHLinks.Items(i)->GetCellRange();
+        check(range.Bottom, range.Right);
+    }
+    for (std::size_t i = 0; i < CellMergedListCount(); ++i) {
+        const TXlsCellRange range = CellMergedList(i);
+        check(range.Bottom, range.Right);
+    }
+    for (std::size_t i = 0; i < FDrawing.DrawingCount(); ++i) {
+        const TClientAnchor anchor = FDrawing.GetAnchor(i);
+        check(anchor.Row2, anchor.Col2);
+    }
+}
+
 void TWorkSheet::InsertAndCopyRowsAndCols(std::int32_t FirstRow, std::int32_t LastRow, std::int32_t DestRow,
                                           std::int32_t aRowCount, std::int32_t FirstCol, std::int32_t LastCol,
                                           std::int32_t DestCol, std::int32_t aColCount, const TSheetInfo& SheetInfo,
                                           bool OnlyFormulas)
 {
+    CheckRoomToInsert(DestRow, aRowCount > 0 ? std::int64_t(aRowCount) * (LastRow - FirstRow + 1) : 0, DestCol,
+                      aColCount > 0 ? std::int64_t(aColCount) * (LastCol - FirstCol + 1) : 0);
     // Shapes that do not size with the cells keep their rectangles.
     const bool placed = FDrawing.NeedsGeometry();
     if (placed) FDrawing.SaveObjectCoords(Geometry());

@@ -236,6 +236,11 @@ public:
     // Empties the sheet and gives it the template's records again.
     void ClearValues();
 
+    // Fails when inserting aRows rows at aDestRow and aCols columns at
+    // aDestCol would push a comment, link, merged area or picture off the
+    // sheet (the cells refuse that themselves), before anything moves.
+    void CheckRoomToInsert(std::int64_t aDestRow, std::int64_t aRows, std::int64_t aDestCol, std::int64_t aCols) const;
+
     // Columns (0-based). A column without an entry has the default width,
     // XF 15 and no options; writes create its entry where said.
     std::int32_t GetColWidth(std::int32_t aCol);

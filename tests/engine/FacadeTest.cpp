@@ -498,16 +498,23 @@ TEST(FileInterface, DeletingSheetsKeepsTheShownSheetInTheWorkbook)
 {
     const struct {
         std::int32_t Shown, First, Count, ShownAfter;
+        std::int32_t Hidden = 0;
     } cases[] = {
-        {3, 1, 1, 2},  // behind the deleted sheet: moves along
-        {1, 2, 2, 1},  // before it: stays
-        {2, 2, 1, 2},  // the deleted sheet itself: the next one
-        {3, 2, 2, 1},  // the deleted sheet, with none behind it: the new last one
+        {3, 1, 1, 2},     // behind the deleted sheet: moves along
+        {1, 2, 2, 1},     // before it: stays
+        {2, 2, 1, 2},     // the deleted sheet itself: the next one
+        {3, 2, 2, 1},     // the deleted sheet, with none behind it: the new last one
+        {1, 1, 1, 2, 2},  // the next one is hidden: the next visible one
+        {3, 3, 1, 1, 2},  // none visible behind it: the last visible one before
     };
     for (const auto& c : cases) {
         TXLSFile xls(nullptr);
         xls.Connect();
         xls.NewFile(3);
+        if (c.Hidden) {
+            xls.SetActiveSheet(c.Hidden);
+            xls.SetActiveSheetVisible(TXlsSheetVisible::sv_Hidden);
+        }
         xls.SelectSheet(c.Shown);
         xls.SetActiveSheet(c.First);
         xls.DeleteSheet(c.Count);
@@ -516,6 +523,16 @@ TEST(FileInterface, DeletingSheetsKeepsTheShownSheetInTheWorkbook)
         TMemoryStream saved;
         xls.Save(true, "", nullptr, nullptr, &saved);
     }
+
+    // The last visible sheets stay.
+    TXLSFile xls(nullptr);
+    xls.Connect();
+    xls.NewFile(3);
+    xls.SetActiveSheet(3);
+    xls.SetActiveSheetVisible(TXlsSheetVisible::sv_VeryHidden);
+    xls.SetActiveSheet(1);
+    EXPECT_EQ(ErrorOf([&] { xls.DeleteSheet(2); }), "There are not visible sheets on the file");
+    EXPECT_EQ(xls.SheetCount(), 3);
 }
 
 TEST(FileInterface, OnAChartSheetCellOperationsChangeNothing)

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -224,6 +225,20 @@ inline TToolRun RunPython(const std::string& aScript, const std::filesystem::pat
 inline bool IsWorkbookStreamName(std::u16string_view aName)
 {
     return TOle2File::SameName(aName, u"Workbook") || TOle2File::SameName(aName, u"Book");
+}
+
+// Every stream but Workbook, by path.
+inline std::map<std::u16string, TBytes> OtherStreams(const std::filesystem::path& aFile)
+{
+    const TBytes bytes = ReadFileBytes(aFile.string());
+    TMemoryStream mem(bytes);
+    TOle2File ole(mem);
+    std::map<std::u16string, TBytes> streams;
+    for (const TOle2Directory& entry : ole.ReadDirectory()) {
+        if (entry.ObjType() != STGTY_STREAM || IsWorkbookStreamName(entry.Name())) continue;
+        streams[entry.Name()] = ole2test::ReadStreamOf(bytes, entry.Name());
+    }
+    return streams;
 }
 
 // The workbook stream of a compound file's bytes, found as the engine finds it.

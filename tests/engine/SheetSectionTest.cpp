@@ -303,4 +303,8 @@ TEST(SheetSection, NewWorksheetsComeFromTheTemplate)
     TWorkSheet& ws = book.GetWorkSheets(0);
     ws.ClearValues();
     EXPECT_TRUE(SameBytes(Written([&](TOle2File& w) { ws.SaveToStream(w); }), saved));
+    // It keeps its selection: a selected template sheet would group it with the shown one.
+    ws.SetSelected(false);
+    ws.ClearValues();
+    EXPECT_FALSE(ws.Selected());
 }

@@ -32,20 +32,6 @@ fs::path Expected(const fs::path& aFile, const std::string& aExtension)
     return aFile.parent_path().parent_path() / "expected" / (aFile.filename().string() + aExtension);
 }
 
-// Every stream but Workbook, by path.
-std::map<std::u16string, TBytes> OtherStreams(const fs::path& aFile)
-{
-    const TBytes bytes = ReadFileBytes(aFile.string());
-    TMemoryStream mem(bytes);
-    TOle2File ole(mem);
-    std::map<std::u16string, TBytes> streams;
-    for (const TOle2Directory& entry : ole.ReadDirectory()) {
-        if (entry.ObjType() != STGTY_STREAM || IsWorkbookStreamName(entry.Name())) continue;
-        streams[entry.Name()] = ole2test::ReadStreamOf(bytes, entry.Name());
-    }
-    return streams;
-}
-
 // The offset of the first sheet's BOF: the second BOF of the stream.
 std::size_t FirstSheetOffset(const TBytes& aStream)
 {

@@ -1,5 +1,6 @@
 #include "SheetEdit.h"
 
+#include <charconv>
 #include <stdexcept>
 
 #include "CellReference.h"
@@ -33,22 +34,35 @@ TParsedArgs ParseArgs(TArgs args, const std::set<std::string>& aValueOptions, co
     return parsed;
 }
 
-TSheetEdit::TSheetEdit(const std::string& aFile, const std::string& aSheet) : FFile(aFile), FXls(nullptr, true)
+TWorkbookEdit::TWorkbookEdit(const std::string& aFile) : FFile(aFile), FXls(nullptr, true)
 {
     FXls.Connect();
     FXls.OpenFile(aFile);
-    const std::int32_t sheet = FindSheetArgument(FXls, aSheet);
-    if (!FXls.IsWorksheet(sheet)) throw EFileError("Sheet " + aSheet + " is not a worksheet");
-    FXls.SetActiveSheet(sheet);
 }
 
-TSheetEdit::~TSheetEdit() { FXls.Disconnect(); }
+TWorkbookEdit::~TWorkbookEdit() { FXls.Disconnect(); }
 
-xls::TWorkSheet& TSheetEdit::Sheet() { return FXls.Workbook().GetWorkSheets(FXls.ActiveSheet() - 1); }
-
-void TSheetEdit::Save(const std::string& aOut)
+void TWorkbookEdit::Save(const std::string& aOut)
 {
     FXls.Save(true, aOut.empty() ? FFile : aOut, nullptr, nullptr, nullptr);
+}
+
+TSheetEdit::TSheetEdit(const std::string& aFile, const std::string& aSheet) : TWorkbookEdit(aFile)
+{
+    const std::int32_t sheet = FindSheetArgument(File(), aSheet);
+    if (!File().IsWorksheet(sheet)) throw EFileError("Sheet " + aSheet + " is not a worksheet");
+    File().SetActiveSheet(sheet);
+}
+
+xls::TWorkSheet& TSheetEdit::Sheet() { return File().Workbook().GetWorkSheets(File().ActiveSheet() - 1); }
+
+std::int32_t ParseWholeNumber(const std::string& aText, const std::string& aWhat)
+{
+    std::int32_t value = 0;
+    const auto [end, ec] = std::from_chars(aText.data(), aText.data() + aText.size(), value);
+    if (aText.empty() || ec != std::errc() || end != aText.data() + aText.size())
+        throw EUsageError(aWhat + ": not a whole number: '" + aText + "'");
+    return value;
 }
 
 xls::TXlsCellRange ParseRangeReference(const std::string& aText)

@@ -2,6 +2,7 @@
 // workbook opened with the sheet made active, and the safe save.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <set>
 #include <string>
@@ -26,23 +27,33 @@ struct TParsedArgs {
 TParsedArgs ParseArgs(TArgs args, const std::set<std::string>& aValueOptions,
                       const std::set<std::string>& aSwitches = {});
 
-// FILE opened with worksheet SHEET active; saved to OUT (FILE without it)
-// through the engine's safe save.
-class TSheetEdit {
+// FILE opened for changes; saved to OUT (FILE without it) through the
+// engine's safe save.
+class TWorkbookEdit {
 public:
-    TSheetEdit(const std::string& aFile, const std::string& aSheet);
-    ~TSheetEdit();
-    TSheetEdit(const TSheetEdit&) = delete;
-    TSheetEdit& operator=(const TSheetEdit&) = delete;
+    explicit TWorkbookEdit(const std::string& aFile);
+    ~TWorkbookEdit();
+    TWorkbookEdit(const TWorkbookEdit&) = delete;
+    TWorkbookEdit& operator=(const TWorkbookEdit&) = delete;
 
     xls::TXLSFile& File() { return FXls; }
-    xls::TWorkSheet& Sheet();
     void Save(const std::string& aOut);
 
 private:
     std::string FFile;
     xls::TXLSFile FXls;
 };
+
+// FILE opened with worksheet SHEET active.
+class TSheetEdit : public TWorkbookEdit {
+public:
+    TSheetEdit(const std::string& aFile, const std::string& aSheet);
+
+    xls::TWorkSheet& Sheet();
+};
+
+// A whole number argument; anything else is a usage error naming aWhat.
+std::int32_t ParseWholeNumber(const std::string& aText, const std::string& aWhat);
 
 // A cell ("C7") or an area ("A1:C3") as the file interface counts it.
 xls::TXlsCellRange ParseRangeReference(const std::string& aText);

@@ -71,5 +71,8 @@ int RunDeletePicture(TArgs args);
 int RunComment(TArgs args);
 int RunLink(TArgs args);
 int RunFilter(TArgs args);
+int RunRows(TArgs args);
+int RunColumns(TArgs args);
+int RunSheets(TArgs args);
 
 }  // namespace xlstool

@@ -296,6 +296,56 @@ constexpr std::array kCommands{
                 "the sheet's filter database name. --remove takes the filter away. Saves\n"
                 "as set does.\n",
                 RunFilter},
+    TSubcommand{"rows", "inserts, copies or deletes rows of a sheet and saves the workbook",
+                "usage: xlstool rows FILE SHEET insert ROW [COUNT] [-o OUT]\n"
+                "       xlstool rows FILE SHEET copy FIRST[:LAST] ROW [COUNT] [-o OUT]\n"
+                "       xlstool rows FILE SHEET delete ROW [COUNT] [-o OUT]\n\n"
+                "Changes the rows of the worksheet SHEET (its position from 1 or its name),\n"
+                "rows counted from 1 to 65536, COUNT 1 when left out:\n\n"
+                "  insert   COUNT empty rows before ROW\n"
+                "  copy     COUNT copies of the rows FIRST to LAST before ROW\n"
+                "  delete   COUNT rows from ROW on\n\n"
+                "The rows below move; formulas, names, merged cells, comments, links and\n"
+                "pictures of every sheet follow them, references into deleted rows become\n"
+                "#REF!. Saves as set does.\n\n"
+                "Exit 1 with the engine's message and nothing written for a row outside the\n"
+                "sheet, a COUNT that would push cells, comments, links, merged cells or\n"
+                "pictures off the sheet, or a copy into the rows it copies.\n",
+                RunRows},
+    TSubcommand{"columns", "inserts, copies or deletes columns of a sheet and saves the workbook",
+                "usage: xlstool columns FILE SHEET insert COL [COUNT] [-o OUT]\n"
+                "       xlstool columns FILE SHEET copy FIRST[:LAST] COL [COUNT] [-o OUT]\n"
+                "       xlstool columns FILE SHEET delete COL [COUNT] [-o OUT]\n\n"
+                "As rows, for the columns of the worksheet SHEET: a column is given by its\n"
+                "letters (A to IV) or its number (1 to 256), such as copy B:C E 2.\n\n"
+                "Exit 1 with the engine's message and nothing written for a column outside\n"
+                "the sheet, a COUNT that would push cells or objects off the sheet, or a copy\n"
+                "into the columns it copies.\n",
+                RunColumns},
+    TSubcommand{"sheets", "inserts, copies, deletes, clears, renames, hides, shows or selects sheets",
+                "usage: xlstool sheets FILE ACTION ARGS... [-o OUT]\n\n"
+                "Changes the sheets of the workbook FILE, then saves it as set does. SHEET\n"
+                "is a sheet's position (from 1, counting sheets of every kind) or its name;\n"
+                "BEFORE is a sheet, or the number one past the last sheet for the end:\n\n"
+                "  insert BEFORE [COUNT]        COUNT (default 1) empty worksheets before BEFORE\n"
+                "  copy SHEET BEFORE [COUNT]    COUNT copies of SHEET before BEFORE\n"
+                "  delete SHEET                 deletes the sheet\n"
+                "  clear SHEET                  empties the worksheet: no cells or objects, the\n"
+                "                               settings of a new sheet\n"
+                "  rename SHEET NAME            gives the sheet the name NAME\n"
+                "  hide SHEET                   hides the sheet (it can be shown again in a\n"
+                "                               spreadsheet program)\n"
+                "  very-hide SHEET              hides it so that only a program can show it\n"
+                "  show SHEET                   makes the sheet visible\n"
+                "  select SHEET                 makes it the sheet the file opens with\n\n"
+                "New and copied sheets are named Sheet, Sheet1, ... as the engine names them;\n"
+                "formulas and names follow the sheets they refer to. A hidden sheet that\n"
+                "was selected hands the selection to the nearest visible one.\n\n"
+                "Exit 1 with the engine's message and nothing written for a sheet the file\n"
+                "does not have, a NAME that is invalid or taken (\"Sheet name already\n"
+                "exists: ...\"), deleting or hiding the last visible sheet, or selecting a\n"
+                "hidden one.\n",
+                RunSheets},
 };
 
 void PrintOverview(std::ostream& out)
