@@ -906,6 +906,7 @@ void TOle2File::PrepareForWrite(TStream& outStream, std::u16string_view oStreamN
     FDIR->SetSectStart(static_cast<std::uint32_t>(FFAT.Count()));
     FDIR->ulSize = 0;
     FDIRStartPos = namedPos;
+    FWriteBuffer.reserve(WriteBlockSize);
     FState = TState::Writing;
 }
 
@@ -914,8 +915,20 @@ void TOle2File::WriteRawMem(const void* buffer, std::size_t count)
     if (FState != TState::Writing) RaiseBadOperation();
     // The size field has 32 bits.
     if (std::uint64_t(FDIR->ulSize) + count > 0xFFFFFFFFu) RaiseBadOperation(Utf16ToUtf8(FDIR->Name()));
-    FStream->Write(buffer, count);
+    if (FWriteBuffer.size() + count > WriteBlockSize) FlushWrites();
+    if (count >= WriteBlockSize)
+        FStream->Write(buffer, count);
+    else
+        FWriteBuffer.insert(FWriteBuffer.end(), static_cast<const std::uint8_t*>(buffer),
+                            static_cast<const std::uint8_t*>(buffer) + count);
     FDIR->ulSize += std::int64_t(count);
+}
+
+void TOle2File::FlushWrites()
+{
+    if (FWriteBuffer.empty()) return;
+    FStream->Write(FWriteBuffer.data(), FWriteBuffer.size());
+    FWriteBuffer.clear();
 }
 
 void TOle2File::WriteRaw(const TBytes& buffer, std::size_t startPos, std::size_t count)
@@ -962,6 +975,7 @@ void TOle2File::Close()
 void TOle2File::Complete()
 {
     FState = TState::Closed;  // whatever happens, completion runs once
+    FlushWrites();
     TStream& out = *FStream;
     const std::uint32_t sectorSize = FHeader.SectorSize;
     const int entryShift = FHeader.uSectorShift - 2;

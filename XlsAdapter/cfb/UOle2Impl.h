@@ -326,8 +326,13 @@ private:
     class TCopier;
     std::vector<TOneDirEntry> MarkDeletions(std::span<const std::u16string> deleteStorages, bool& recolorBlack);
     void Complete();
+    void FlushWrites();
 
     TStream* FStream;
+    // The new stream's bytes on their way out: records arrive a few bytes at
+    // a time, the output takes them in blocks.
+    static constexpr std::size_t WriteBlockSize = 1 << 16;
+    TBytes FWriteBuffer;
     TOle2Header FHeader;
     TOle2FAT FFAT{FHeader};
     TOle2MiniFAT FMiniFAT{FHeader};

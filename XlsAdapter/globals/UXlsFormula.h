@@ -181,6 +181,18 @@ private:
     std::unique_ptr<TArrayRecord> FArrayRecord;
 };
 
+// The record as a formula cell, none for any other record. The virtual test
+// comes first because a failing dynamic_cast compares type names up the
+// class tree, and a load asks this of every cell of a sheet.
+inline TFormulaRecord* AsFormula(TBaseRecord* aRecord)
+{
+    return aRecord && aRecord->IsFormulaKind() ? dynamic_cast<TFormulaRecord*>(aRecord) : nullptr;
+}
+inline const TFormulaRecord* AsFormula(const TBaseRecord* aRecord)
+{
+    return aRecord && aRecord->IsFormulaKind() ? dynamic_cast<const TFormulaRecord*>(aRecord) : nullptr;
+}
+
 // NAME (0x0018): a defined name. Data: option flags at 0 (0x0001 hidden,
 // 0x0020 built-in), the keyboard shortcut at 2, the name's length in
 // characters at 3, the formula's size (cce) at 4, the sheet + 1 of a local

@@ -157,8 +157,23 @@ void TSST::NarrowWhenPossible(TExcelString& aString)
 
 void TSST::Sort()
 {
+    // Each string is measured once, not at every comparison: a load sorts
+    // every string of the file. The order is EntryLess's.
+    struct TKey {
+        TSSTEntry Entry;
+        std::uint32_t Size;
+    };
+    std::vector<TKey> keys;
+    keys.reserve(FEntries.size());
+    for (TSSTEntry e : FEntries) keys.push_back({e, static_cast<std::uint32_t>(EntryString(e).size())});
+    const std::uint8_t* store = FStore.data();
+    const auto less = [store](const TKey& a, const TKey& b) {
+        if (a.Size != b.Size) return a.Size < b.Size;
+        return std::memcmp(store + a.Entry + SSTEntryHeaderSize, store + b.Entry + SSTEntryHeaderSize, a.Size) < 0;
+    };
     // Stable: equal strings keep their order, so a saved table reads back the same.
-    std::stable_sort(FEntries.begin(), FEntries.end(), [this](TSSTEntry a, TSSTEntry b) { return EntryLess(a, b); });
+    std::stable_sort(keys.begin(), keys.end(), less);
+    for (std::size_t i = 0; i < keys.size(); ++i) FEntries[i] = keys[i].Entry;
     FSorted = true;
 }
 

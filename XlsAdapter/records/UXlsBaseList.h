@@ -22,6 +22,8 @@ public:
     TBaseList& operator=(TBaseList&&) = default;
 
     std::size_t Count() const { return FList.size(); }
+    // Room for aCount items, so that adding them allocates once.
+    void Reserve(std::size_t aCount) { FList.reserve(aCount); }
     // The item in slot aIndex (null for an empty slot); fails outside the list.
     T* GetItem(std::size_t aIndex) const
     {

@@ -66,12 +66,18 @@ void TBaseRowColRecordList::Sort()
 void TBaseRowColRecordList::KeepLastInEachColumn()
 {
     Sort();
-    for (std::size_t i = 0; i + 1 < Count();) {
-        if (ColumnOf(FList[i]) == ColumnOf(FList[i + 1]))
-            Delete(i);
-        else
-            ++i;
+    // One pass: a row of thousands of cells in one column must not cost an
+    // erase each.
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < FList.size(); ++i) {
+        if (i + 1 < FList.size() && ColumnOf(FList[i]) == ColumnOf(FList[i + 1])) {
+            Notify(FList[i].get(), false);
+            FList[i].reset();
+            continue;
+        }
+        FList[kept++] = std::move(FList[i]);
     }
+    FList.resize(kept);
 }
 
 bool TBaseRowColRecordList::Find(std::int32_t aCol, std::size_t& aIndex)
@@ -121,7 +127,7 @@ void TCellRecordList::CheckItem(const TBaseRecord* aItem) const
 {
     // A row holds cells, no empty slots.
     if (!aItem) RaiseXls(TXlsMsg::LogicalError);
-    RequireKind<TCellRecord>(aItem);
+    if (aItem && !aItem->AsCell()) RaiseXls(TXlsMsg::LogicalError);
 }
 
 std::size_t TCellRecordList::FindRun(std::size_t aFirst, std::int32_t aMaxCol, std::int64_t& aSize) const

@@ -35,7 +35,7 @@ TBaseRecord::~TBaseRecord()
 void TBaseRecord::SetData(TBytes aData)
 {
     if (aData.size() > 0xFFFF) RaiseXls(TXlsMsg::RecordInvalid, {std::int64_t(FId)});
-    FData = std::move(aData);
+    FData = TRecordBytes(std::move(aData));
 }
 
 void TBaseRecord::AttachFollower(std::unique_ptr<TBaseRecord>)
@@ -70,7 +70,7 @@ void TBaseRecord::SaveContinueToStream(TOle2File& Workbook) const
 
 void TBaseRecord::SaveToStream(TOle2File& Workbook)
 {
-    SaveDataToStream(Workbook, FData);
+    SaveDataToStream(Workbook, FData.View());
     SaveContinueToStream(Workbook);
 }
 

@@ -6,10 +6,13 @@
 // the same CONTINUE fragmentation.
 #pragma once
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <span>
+#include <variant>
 #include <vector>
 
 #include "base/UXlsBytes.h"
@@ -19,6 +22,7 @@
 namespace xls {
 
 class TOle2File;
+class TCellRecord;
 class TContinueRecord;
 class TNameRecordList;
 
@@ -49,6 +53,45 @@ struct TSheetInfo {
     bool MovesOwnCells() const { return InsSheet >= 0 && FormulaSheet == InsSheet; }
 };
 
+// A record's data bytes. Bodies of up to InlineSize bytes (every plain cell,
+// every ROW) stay inside the record object: a big sheet holds a million of
+// them, and a heap block for each doubled the memory a cell takes.
+class TRecordBytes {
+public:
+    static constexpr std::size_t InlineSize = 16;
+
+    TRecordBytes() = default;
+    explicit TRecordBytes(TBytes aData)
+    {
+        if (aData.size() > InlineSize) {
+            FBytes = std::move(aData);
+            return;
+        }
+        TInline small{};
+        std::copy(aData.begin(), aData.end(), small.Bytes.begin());
+        small.Size = static_cast<std::uint8_t>(aData.size());
+        FBytes = small;
+    }
+
+    TByteView View() const
+    {
+        if (const auto* small = std::get_if<TInline>(&FBytes)) return {small->Bytes.data(), small->Size};
+        return std::get<TBytes>(FBytes);
+    }
+    TByteSpan Span()
+    {
+        if (auto* small = std::get_if<TInline>(&FBytes)) return {small->Bytes.data(), small->Size};
+        return std::get<TBytes>(FBytes);
+    }
+
+private:
+    struct TInline {
+        std::array<std::uint8_t, InlineSize> Bytes;
+        std::uint8_t Size;
+    };
+    std::variant<TInline, TBytes> FBytes{TInline{}};
+};
+
 class TBaseRecord {
 public:
     TBaseRecord(std::uint16_t aId, TBytes aData);
@@ -58,10 +101,10 @@ public:
     TBaseRecord& operator=(const TBaseRecord&) = delete;
 
     std::uint16_t Id() const { return FId; }
-    std::uint16_t DataSize() const { return static_cast<std::uint16_t>(FData.size()); }
-    TByteView Data() const { return FData; }
+    std::uint16_t DataSize() const { return static_cast<std::uint16_t>(FData.View().size()); }
+    TByteView Data() const { return FData.View(); }
     // In-place changes keep the size; SetData replaces bytes and size together.
-    TByteSpan Data() { return FData; }
+    TByteSpan Data() { return FData.Span(); }
     void SetData(TBytes aData);
 
     const TContinueRecord* Continue() const { return FContinue.get(); }
@@ -80,6 +123,10 @@ public:
     virtual void AttachFollower(std::unique_ptr<TBaseRecord> aFollower);
     // Formula kinds may be followed by a STRING record holding their text result.
     virtual bool IsFormulaKind() const { return false; }
+    // The record as a cell, none for other records: a load asks it of every
+    // record, and a failing dynamic_cast costs a walk up the class tree.
+    virtual TCellRecord* AsCell() { return nullptr; }
+    const TCellRecord* AsCell() const { return const_cast<TBaseRecord*>(this)->AsCell(); }
 
     // Writes the record and its CONTINUE chain.
     virtual void SaveToStream(TOle2File& Workbook);
@@ -98,7 +145,7 @@ protected:
 
 private:
     std::uint16_t FId;
-    TBytes FData;
+    TRecordBytes FData;
     std::unique_ptr<TContinueRecord> FContinue;
 };
 
@@ -195,6 +242,9 @@ protected:
 class TCellRecord : public TBaseRowColRecord {
 public:
     using TBaseRowColRecord::TBaseRowColRecord;
+
+    TCellRecord* AsCell() override { return this; }
+    using TBaseRowColRecord::AsCell;
 
     std::uint16_t XF() const { return GetWord(Data(), 4); }
     void SetXF(std::uint16_t aXF) { SetWord(Data(), 4, aXF); }

@@ -192,7 +192,7 @@ std::unique_ptr<TBaseRowColRecordList> TCellList::CreateRowList() const
 
 bool TCellList::IsCopied(const TBaseRowColRecord& aRecord, bool OnlyFormulas) const
 {
-    return !OnlyFormulas || dynamic_cast<const TFormulaRecord*>(&aRecord) != nullptr;
+    return !OnlyFormulas || AsFormula(&aRecord) != nullptr;
 }
 
 TCellRecordList* TCellList::CellRow(std::size_t aRow) const
@@ -346,7 +346,7 @@ TXlsString TCellList::GetFormula(std::int64_t Row, std::int64_t Col)
     TCellRecordList* cells = CellRow(static_cast<std::size_t>(Row));
     std::size_t index = 0;
     if (!cells || !cells->Find(static_cast<std::int32_t>(Col), index)) return {};
-    const auto* formula = dynamic_cast<const TFormulaRecord*>(cells->Items(index));
+    const auto* formula = AsFormula(cells->Items(index));
     if (!formula) return {};
     return DecodeFormula(formula->Data(), TFormulaRecord::TokensOfs, *this);
 }
@@ -381,7 +381,7 @@ void TCellList::GetValueX2(std::int64_t Row, std::int64_t Col, TXlsCellValue& V,
     if (!cells || !cells->Find(static_cast<std::int32_t>(Col), index)) return;
     const TCellRecord* cell = cells->Items(index);
     V.XF = cell->XF();
-    V.IsFormula = dynamic_cast<const TFormulaRecord*>(cell) != nullptr;
+    V.IsFormula = AsFormula(cell) != nullptr;
     TRichString rich;
     if (const auto* sst = dynamic_cast<const TLabelSSTRecord*>(cell)) {
         rich = sst->AsRichString();
@@ -425,7 +425,7 @@ TFormulaRecord& TCellList::FormulaAt(std::int64_t Row, std::int64_t Col)
     std::size_t index = 0;
     TFormulaRecord* formula = nullptr;
     if (cells->Find(static_cast<std::int32_t>(Col), index))
-        formula = dynamic_cast<TFormulaRecord*>(cells->Items(index));
+        formula = AsFormula(cells->Items(index));
     if (!formula) RaiseXls(TXlsMsg::SharedFormulaNotFound);
     return *formula;
 }
@@ -450,7 +450,7 @@ void TCellList::ForEachFormula(F aVisit)
     for (std::size_t r = 0; r < Count(); ++r) {
         TCellRecordList* cells = CellRow(r);
         for (std::size_t i = 0; i < cells->Count(); ++i)
-            if (auto* formula = dynamic_cast<TFormulaRecord*>(cells->Items(i))) aVisit(*cells, *formula);
+            if (auto* formula = AsFormula(cells->Items(i))) aVisit(*cells, *formula);
     }
 }
 
@@ -541,6 +541,13 @@ void TCells::AddCell(std::unique_ptr<TCellRecord> aRecord)
     CheckRowCol(aRecord->Row(), aRecord->Column());
     const std::size_t row = aRecord->Row();
     FCellList.AddRecord(std::move(aRecord), row);
+    // The first cell of a row makes room for every cell its ROW record spans:
+    // the row's list then grows once instead of doubling its way up.
+    TCellRecordList* cells = FCellList.CellRow(row);
+    if (cells->Count() != 1 || !FRowList.HasRow(std::int64_t(row))) return;
+    const TRowRecord& rowRecord = FRowList.Items(row);
+    if (rowRecord.MaxCol() > rowRecord.MinCol())
+        cells->Reserve(std::min<std::size_t>(rowRecord.MaxCol() - rowRecord.MinCol(), MaxColumn + 1));
 }
 
 void TCells::AddMultipleCells(TMultipleValueRecord& aRecord)

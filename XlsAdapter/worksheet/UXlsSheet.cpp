@@ -306,14 +306,14 @@ void TWorkSheet::CheckFormulaMasters()
         const TCellRecordList* row = cells.CellRow(r);
         std::uint32_t key = 0;
         for (std::size_t i = 0; i < row->Count(); ++i)
-            if (const auto* f = dynamic_cast<const TFormulaRecord*>(row->Items(i)); f && f->IsExp(key))
+            if (const auto* f = AsFormula(row->Items(i)); f && f->IsExp(key))
                 masters.push_back(key);
     }
     for (std::uint32_t key : masters) {
         TCellRecordList* row = cells.CellRow(key & 0xFFFF);
         std::size_t index = 0;
         const TFormulaRecord* master = row && row->Find(std::int32_t(key >> 16), index)
-                                           ? dynamic_cast<const TFormulaRecord*>(row->Items(index))
+                                           ? AsFormula(row->Items(index))
                                            : nullptr;
         if (!master || (!master->ArrayRecord() && !master->TableRecord())) RaiseXls(TXlsMsg::SharedFormulaNotFound);
     }
@@ -323,6 +323,9 @@ void TWorkSheet::ApplyDefaultSize(const TBaseRecord& aRecord, TLoadState& aState
 {
     // A STANDARDWIDTH counts only while no DEFCOLWIDTH other than 8 was read,
     // and a DEFCOLWIDTH of 8 does not override an applied STANDARDWIDTH.
+    // The id first: this runs for every record of the sheet.
+    const std::uint16_t id = aRecord.Id();
+    if (id != xlr_DEFCOLWIDTH && id != xlr_STANDARDWIDTH && id != xlr_DEFAULTROWHEIGHT) return;
     if (const auto* defColWidth = dynamic_cast<const TDefColWidthRecord*>(&aRecord)) {
         const std::uint16_t width = defColWidth->Width();
         if (aState.StandardWidthApplied && width == 8) return;
@@ -358,12 +361,14 @@ void TWorkSheet::LoadRecord(TOle2File& DataStream, TRecordHeader& RecordHeader, 
     CacheRecord(rec);
     ApplyDefaultSize(*rec, aState);
 
-    // Cells first: they are nearly all of a big sheet's records. The record
-    // factory makes each id one class, so the id tells the cell's class.
-    if (auto cell = TakeAs<TCellRecord>(aRecord)) {
+    // Cells first and rows next: they are nearly all of a big sheet's records.
+    if (rec->AsCell()) {
+        std::unique_ptr<TCellRecord> cell(aRecord.release()->AsCell());
         if (cell->Id() == xlr_FORMULA) aState.LastFormula = static_cast<TFormulaRecord*>(cell.get());
         if (cell->Id() == xlr_LABELSST) static_cast<TLabelSSTRecord*>(cell.get())->AttachToSST(SST);
         FCells.AddCell(std::move(cell));
+    } else if (rec->Id() == xlr_ROW && dynamic_cast<TRowRecord*>(rec)) {
+        FCells.AddRow(TakeAs<TRowRecord>(aRecord));
     } else if (TDrawing::StartsDrawing(rec->Id())) {
         FDrawing.LoadFromStream(DataStream, RecordHeader, std::move(aRecord), SST);
     } else if (dynamic_cast<TIgnoreRecord*>(rec)) {
@@ -377,8 +382,6 @@ void TWorkSheet::LoadRecord(TOle2File& DataStream, TRecordHeader& RecordHeader, 
         FColumns.AddRecord(std::move(colInfo));
     } else if (auto* multiple = dynamic_cast<TMultipleValueRecord*>(rec)) {
         FCells.AddMultipleCells(*multiple);
-    } else if (auto row = TakeAs<TRowRecord>(aRecord)) {
-        FCells.AddRow(std::move(row));
     } else if (dynamic_cast<TCondFmtRecord*>(rec)) {
         auto entry = std::make_unique<TCondFmt>();
         entry->LoadFromStream(DataStream, RecordHeader, std::move(aRecord));
@@ -756,7 +759,7 @@ void TTbrUnsupportedSheet::LoadRecord(TOle2File& DataStream, TRecordHeader& Reco
     std::unique_ptr<TBaseRecord> rec = ReadRecord(DataStream, RecordHeader);
     CacheRecord(rec.get());
     if (auto* label = dynamic_cast<TLabelSSTRecord*>(rec.get())) label->AttachToSST(SST);
-    if (auto* formula = dynamic_cast<TFormulaRecord*>(rec.get())) aLastFormula = formula;
+    if (auto* formula = AsFormula(rec.get())) aLastFormula = formula;
 
     if (dynamic_cast<TIgnoreRecord*>(rec.get())) return;
     if (auto* text = dynamic_cast<TStringRecord*>(rec.get())) {

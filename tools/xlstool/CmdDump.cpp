@@ -25,10 +25,17 @@ std::string_view VisibilityText(TXlsSheetVisible aVisible)
     }
 }
 
+// The lines go out in blocks: a big sheet's dump is larger than the workbook.
+constexpr std::size_t kBlockSize = 1 << 16;
+
 void DumpCells(TWorkSheet& aSheet, const std::string& aName, std::string& aOut)
 {
     ForEachDumpCell(aSheet, [&](const TCellRecord& cell, const TDumpValue& value) {
-        aOut += aName + "!" + A1Reference(cell.Row(), cell.Column()) + "\t" + value.Kind + "\t" + value.Text + "\n";
+        aOut.append(aName).append(1, '!').append(A1Reference(cell.Row(), cell.Column()));
+        aOut.append(1, '\t').append(1, value.Kind).append(1, '\t').append(value.Text).append(1, '\n');
+        if (aOut.size() < kBlockSize) return;
+        std::cout << aOut;
+        aOut.clear();
     });
 }
 

@@ -40,7 +40,7 @@ void CountCells(const TWorkSheet& aSheet, std::size_t& aCells, std::size_t& aFor
         if (!list) continue;
         aCells += list->Count();
         for (std::size_t i = 0; i < list->Count(); ++i)
-            if (dynamic_cast<const TFormulaRecord*>(list->Items(i))) ++aFormulas;
+            if (AsFormula(list->Items(i))) ++aFormulas;
     }
 }
 

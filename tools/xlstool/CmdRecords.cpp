@@ -57,7 +57,7 @@ public:
     std::int64_t List(const TBaseRecord& aRecord, std::int64_t aOffset)
     {
         std::int64_t end = ListOne(aRecord, aOffset);
-        if (const auto* formula = dynamic_cast<const TFormulaRecord*>(&aRecord)) {
+        if (const auto* formula = AsFormula(&aRecord)) {
             if (formula->ArrayRecord()) end = List(*formula->ArrayRecord(), end);
             if (formula->TableRecord()) end = List(*formula->TableRecord(), end);
         } else if (const auto* link = dynamic_cast<const THLinkRecord*>(&aRecord)) {

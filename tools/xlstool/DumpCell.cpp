@@ -37,13 +37,16 @@ std::optional<TDumpValue> FormulaValue(const TFormulaRecord& aFormula)
 
 std::optional<TDumpValue> DumpCellValue(const TCellRecord& aCell)
 {
-    if (const auto* formula = dynamic_cast<const TFormulaRecord*>(&aCell)) return FormulaValue(*formula);
-    if (const auto* boolErr = dynamic_cast<const TBoolErrRecord*>(&aCell)) {
+    if (const auto* formula = AsFormula(&aCell)) return FormulaValue(*formula);
+    // The id before the cast: a dynamic_cast that fails is slow, and a dump
+    // asks for every cell.
+    const auto* boolErr = aCell.Id() == xlr_BOOLERR ? dynamic_cast<const TBoolErrRecord*>(&aCell) : nullptr;
+    if (boolErr) {
         const std::uint8_t value = GetByte(boolErr->Data(), 6);
         if (GetByte(boolErr->Data(), 7) != 0) return TDumpValue{'e', DumpErrorText(value)};
         return TDumpValue{'b', BoolText(value != 0)};
     }
-    if (const auto* label = dynamic_cast<const TLabelSSTRecord*>(&aCell))
+    if (const auto* label = aCell.Id() == xlr_LABELSST ? dynamic_cast<const TLabelSSTRecord*>(&aCell) : nullptr)
         return TDumpValue{'s', EscapeDumpText(label->AsString())};
     const TXlsVariant value = aCell.GetValue();
     if (const auto* text = std::get_if<TXlsString>(&value)) return TDumpValue{'s', EscapeDumpText(*text)};
@@ -57,7 +60,7 @@ void ForEachDumpCell(TWorkSheet& aSheet, const std::function<void(const TCellRec
     for (std::size_t row = 0; row < cells.Count(); ++row) {
         TCellRecordList* list = cells.CellRow(row);
         if (!list) continue;
-        list->Sort();
+        if (!list->Sorted()) list->Sort();
         for (std::size_t i = 0; i < list->Count(); ++i) {
             const TCellRecord& cell = *list->Items(i);
             if (const std::optional<TDumpValue> value = DumpCellValue(cell)) aVisit(cell, *value);

@@ -43,7 +43,7 @@ void FormulaLines(const TFeatureSheet& aSheet, std::string& aOut)
         if (!row->Sorted()) row->Sort();
         for (std::size_t i = 0; i < row->Count(); ++i) {
             const TCellRecord* cell = row->Items(i);
-            if (!dynamic_cast<const TFormulaRecord*>(cell)) continue;
+            if (!AsFormula(cell)) continue;
             std::string text;
             try {
                 text = EscapeDumpText(cells.GetFormula(cell->Row(), cell->Column()));
