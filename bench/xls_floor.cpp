@@ -6,12 +6,12 @@
 // not our code.
 //   xls_floor IN OUT     prints the number of records walked
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -19,7 +19,6 @@
 
 namespace {
 
-using TBytes = std::vector<std::uint8_t>;
 using TView = std::span<const std::uint8_t>;
 
 std::uint32_t Get32(TView aData, std::size_t aPos)
@@ -60,62 +59,69 @@ struct TCompoundFile {
             for (std::size_t k = 0; k < SectorSize / 4; ++k) Fat.push_back(Get32(File, SectorOffset(difat[i]) + 4 * k));
     }
 
-    // The bytes of a chain of regular sectors, cut to aSize.
-    TBytes Chain(std::uint32_t aFirst, std::size_t aSize) const
+    // The file offsets of a chain's sectors.
+    std::vector<std::size_t> Chain(std::uint32_t aFirst) const
     {
-        TBytes out;
-        out.reserve(std::min(aSize, File.size()));
-        // A chain longer than the file loops.
-        for (std::uint32_t s = aFirst; s < kEndOfChain && out.size() < aSize; s = Fat.at(s)) {
-            if (out.size() >= File.size()) throw std::runtime_error("sector chain loops");
-            const std::size_t pos = SectorOffset(s);
-            if (pos + SectorSize > File.size()) throw std::runtime_error("sector past the end of the file");
-            out.insert(out.end(), File.begin() + std::ptrdiff_t(pos), File.begin() + std::ptrdiff_t(pos + SectorSize));
+        std::vector<std::size_t> sectors;
+        for (std::uint32_t s = aFirst; s < kEndOfChain; s = Fat.at(s)) {
+            // A chain longer than the file loops.
+            if (sectors.size() * SectorSize >= File.size()) throw std::runtime_error("sector chain loops");
+            if (SectorOffset(s) + SectorSize > File.size()) throw std::runtime_error("sector past the end of the file");
+            sectors.push_back(SectorOffset(s));
         }
-        out.resize(std::min(out.size(), aSize));
-        return out;
+        return sectors;
     }
 
-    // The Workbook stream (the benchmark books keep it out of the mini stream).
-    TBytes Workbook() const
+    // The Workbook stream's sectors and size (the benchmark books keep it
+    // out of the mini stream).
+    std::vector<std::size_t> Workbook(std::size_t& aSize) const
     {
-        const TBytes directory = Chain(Get32(File, 48), SIZE_MAX);
-        for (std::size_t entry = 0; entry + 128 <= directory.size(); entry += 128) {
-            const std::size_t nameBytes = Get16(directory, entry + 64);
-            static const char16_t kName[] = u"Workbook";
-            if (nameBytes != sizeof kName || std::memcmp(directory.data() + entry, kName, sizeof kName) != 0) continue;
-            return Chain(Get32(directory, entry + 116), Get32(directory, entry + 120));
-        }
+        for (std::size_t dirSector : Chain(Get32(File, 48)))
+            for (std::size_t entry = dirSector; entry + 128 <= dirSector + SectorSize; entry += 128) {
+                static const char16_t kName[] = u"Workbook";
+                if (Get16(File, entry + 64) != sizeof kName || std::memcmp(File.data() + entry, kName, sizeof kName) != 0)
+                    continue;
+                aSize = Get32(File, entry + 120);
+                return Chain(Get32(File, entry + 116));
+            }
         throw std::runtime_error("no Workbook stream");
     }
 };
 
-std::size_t WalkRecords(TView aStream)
+// Walks every record header of the stream in place, through its sectors.
+std::size_t WalkRecords(TView aFile, const std::vector<std::size_t>& aSectors, std::size_t aSectorSize,
+                        std::size_t aSize)
 {
+    aSize = std::min(aSize, aSectors.size() * aSectorSize);
+    const auto byteAt = [&](std::size_t pos) { return aFile[aSectors[pos / aSectorSize] + pos % aSectorSize]; };
     std::size_t records = 0;
-    for (std::size_t pos = 0; pos + 4 <= aStream.size(); ++records) pos += 4 + Get16(aStream, pos + 2);
+    for (std::size_t pos = 0; pos + 4 <= aSize; ++records)
+        pos += 4 + (byteAt(pos + 2) | std::size_t(byteAt(pos + 3)) << 8);
     return records;
 }
 
-// The file's bytes, not zero-filled first: the floor pays only for the read.
-struct TFile {
-    std::unique_ptr<std::uint8_t[]> Data;
-    std::size_t Size = 0;
-    TView View() const { return {Data.get(), Size}; }
-};
+// The file, mapped: the floor pays for reading it, not for copying it.
+class TMappedFile {
+public:
+    explicit TMappedFile(const std::string& aPath)
+    {
+        const int fd = ::open(aPath.c_str(), O_RDONLY);
+        if (fd < 0) throw std::runtime_error("cannot open " + aPath);
+        FSize = static_cast<std::size_t>(::lseek(fd, 0, SEEK_END));
+        FData = ::mmap(nullptr, FSize, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+        ::close(fd);
+        if (FData == MAP_FAILED) throw std::runtime_error("cannot read " + aPath);
+    }
+    ~TMappedFile() { ::munmap(FData, FSize); }
+    TMappedFile(const TMappedFile&) = delete;
+    TMappedFile& operator=(const TMappedFile&) = delete;
 
-TFile ReadFile(const std::string& aPath)
-{
-    const int fd = ::open(aPath.c_str(), O_RDONLY);
-    if (fd < 0) throw std::runtime_error("cannot open " + aPath);
-    TFile file;
-    file.Size = static_cast<std::size_t>(::lseek(fd, 0, SEEK_END));
-    file.Data = std::make_unique_for_overwrite<std::uint8_t[]>(file.Size);
-    const bool read = ::pread(fd, file.Data.get(), file.Size, 0) == static_cast<ssize_t>(file.Size);
-    ::close(fd);
-    if (!read) throw std::runtime_error("cannot read " + aPath);
-    return file;
-}
+    TView View() const { return {static_cast<const std::uint8_t*>(FData), FSize}; }
+
+private:
+    void* FData = nullptr;
+    std::size_t FSize = 0;
+};
 
 void WriteFile(const std::string& aPath, TView aData)
 {
@@ -135,10 +141,12 @@ int main(int argc, char** argv)
         return 2;
     }
     try {
-        const TFile file = ReadFile(argv[1]);
+        const TMappedFile file(argv[1]);
         TCompoundFile cfb{file.View(), 512, {}};
         cfb.ReadFat();
-        const std::size_t records = WalkRecords(cfb.Workbook());
+        std::size_t size = 0;
+        const std::vector<std::size_t> sectors = cfb.Workbook(size);
+        const std::size_t records = WalkRecords(file.View(), sectors, cfb.SectorSize, size);
         WriteFile(argv[2], file.View());
         std::printf("%zu records\n", records);
         return 0;
