@@ -147,6 +147,23 @@ TEST(RowColList, FindSortsFirstAndReturnsTheInsertionPoint)
     EXPECT_FALSE(row.Sorted());
 }
 
+// A file may hold several cells for one place; the one read last wins, and
+// the list's size counts only the cells it keeps.
+TEST(RowColList, KeepLastInEachColumnKeepsTheCellReadLast)
+{
+    TCellRecordList row;
+    std::uint32_t code = 0x3FF00000;
+    for (int col : {3, 1, 3, 2, 3, 1}) row.Add(RK(static_cast<std::uint16_t>(col), code++));
+    row.KeepLastInEachColumn();
+    EXPECT_EQ(Columns(row), (std::vector<std::uint16_t>{1, 2, 3}));
+    EXPECT_EQ(GetCardinal(row.Items(0)->Data(), 6), 0x3FF00005u);
+    EXPECT_EQ(GetCardinal(row.Items(1)->Data(), 6), 0x3FF00003u);
+    EXPECT_EQ(GetCardinal(row.Items(2)->Data(), 6), 0x3FF00004u);
+    TCellRecordList kept;
+    for (std::size_t i = 0; i < row.Count(); ++i) kept.Add(row.Items(i)->CopyTo());
+    EXPECT_EQ(row.TotalSize(), kept.TotalSize());
+}
+
 TEST(CellRecordList, JoinsRKAndBlankRunsWhenWritingAndSizing)
 {
     struct Case {
