@@ -37,7 +37,10 @@ TSample RunProcess(const std::vector<std::string>& aArgs)
     argv.push_back(nullptr);
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid = ::fork();
-    if (pid < 0) std::exit((std::perror("fork"), 1));
+    if (pid < 0) {
+        std::perror("fork");
+        std::exit(1);
+    }
     if (pid == 0) {
         const int devNull = ::open("/dev/null", O_WRONLY);
         ::dup2(devNull, STDOUT_FILENO);
