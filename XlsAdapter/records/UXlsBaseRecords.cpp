@@ -1,6 +1,7 @@
 #include "records/UXlsBaseRecords.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "base/UXlsUnicode.h"
 #include "cfb/UOle2Impl.h"
@@ -8,7 +9,46 @@
 
 namespace xls {
 
+// --------------------------------------------------------------- TRecordBytes
+
+TRecordBytes::TRecordBytes(TByteView aData) : FSize(static_cast<std::uint16_t>(aData.size()))
+{
+    std::uint8_t* dest = FStore.data();
+    if (OnHeap()) {
+        dest = static_cast<std::uint8_t*>(PoolAllocate(FSize));
+        std::memcpy(FStore.data(), &dest, sizeof dest);
+    }
+    if (!aData.empty()) std::memcpy(dest, aData.data(), aData.size());
+}
+
+TRecordBytes::TRecordBytes(TRecordBytes&& other) noexcept : FStore(other.FStore), FSize(other.FSize)
+{
+    other.FSize = 0;
+}
+
+TRecordBytes& TRecordBytes::operator=(TRecordBytes other) noexcept
+{
+    std::swap(FStore, other.FStore);
+    std::swap(FSize, other.FSize);
+    return *this;
+}
+
+TRecordBytes::~TRecordBytes()
+{
+    if (OnHeap()) PoolFree(HeapBlock(), FSize);
+}
+
+std::uint8_t* TRecordBytes::HeapBlock() const
+{
+    std::uint8_t* block;
+    std::memcpy(&block, FStore.data(), sizeof block);
+    return block;
+}
+
 // ---------------------------------------------------------------- TBaseRecord
+
+// A sheet's cells are most of a workbook's memory; keep the base record small.
+static_assert(sizeof(void*) != 8 || sizeof(TBaseRecord) <= 40);
 
 TBaseRecord::TBaseRecord(std::uint16_t aId, TBytes aData) : FId(aId)
 {
@@ -35,7 +75,7 @@ TBaseRecord::~TBaseRecord()
 void TBaseRecord::SetData(TBytes aData)
 {
     if (aData.size() > 0xFFFF) RaiseXls(TXlsMsg::RecordInvalid, {std::int64_t(FId)});
-    FData = TRecordBytes(std::move(aData));
+    FData = TRecordBytes(TByteView(aData));
 }
 
 void TBaseRecord::AttachFollower(std::unique_ptr<TBaseRecord>)

@@ -12,10 +12,10 @@
 #include <functional>
 #include <memory>
 #include <span>
-#include <variant>
 #include <vector>
 
 #include "base/UXlsBytes.h"
+#include "base/UXlsObjectPool.h"
 #include "base/UXlsVariant.h"
 #include "records/UXlsRecordIds.h"
 
@@ -54,45 +54,35 @@ struct TSheetInfo {
 };
 
 // A record's data bytes. Bodies of up to InlineSize bytes (every plain cell,
-// every ROW) stay inside the record object: a big sheet holds a million of
-// them, and a heap block for each doubled the memory a cell takes.
+// every ROW) stay inside the record object; longer ones get a block of their
+// own. A big sheet holds a million records, so the layout is tight: the bytes
+// or the block's address, then the size, which tells the two apart.
 class TRecordBytes {
 public:
     static constexpr std::size_t InlineSize = 16;
 
     TRecordBytes() = default;
-    explicit TRecordBytes(TBytes aData)
-    {
-        if (aData.size() > InlineSize) {
-            FBytes = std::move(aData);
-            return;
-        }
-        TInline small{};
-        std::copy(aData.begin(), aData.end(), small.Bytes.begin());
-        small.Size = static_cast<std::uint8_t>(aData.size());
-        FBytes = small;
-    }
+    explicit TRecordBytes(TByteView aData);
+    TRecordBytes(const TRecordBytes& other) : TRecordBytes(other.View()) {}
+    TRecordBytes(TRecordBytes&& other) noexcept;
+    TRecordBytes& operator=(TRecordBytes other) noexcept;
+    ~TRecordBytes();
 
-    TByteView View() const
-    {
-        if (const auto* small = std::get_if<TInline>(&FBytes)) return {small->Bytes.data(), small->Size};
-        return std::get<TBytes>(FBytes);
-    }
-    TByteSpan Span()
-    {
-        if (auto* small = std::get_if<TInline>(&FBytes)) return {small->Bytes.data(), small->Size};
-        return std::get<TBytes>(FBytes);
-    }
+    TByteView View() const { return {Begin(), FSize}; }
+    TByteSpan Span() { return {Begin(), FSize}; }
+    std::uint16_t Size() const { return FSize; }
 
 private:
-    struct TInline {
-        std::array<std::uint8_t, InlineSize> Bytes;
-        std::uint8_t Size;
-    };
-    std::variant<TInline, TBytes> FBytes{TInline{}};
+    bool OnHeap() const { return FSize > InlineSize; }
+    std::uint8_t* HeapBlock() const;
+    const std::uint8_t* Begin() const { return OnHeap() ? HeapBlock() : FStore.data(); }
+    std::uint8_t* Begin() { return OnHeap() ? HeapBlock() : FStore.data(); }
+
+    std::array<std::uint8_t, InlineSize> FStore{};
+    std::uint16_t FSize = 0;
 };
 
-class TBaseRecord {
+class TBaseRecord : public TPooledObject {
 public:
     TBaseRecord(std::uint16_t aId, TBytes aData);
     // Copies the bytes and the CONTINUE chain; use CopyTo to keep the class.
@@ -101,7 +91,7 @@ public:
     TBaseRecord& operator=(const TBaseRecord&) = delete;
 
     std::uint16_t Id() const { return FId; }
-    std::uint16_t DataSize() const { return static_cast<std::uint16_t>(FData.View().size()); }
+    std::uint16_t DataSize() const { return FData.Size(); }
     TByteView Data() const { return FData.View(); }
     // In-place changes keep the size; SetData replaces bytes and size together.
     TByteSpan Data() { return FData.Span(); }
