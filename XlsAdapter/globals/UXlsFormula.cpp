@@ -157,7 +157,7 @@ void TArrayRecord::ArrangeDeletedNames(const TDeletedNames& Deleted)
 
 // ---------------------------------------------------------------- TTableRecord
 
-TTableRecord::TTableRecord(std::uint16_t aId, TBytes aData) : TRecordClass(aId, std::move(aData))
+TTableRecord::TTableRecord(std::uint16_t aId, TByteView aData) : TRecordClass(aId, aData)
 {
     if (DataSize() < 16) RaiseXls(TXlsMsg::RecordInvalid, {std::int64_t(Id())});
     SetWord(Data(), 6, GetWord(Data(), 6) | 0x0003);
@@ -207,7 +207,7 @@ void TTableRecord::ArrangeCopyRowsAndCols(std::int32_t DeltaRow, std::int32_t De
 
 // ---------------------------------------------------------------- TFormulaRecord
 
-TFormulaRecord::TFormulaRecord(std::uint16_t aId, TBytes aData) : TRecordClass(aId, std::move(aData))
+TFormulaRecord::TFormulaRecord(std::uint16_t aId, TByteView aData) : TRecordClass(aId, aData)
 {
     if (DataSize() < TokensOfs) RaiseXls(TXlsMsg::RecordInvalid, {std::int64_t(Id())});
     FormulaValue = ReadCachedResult(Data());

@@ -45,7 +45,7 @@ private:
 class TTableRecord final : public TRecordClass<TTableRecord> {
 public:
     // Refuses fewer than 16 data bytes; sets bits 0 and 1 of the options.
-    TTableRecord(std::uint16_t aId, TBytes aData);
+    TTableRecord(std::uint16_t aId, TByteView aData);
     bool IsFormulaKind() const override { return true; }
 
     std::uint16_t FirstRow() const { return GetWord(Data(), 0); }
@@ -107,7 +107,7 @@ public:
 
     // From the file: refuses fewer than 22 data bytes; reads the cached result
     // and sets option bit 0x0002.
-    TFormulaRecord(std::uint16_t aId, TBytes aData);
+    TFormulaRecord(std::uint16_t aId, TByteView aData);
     TFormulaRecord(const TFormulaRecord& other);
 
     // A new formula cell of aDataSize zero bytes (22 at least) with the header

@@ -15,12 +15,12 @@ namespace {
 // the body) is read as the formula cell it is and written back under the id
 // it came with, so every reader sees it as in the original; any other
 // record of that id is kept unknown.
-std::unique_ptr<TBaseRecord> CreateBiff4Formula(std::uint16_t aId, TBytes aData)
+std::unique_ptr<TBaseRecord> CreateBiff4Formula(std::uint16_t aId, TByteView aData)
 {
     constexpr std::size_t tokensOfs = TFormulaRecord::TokensOfs;
     if (aData.size() >= tokensOfs && tokensOfs + GetWord(aData, tokensOfs - 2) <= aData.size())
-        return std::make_unique<TFormulaRecord>(aId, std::move(aData));
-    return CreateBaseRecord(aId, std::move(aData));
+        return std::make_unique<TFormulaRecord>(aId, aData);
+    return CreateBaseRecord(aId, aData);
 }
 
 // Sorted by id. EXTERNSHEET is read into the references and not kept.
@@ -48,10 +48,10 @@ static_assert(AreSortedById(kGlobalsRecordKinds), "record kinds must be sorted b
 
 }  // namespace
 
-std::unique_ptr<TBaseRecord> CreateGlobalsRecord(std::uint16_t aId, TBytes aData)
+std::unique_ptr<TBaseRecord> CreateGlobalsRecord(std::uint16_t aId, TByteView aData)
 {
     if (auto rec = CreateFromKinds(kGlobalsRecordKinds, aId, aData)) return rec;
-    return CreateBaseRecord(aId, std::move(aData));
+    return CreateBaseRecord(aId, aData);
 }
 
 }  // namespace xls

@@ -6,6 +6,6 @@
 
 namespace xls {
 
-std::unique_ptr<TBaseRecord> CreateGlobalsRecord(std::uint16_t aId, TBytes aData);
+std::unique_ptr<TBaseRecord> CreateGlobalsRecord(std::uint16_t aId, TByteView aData);
 
 }  // namespace xls

@@ -88,7 +88,7 @@ TXlsString TExternNameRecord::Name() const
 
 // --------------------------------------------------------------- TSupBookRecord
 
-TSupBookRecord::TSupBookRecord(std::uint16_t aId, TBytes aData) : TRecordClass(aId, std::move(aData))
+TSupBookRecord::TSupBookRecord(std::uint16_t aId, TByteView aData) : TRecordClass(aId, aData)
 {
     if (DataSize() < 4) RaiseXls(TXlsMsg::RecordInvalid, {std::int64_t(Id())});
 }

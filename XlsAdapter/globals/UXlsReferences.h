@@ -43,7 +43,7 @@ public:
 class TSupBookRecord final : public TRecordClass<TSupBookRecord> {
 public:
     // Refuses fewer than 4 data bytes.
-    TSupBookRecord(std::uint16_t aId, TBytes aData);
+    TSupBookRecord(std::uint16_t aId, TByteView aData);
     TSupBookRecord(const TSupBookRecord& other);
     // The local SUPBOOK of a workbook of SheetCount sheets.
     static std::unique_ptr<TSupBookRecord> CreateEmpty(std::uint16_t SheetCount);

@@ -50,7 +50,7 @@ TStringLayout ReadLayout(TByteView aString)
 
 // ------------------------------------------------------------------ TSSTRecord
 
-TSSTRecord::TSSTRecord(std::uint16_t aId, TBytes aData) : TRecordClass(aId, std::move(aData))
+TSSTRecord::TSSTRecord(std::uint16_t aId, TByteView aData) : TRecordClass(aId, aData)
 {
     FCount = GetCardinal(Data(), 4);
 }
@@ -520,12 +520,12 @@ void TLabelSSTRecord::SaveToStream(TOle2File& Workbook)
 
 // ------------------------------------------------------------- LABEL, RSTRING
 
-TLabelRecord::TLabelRecord(std::uint16_t aId, TBytes aData) : TRecordClass(aId, std::move(aData))
+TLabelRecord::TLabelRecord(std::uint16_t aId, TByteView aData) : TRecordClass(aId, aData)
 {
     GetValue();
 }
 
-TRStringRecord::TRStringRecord(std::uint16_t aId, TBytes aData) : TRecordClass(aId, std::move(aData))
+TRStringRecord::TRStringRecord(std::uint16_t aId, TByteView aData) : TRecordClass(aId, aData)
 {
     AsRichString();
 }

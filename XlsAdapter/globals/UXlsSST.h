@@ -16,7 +16,7 @@ namespace xls {
 // SST as read: Count is the number of unique strings at offset 4.
 class TSSTRecord final : public TRecordClass<TSSTRecord> {
 public:
-    TSSTRecord(std::uint16_t aId, TBytes aData);
+    TSSTRecord(std::uint16_t aId, TByteView aData);
     std::uint32_t Count() const { return FCount; }
 
 private:
@@ -133,7 +133,7 @@ private:
 class TLabelRecord final : public TRecordClass<TLabelRecord, TCellRecord> {
 public:
     // Refuses a cell whose format or text cannot be read (see TSizedRecordClass).
-    TLabelRecord(std::uint16_t aId, TBytes aData);
+    TLabelRecord(std::uint16_t aId, TByteView aData);
     TXlsVariant GetValue() const override;
 };
 
@@ -141,7 +141,7 @@ public:
 class TRStringRecord final : public TRecordClass<TRStringRecord, TCellRecord> {
 public:
     // Refuses a cell whose format, text or runs cannot be read.
-    TRStringRecord(std::uint16_t aId, TBytes aData);
+    TRStringRecord(std::uint16_t aId, TByteView aData);
     TXlsVariant GetValue() const override;
     TRichString AsRichString() const;
 };

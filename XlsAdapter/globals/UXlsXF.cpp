@@ -91,7 +91,7 @@ constexpr std::uint16_t kXFAllAttributesSet = 0xFC00;
 
 // ---------------------------------------------------------------- TFontRecord
 
-TFontRecord::TFontRecord(std::uint16_t aId, TBytes aData) : TRecordClass(aId, std::move(aData))
+TFontRecord::TFontRecord(std::uint16_t aId, TByteView aData) : TRecordClass(aId, aData)
 {
     TbrFont();
 }
@@ -193,8 +193,8 @@ std::uint16_t TFontRecordList::AddFont(const TTbrFont& aFont)
 
 // -------------------------------------------------------------- TFormatRecord
 
-TFormatRecord::TFormatRecord(std::uint16_t aId, TBytes aData)
-    : TRecordClass(aId, std::move(aData)), FFormatId(GetWord(Data(), 0))
+TFormatRecord::TFormatRecord(std::uint16_t aId, TByteView aData)
+    : TRecordClass(aId, aData), FFormatId(GetWord(Data(), 0))
 {
     Value();
 }
@@ -273,7 +273,7 @@ TXlsString TFormatRecordList::GetFormat(std::uint16_t aFormatId)
 
 // ------------------------------------------------------------------ TXFRecord
 
-TXFRecord::TXFRecord(std::uint16_t aId, TBytes aData) : TRecordClass(aId, std::move(aData))
+TXFRecord::TXFRecord(std::uint16_t aId, TByteView aData) : TRecordClass(aId, aData)
 {
     if (DataSize() < XFDataSize) RaiseXls(TXlsMsg::RecordInvalid, {std::int64_t(Id())});
 }

@@ -28,7 +28,7 @@ class TFontRecord final : public TRecordClass<TFontRecord> {
 public:
     // Refuses a record whose fields or name cannot be read: formats are
     // looked up long after loading, when nothing could be refused any more.
-    TFontRecord(std::uint16_t aId, TBytes aData);
+    TFontRecord(std::uint16_t aId, TByteView aData);
     // The name is always written 16-bit; more than 255 characters fail with
     // "Invalid String record".
     static std::unique_ptr<TFontRecord> CreateFromTbrFont(const TTbrFont& aFont);
@@ -59,7 +59,7 @@ class TFormatRecord final : public TRecordClass<TFormatRecord> {
 public:
     // Refuses data too short for the id, and a code that cannot be read
     // (see TFontRecord).
-    TFormatRecord(std::uint16_t aId, TBytes aData);
+    TFormatRecord(std::uint16_t aId, TByteView aData);
     // The code is 8-bit unless a character is above 255.
     static std::unique_ptr<TFormatRecord> CreateFromData(std::u16string_view Fmt, std::uint16_t NewID);
 
@@ -109,7 +109,7 @@ class TXFRecord final : public TRecordClass<TXFRecord> {
 public:
     static constexpr std::size_t XFDataSize = 20;
     // Refuses fewer than 20 data bytes.
-    TXFRecord(std::uint16_t aId, TBytes aData);
+    TXFRecord(std::uint16_t aId, TByteView aData);
     // Finds or adds the font and the number format for their indexes.
     static std::unique_ptr<TXFRecord> CreateFromFormat(const TTbrFormat& Fmt, TFontRecordList& FontList,
                                                        TFormatRecordList& FormatList);

@@ -13,6 +13,7 @@ namespace xls {
 
 TRecordBytes::TRecordBytes(TByteView aData) : FSize(static_cast<std::uint16_t>(aData.size()))
 {
+    if (aData.size() > 0xFFFF) RaiseXls(TXlsMsg::LogicalError);
     std::uint8_t* dest = FStore.data();
     if (OnHeap()) {
         dest = static_cast<std::uint8_t*>(PoolAllocate(FSize));
@@ -50,17 +51,14 @@ std::uint8_t* TRecordBytes::HeapBlock() const
 // A sheet's cells are most of a workbook's memory; keep the base record small.
 static_assert(sizeof(void*) != 8 || sizeof(TBaseRecord) <= 40);
 
-TBaseRecord::TBaseRecord(std::uint16_t aId, TBytes aData) : FId(aId)
-{
-    SetData(std::move(aData));
-}
+TBaseRecord::TBaseRecord(std::uint16_t aId, TByteView aData) : FId(aId), FData(CheckedBody(aId, aData)) {}
 
 TBaseRecord::TBaseRecord(const TBaseRecord& other) : FId(other.FId), FData(other.FData)
 {
     // The chain is copied link by link: a long chain must not cost stack depth.
     std::unique_ptr<TContinueRecord>* tail = &FContinue;
     for (const TContinueRecord* c = other.Continue(); c; c = c->Continue()) {
-        *tail = std::make_unique<TContinueRecord>(c->Id(), TBytes(c->Data().begin(), c->Data().end()));
+        *tail = std::make_unique<TContinueRecord>(c->Id(), c->Data());
         tail = &(*tail)->FContinue;
     }
 }
@@ -74,8 +72,13 @@ TBaseRecord::~TBaseRecord()
 
 void TBaseRecord::SetData(TBytes aData)
 {
-    if (aData.size() > 0xFFFF) RaiseXls(TXlsMsg::RecordInvalid, {std::int64_t(FId)});
-    FData = TRecordBytes(TByteView(aData));
+    FData = TRecordBytes(CheckedBody(FId, aData));
+}
+
+TByteView TBaseRecord::CheckedBody(std::uint16_t aId, TByteView aData)
+{
+    if (aData.size() > 0xFFFF) RaiseXls(TXlsMsg::RecordInvalid, {std::int64_t(aId)});
+    return aData;
 }
 
 void TBaseRecord::AttachFollower(std::unique_ptr<TBaseRecord>)
@@ -130,7 +133,7 @@ std::int64_t TBaseRecord::TotalSizeNoHeaders() const
 
 // ---------------------------------------------------------- TBaseRowColRecord
 
-TBaseRowColRecord::TBaseRowColRecord(std::uint16_t aId, TBytes aData) : TBaseRecord(aId, std::move(aData))
+TBaseRowColRecord::TBaseRowColRecord(std::uint16_t aId, TByteView aData) : TBaseRecord(aId, aData)
 {
     CheckRowCol();
 }
@@ -200,11 +203,20 @@ void ReadNextHeader(TOle2File& DataStream, TRecordHeader& RecordHeader)
 
 namespace {
 
-TBytes ReadData(TOle2File& DataStream, std::uint16_t aSize)
+// Reads a record body and hands it to aUse. Records are copied into their
+// objects, so the body needs no heap block of its own unless it is large.
+template <class F>
+auto WithRecordBody(TOle2File& DataStream, std::uint16_t aSize, F&& aUse)
 {
-    TBytes data(aSize);
-    StreamRead(DataStream, data);
-    return data;
+    std::array<std::uint8_t, 512> small;
+    TBytes large;
+    TByteSpan body(small.data(), aSize);
+    if (aSize > small.size()) {
+        large.resize(aSize);
+        body = large;
+    }
+    StreamRead(DataStream, body);
+    return aUse(TByteView(body));
 }
 
 bool IsFollowerId(std::uint16_t aId)
@@ -235,7 +247,9 @@ std::uint16_t ReadContinueRecords(TOle2File& DataStream, TBaseRecord& aRecord, T
     TBaseRecord* last = &aRecord;
     while (RecordHeader.Id == xlr_CONTINUE) {
         AtNextRecord(DataStream, RecordHeader, [&] {
-            auto cont = std::make_unique<TContinueRecord>(xlr_CONTINUE, ReadData(DataStream, RecordHeader.Size));
+            auto cont = WithRecordBody(DataStream, RecordHeader.Size, [](TByteView aBody) {
+                return std::make_unique<TContinueRecord>(xlr_CONTINUE, aBody);
+            });
             TContinueRecord* added = cont.get();
             last->AddContinue(std::move(cont));
             last = added;
@@ -248,7 +262,10 @@ std::uint16_t ReadContinueRecords(TOle2File& DataStream, TBaseRecord& aRecord, T
 std::unique_ptr<TBaseRecord> ReadRecord(TOle2File& DataStream, TRecordHeader& RecordHeader, TRecordCreator aCreate)
 {
     std::unique_ptr<TBaseRecord> rec = AtNextRecord(
-        DataStream, RecordHeader, [&] { return aCreate(RecordHeader.Id, ReadData(DataStream, RecordHeader.Size)); });
+        DataStream, RecordHeader, [&] {
+        return WithRecordBody(DataStream, RecordHeader.Size,
+                              [&](TByteView aBody) { return aCreate(RecordHeader.Id, aBody); });
+    });
     ReadNextHeader(DataStream, RecordHeader);
     // A record too large for one body carries its CONTINUE chain; a follower
     // record may still come after that chain. A STRING is left for the owner
@@ -361,7 +378,7 @@ void AppendRecords(TBytes& aOut, const TRecordTable& aTable)
 
 namespace {
 
-std::unique_ptr<TBaseRecord> RefuseEncrypted(std::uint16_t, TBytes)
+std::unique_ptr<TBaseRecord> RefuseEncrypted(std::uint16_t, TByteView)
 {
     RaiseXls(TXlsMsg::FilePasswordProtected);
 }
@@ -423,18 +440,18 @@ static_assert(AreSortedById(kBaseRecordKinds), "record kinds must be sorted by i
 
 }  // namespace
 
-std::unique_ptr<TBaseRecord> CreateFromKinds(std::span<const TRecordKind> aKinds, std::uint16_t aId, TBytes& aData)
+std::unique_ptr<TBaseRecord> CreateFromKinds(std::span<const TRecordKind> aKinds, std::uint16_t aId, TByteView aData)
 {
     auto it = std::lower_bound(aKinds.begin(), aKinds.end(), aId,
                                [](const TRecordKind& e, std::uint16_t id) { return e.Id < id; });
-    if (it != aKinds.end() && it->Id == aId) return it->Create(aId, std::move(aData));
+    if (it != aKinds.end() && it->Id == aId) return it->Create(aId, aData);
     return nullptr;
 }
 
-std::unique_ptr<TBaseRecord> CreateBaseRecord(std::uint16_t aId, TBytes aData)
+std::unique_ptr<TBaseRecord> CreateBaseRecord(std::uint16_t aId, TByteView aData)
 {
     if (auto rec = CreateFromKinds(kBaseRecordKinds, aId, aData)) return rec;
-    return std::make_unique<TBaseRecord>(aId, std::move(aData));
+    return std::make_unique<TBaseRecord>(aId, aData);
 }
 
 // ------------------------------------------------------------------ TCellRecord

@@ -84,7 +84,7 @@ private:
 
 class TBaseRecord : public TPooledObject {
 public:
-    TBaseRecord(std::uint16_t aId, TBytes aData);
+    TBaseRecord(std::uint16_t aId, TByteView aData);
     // Copies the bytes and the CONTINUE chain; use CopyTo to keep the class.
     TBaseRecord(const TBaseRecord& other);
     virtual ~TBaseRecord();
@@ -134,6 +134,9 @@ protected:
     void SaveContinueToStream(TOle2File& Workbook) const;
 
 private:
+    // aData; longer than a record header can state is refused as an invalid record.
+    static TByteView CheckedBody(std::uint16_t aId, TByteView aData);
+
     std::uint16_t FId;
     TRecordBytes FData;
     std::unique_ptr<TContinueRecord> FContinue;
@@ -170,7 +173,7 @@ protected:
 template <class Self, std::size_t MinSize, class Base = TBaseRecord>
 class TSizedRecordClass : public TRecordClass<Self, Base> {
 public:
-    TSizedRecordClass(std::uint16_t aId, TBytes aData) : TRecordClass<Self, Base>(aId, std::move(aData))
+    TSizedRecordClass(std::uint16_t aId, TByteView aData) : TRecordClass<Self, Base>(aId, aData)
     {
         if (this->DataSize() < MinSize) RaiseXls(TXlsMsg::RecordInvalid, {std::int64_t(aId)});
     }
@@ -207,7 +210,7 @@ public:
 class TBaseRowColRecord : public TBaseRecord {
 public:
     // Refuses fewer than 4 data bytes.
-    TBaseRowColRecord(std::uint16_t aId, TBytes aData);
+    TBaseRowColRecord(std::uint16_t aId, TByteView aData);
 
     std::uint16_t Row() const { return GetWord(Data(), 0); }
     std::uint16_t Column() const { return GetWord(Data(), 2); }
@@ -292,10 +295,10 @@ void AppendRecords(TBytes& aOut, const TRecordTable& aTable);
 // id. Each layer has a table of its own record classes and hands ids it does
 // not know down to the layer below; ids no table knows become plain records,
 // kept and written back unchanged.
-using TRecordCreator = std::unique_ptr<TBaseRecord> (*)(std::uint16_t aId, TBytes aData);
+using TRecordCreator = std::unique_ptr<TBaseRecord> (*)(std::uint16_t aId, TByteView aData);
 
 // The record kinds of this layer. FILEPASS fails with "File is password protected".
-std::unique_ptr<TBaseRecord> CreateBaseRecord(std::uint16_t aId, TBytes aData);
+std::unique_ptr<TBaseRecord> CreateBaseRecord(std::uint16_t aId, TByteView aData);
 
 // One row of a layer's table: the class an id is created as.
 struct TRecordKind {
@@ -304,9 +307,9 @@ struct TRecordKind {
 };
 
 template <class T>
-std::unique_ptr<TBaseRecord> MakeRecord(std::uint16_t aId, TBytes aData)
+std::unique_ptr<TBaseRecord> MakeRecord(std::uint16_t aId, TByteView aData)
 {
-    return std::make_unique<T>(aId, std::move(aData));
+    return std::make_unique<T>(aId, aData);
 }
 
 template <std::size_t N>
@@ -318,8 +321,8 @@ constexpr bool AreSortedById(const TRecordKind (&aKinds)[N])
 }
 
 // The record of the kind aKinds (sorted by id) lists for aId, taking aData;
-// none (aData untouched) when the table lacks the id.
-std::unique_ptr<TBaseRecord> CreateFromKinds(std::span<const TRecordKind> aKinds, std::uint16_t aId, TBytes& aData);
+// none when the table lacks the id.
+std::unique_ptr<TBaseRecord> CreateFromKinds(std::span<const TRecordKind> aKinds, std::uint16_t aId, TByteView aData);
 
 // Reads the record whose header is in RecordHeader (already consumed) and its
 // followers, creating them with aCreate; on exit RecordHeader holds the

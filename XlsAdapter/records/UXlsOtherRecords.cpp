@@ -26,7 +26,7 @@ void TSubListRecord::SaveToStream(TOle2File& Workbook)
 
 // ------------------------------------------------------------------ TRowRecord
 
-TRowRecord::TRowRecord(std::uint16_t aId, TBytes aData) : TRecordClass(aId, std::move(aData))
+TRowRecord::TRowRecord(std::uint16_t aId, TByteView aData) : TRecordClass(aId, aData)
 {
     if (DataSize() < 16) RaiseXls(TXlsMsg::RecordInvalid, {std::int64_t(Id())});
     SetWord(Data(), 8, 0);
@@ -67,12 +67,12 @@ bool TRowRecord::IsModified() const
 
 // ---------------------------------------------------------------- small records
 
-TBOFRecord::TBOFRecord(std::uint16_t aId, TBytes aData) : TRecordClass(aId, std::move(aData))
+TBOFRecord::TBOFRecord(std::uint16_t aId, TByteView aData) : TRecordClass(aId, aData)
 {
     if (GetWord(Data(), 0) != BiffVersion8) RaiseXls(TXlsMsg::InvalidExcelVersion);
 }
 
-TObjRecord::TObjRecord(std::uint16_t aId, TBytes aData) : TRecordClass(aId, std::move(aData))
+TObjRecord::TObjRecord(std::uint16_t aId, TByteView aData) : TRecordClass(aId, aData)
 {
     FObjId = GetWord(Data(), 0);
     if (FObjId == ftCmo) FCmoId = GetWord(Data(), 4);
@@ -280,7 +280,7 @@ void TBoundSheetRecord::SetSheetName(std::u16string_view aName)
     SetData(std::move(d));
 }
 
-TCodeNameRecord::TCodeNameRecord(std::uint16_t aId, TBytes aData) : TRecordClass(aId, std::move(aData))
+TCodeNameRecord::TCodeNameRecord(std::uint16_t aId, TByteView aData) : TRecordClass(aId, aData)
 {
     Value();
 }

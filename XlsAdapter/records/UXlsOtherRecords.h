@@ -29,7 +29,7 @@ public:
 class TSubListRecord final : public TRecordClass<TSubListRecord> {
 public:
     static std::unique_ptr<TSubListRecord> CreateAndAssign(TBaseRecordList* aSubList);
-    TSubListRecord(std::uint16_t aId, TBytes aData) : TRecordClass(aId, std::move(aData)) {}
+    TSubListRecord(std::uint16_t aId, TByteView aData) : TRecordClass(aId, aData) {}
 
     TBaseRecordList* SubList() const { return FSubList; }
     void SaveToStream(TOle2File& Workbook) override;
@@ -50,7 +50,7 @@ public:
     static constexpr std::uint16_t DefaultXF = 15;
 
     // From the file: refuses fewer than 16 data bytes; the word at offset 8 is cleared.
-    TRowRecord(std::uint16_t aId, TBytes aData);
+    TRowRecord(std::uint16_t aId, TByteView aData);
     // Row r with MinCol 0, MaxCol 0, height 255, options 0x0100, XF word 15.
     static std::unique_ptr<TRowRecord> CreateStandard(std::uint16_t aRow);
 
@@ -84,7 +84,7 @@ public:
     static constexpr std::uint16_t TypeChart = 0x0020;
     static constexpr std::uint16_t TypeMacroSheet = 0x0040;
 
-    TBOFRecord(std::uint16_t aId, TBytes aData);
+    TBOFRecord(std::uint16_t aId, TByteView aData);
     std::uint16_t BOFType() const { return GetWord(Data(), 2); }
 };
 
@@ -97,7 +97,7 @@ public:
 // sub-record (21), the object type.
 class TObjRecord final : public TRecordClass<TObjRecord> {
 public:
-    TObjRecord(std::uint16_t aId, TBytes aData);
+    TObjRecord(std::uint16_t aId, TByteView aData);
     static constexpr std::uint16_t ftCmo = 0x15;  // the common-object sub-record
     static constexpr std::uint16_t otChart = 5;   // its object type for a chart
 
@@ -242,7 +242,7 @@ public:
 class TCodeNameRecord final : public TRecordClass<TCodeNameRecord> {
 public:
     // Refuses a name that cannot be read (see TSizedRecordClass).
-    TCodeNameRecord(std::uint16_t aId, TBytes aData);
+    TCodeNameRecord(std::uint16_t aId, TByteView aData);
     static std::unique_ptr<TCodeNameRecord> CreateNew(std::u16string_view aName);
     TXlsString Value() const;
 };

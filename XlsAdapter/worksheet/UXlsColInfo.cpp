@@ -6,7 +6,7 @@ namespace xls {
 
 // ------------------------------------------------------------- TColInfoRecord
 
-TColInfoRecord::TColInfoRecord(std::uint16_t aId, TBytes aData) : TRecordClass(aId, std::move(aData))
+TColInfoRecord::TColInfoRecord(std::uint16_t aId, TByteView aData) : TRecordClass(aId, aData)
 {
     if (DataSize() < 10) RaiseXls(TXlsMsg::RecordInvalid, {std::int64_t(Id())});
 }

@@ -19,7 +19,7 @@ namespace xls {
 class TColInfoRecord final : public TRecordClass<TColInfoRecord> {
 public:
     // Refuses fewer than the 10 data bytes that hold the fields read here.
-    TColInfoRecord(std::uint16_t aId, TBytes aData);
+    TColInfoRecord(std::uint16_t aId, TByteView aData);
     static std::unique_ptr<TColInfoRecord> CreateNew(std::uint16_t aFirstColumn, std::uint16_t aLastColumn,
                                                      std::uint16_t aWidth, std::uint16_t aXF, std::uint16_t aOptions);
 

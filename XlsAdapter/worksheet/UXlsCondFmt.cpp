@@ -5,12 +5,12 @@
 
 namespace xls {
 
-TCondFmtRecord::TCondFmtRecord(std::uint16_t aId, TBytes aData) : TRecordClass(aId, std::move(aData))
+TCondFmtRecord::TCondFmtRecord(std::uint16_t aId, TByteView aData) : TRecordClass(aId, aData)
 {
     if (DataSize() < RangesOfs) RaiseXls(TXlsMsg::RecordInvalid, {std::int64_t(Id())});
 }
 
-TCFRecord::TCFRecord(std::uint16_t aId, TBytes aData) : TRecordClass(aId, std::move(aData))
+TCFRecord::TCFRecord(std::uint16_t aId, TByteView aData) : TRecordClass(aId, aData)
 {
     if (DataSize() < 6) RaiseXls(TXlsMsg::RecordInvalid, {std::int64_t(Id())});
 }

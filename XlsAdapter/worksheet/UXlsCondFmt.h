@@ -14,7 +14,7 @@ class TCondFmtRecord final : public TRecordClass<TCondFmtRecord> {
 public:
     static constexpr std::size_t RangesOfs = 12;
     // Refuses data too short for its header fields.
-    TCondFmtRecord(std::uint16_t aId, TBytes aData);
+    TCondFmtRecord(std::uint16_t aId, TByteView aData);
 
     std::uint16_t CFCount() const { return GetWord(Data(), 0); }
     std::uint16_t Flag() const { return GetWord(Data(), 2); }
@@ -27,7 +27,7 @@ public:
 class TCFRecord final : public TRecordClass<TCFRecord> {
 public:
     // Refuses data too short for its header fields.
-    TCFRecord(std::uint16_t aId, TBytes aData);
+    TCFRecord(std::uint16_t aId, TByteView aData);
 
     std::uint8_t CfType() const { return GetByte(Data(), 0); }
     std::uint8_t Op() const { return GetByte(Data(), 1); }

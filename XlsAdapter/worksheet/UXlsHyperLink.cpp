@@ -152,7 +152,7 @@ void TScreenTipRecord::SetText(std::u16string_view aDescription)
     SetData(std::move(d));
 }
 
-THLinkRecord::THLinkRecord(std::uint16_t aId, TBytes aData) : TRecordClass(aId, std::move(aData))
+THLinkRecord::THLinkRecord(std::uint16_t aId, TByteView aData) : TRecordClass(aId, aData)
 {
     if (DataSize() < 8) RaiseXls(TXlsMsg::RecordInvalid, {std::int64_t(Id())});
 }

@@ -31,7 +31,7 @@ public:
 class THLinkRecord final : public TRecordClass<THLinkRecord> {
 public:
     // Refuses data too short for the range.
-    THLinkRecord(std::uint16_t aId, TBytes aData);
+    THLinkRecord(std::uint16_t aId, TByteView aData);
     THLinkRecord(const THLinkRecord& other);
     // A new link over CellRange to HLink.
     static std::unique_ptr<THLinkRecord> CreateNew(const TXlsCellRange& CellRange, const THyperLink& HLink);

@@ -6,7 +6,7 @@
 
 namespace xls {
 
-TNoteRecord::TNoteRecord(std::uint16_t aId, TBytes aData) : TRecordClass(aId, std::move(aData))
+TNoteRecord::TNoteRecord(std::uint16_t aId, TByteView aData) : TRecordClass(aId, aData)
 {
     if (DataSize() < 8) RaiseXls(TXlsMsg::RecordInvalid, {std::int64_t(Id())});
 }

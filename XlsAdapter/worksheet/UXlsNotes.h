@@ -19,7 +19,7 @@ struct TClientAnchor;
 class TNoteRecord final : public TRecordClass<TNoteRecord, TBaseRowColRecord> {
 public:
     // Refuses data too short for the object id.
-    TNoteRecord(std::uint16_t aId, TBytes aData);
+    TNoteRecord(std::uint16_t aId, TByteView aData);
     // A new hidden note without author for the shape aObjId.
     static std::unique_ptr<TNoteRecord> CreateNew(std::uint16_t aRow, std::uint16_t aCol, std::uint16_t aObjId);
 

@@ -37,10 +37,10 @@ static_assert(AreSortedById(kSheetRecordKinds), "record kinds must be sorted by 
 
 }  // namespace
 
-std::unique_ptr<TBaseRecord> CreateRecord(std::uint16_t aId, TBytes aData)
+std::unique_ptr<TBaseRecord> CreateRecord(std::uint16_t aId, TByteView aData)
 {
     if (auto rec = CreateFromKinds(kSheetRecordKinds, aId, aData)) return rec;
-    return CreateGlobalsRecord(aId, std::move(aData));
+    return CreateGlobalsRecord(aId, aData);
 }
 
 }  // namespace xls

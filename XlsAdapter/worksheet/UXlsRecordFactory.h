@@ -7,7 +7,7 @@
 
 namespace xls {
 
-std::unique_ptr<TBaseRecord> CreateRecord(std::uint16_t aId, TBytes aData);
+std::unique_ptr<TBaseRecord> CreateRecord(std::uint16_t aId, TByteView aData);
 
 // ReadRecord with the whole factory.
 inline std::unique_ptr<TBaseRecord> ReadRecord(TOle2File& DataStream, TRecordHeader& RecordHeader)

@@ -332,7 +332,7 @@ TEST(RecordStream, LongChainsCostNoStackDepth)
 
 TEST(ReadAcross, ReadsAndSkipsAcrossTheChain)
 {
-    TBaseRecord rec(0x1234, {1, 2, 3});
+    TBaseRecord rec(0x1234, TBytes{1, 2, 3});
     rec.AddContinue(std::make_unique<TContinueRecord>(xlr_CONTINUE, TBytes{4, 5}));
     const TBaseRecord* cur = &rec;
     std::size_t pos = 1;
