@@ -61,7 +61,7 @@ std::size_t RoundedSize(std::size_t aSize)
 
 #ifdef XLS_POOL_MMAP
 
-std::uint8_t* NewBlock()
+std::uint8_t* NewBlock(bool aHugePages)
 {
     // Map twice the size and keep the aligned middle: the kernel backs only
     // aligned 2 MiB ranges with huge pages.
@@ -73,13 +73,13 @@ std::uint8_t* NewBlock()
     const std::size_t lead = (BlockSize - address % BlockSize) % BlockSize;
     if (lead) munmap(start, lead);
     if (mapped - lead > BlockSize) munmap(start + lead + BlockSize, mapped - lead - BlockSize);
-    madvise(start + lead, BlockSize, MADV_HUGEPAGE);
+    if (aHugePages) madvise(start + lead, BlockSize, MADV_HUGEPAGE);
     return start + lead;
 }
 
 #else
 
-std::uint8_t* NewBlock()
+std::uint8_t* NewBlock(bool)
 {
     // Held for the rest of the run, as the pool promises.
     return static_cast<std::uint8_t*>(::operator new(BlockSize));
@@ -94,6 +94,7 @@ struct TThreadPool {
     std::array<TFreeNode*, ClassCount> Free{};
     std::uint8_t* Next = nullptr;
     std::uint8_t* End = nullptr;
+    bool HadBlock = false;
 };
 
 thread_local TThreadPool tPool;
@@ -101,7 +102,10 @@ thread_local TThreadPool tPool;
 void* TakeFresh(TThreadPool& aPool, std::size_t aSize)
 {
     if (static_cast<std::size_t>(aPool.End - aPool.Next) < aSize) {
-        aPool.Next = NewBlock();
+        // A huge page is all in memory at once: a small workbook that needs
+        // one block keeps to the pages it touches.
+        aPool.Next = NewBlock(aPool.HadBlock);
+        aPool.HadBlock = true;
         aPool.End = aPool.Next + BlockSize;
     }
     void* block = aPool.Next;

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstddef>
+#include <new>
 
 namespace xls {
 
@@ -34,6 +35,29 @@ bool PoolInUse() noexcept;
 struct TPooledObject {
     static void* operator new(std::size_t aSize) { return PoolAllocate(aSize); }
     static void operator delete(void* aBlock, std::size_t aSize) noexcept { PoolFree(aBlock, aSize); }
+};
+
+// An allocator for containers with small buffers, such as the slots of a
+// row's cell list: a big sheet has one per row.
+template <class T>
+struct TPoolAllocator {
+    static_assert(alignof(T) <= 8, "the pool aligns to 8 bytes");
+    using value_type = T;
+
+    TPoolAllocator() = default;
+    template <class U>
+    TPoolAllocator(const TPoolAllocator<U>&) noexcept
+    {
+    }
+
+    T* allocate(std::size_t aCount)
+    {
+        if (aCount > static_cast<std::size_t>(-1) / sizeof(T)) throw std::bad_array_new_length();
+        return static_cast<T*>(PoolAllocate(aCount * sizeof(T)));
+    }
+    void deallocate(T* aBlock, std::size_t aCount) noexcept { PoolFree(aBlock, aCount * sizeof(T)); }
+
+    friend bool operator==(const TPoolAllocator&, const TPoolAllocator&) { return true; }
 };
 
 }  // namespace xls

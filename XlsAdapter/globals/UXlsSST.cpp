@@ -48,6 +48,9 @@ TStringLayout ReadLayout(TByteView aString)
 
 }  // namespace
 
+// A big sheet's text cells: the entry sits in the room the base record leaves.
+static_assert(sizeof(void*) != 8 || sizeof(TLabelSSTRecord) <= 48);
+
 // ------------------------------------------------------------------ TSSTRecord
 
 TSSTRecord::TSSTRecord(std::uint16_t aId, TByteView aData) : TRecordClass(aId, aData)
@@ -461,7 +464,7 @@ void TLabelSSTRecord::AttachToSST(TSST& aSST)
     aSST.AddRef(entry);
     if (FSST && pSSTEntry != NoEntry) FSST->ReleaseRef(static_cast<TSSTEntry>(pSSTEntry));
     FSST = &aSST;
-    pSSTEntry = entry;
+    pSSTEntry = static_cast<std::int32_t>(entry);
 }
 
 void TLabelSSTRecord::CheckLinked() const
@@ -487,7 +490,7 @@ void TLabelSSTRecord::SetText(std::u16string_view aValue, const TRTFRunList& aRu
     // Add before releasing: a cell set to its own text keeps its entry alive.
     const TSSTEntry entry = FSST->Items(FSST->AddString(aValue, aRuns));
     const std::int64_t old = pSSTEntry;
-    pSSTEntry = entry;
+    pSSTEntry = static_cast<std::int32_t>(entry);
     if (old != NoEntry) FSST->ReleaseRef(static_cast<TSSTEntry>(old));
 }
 

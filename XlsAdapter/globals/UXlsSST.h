@@ -125,7 +125,9 @@ private:
     void SetText(std::u16string_view aValue, const TRTFRunList& aRuns);
     void CheckLinked() const;
 
-    std::int64_t pSSTEntry = NoEntry;
+    // 32 bits are enough (entries lie in a store of at most 2 GiB) and fit the
+    // room the base record leaves: a big sheet has hundreds of thousands.
+    std::int32_t pSSTEntry = NoEntry;
     TSST* FSST = nullptr;  // not owned
 };
 

@@ -6,13 +6,17 @@
 #include <memory>
 #include <vector>
 
+#include "base/UXlsObjectPool.h"
+
 namespace xls {
 
 // Fails with "List index out of bounds (%d)".
 [[noreturn]] void RaiseListIndex(std::size_t aIndex);
 
+// A sheet has a list for each of its rows: lists and their slots come from
+// the pool.
 template <class T>
-class TBaseList {
+class TBaseList : public TPooledObject {
 public:
     TBaseList() = default;
     virtual ~TBaseList() = default;
@@ -88,7 +92,7 @@ protected:
         if (aIndex >= FList.size()) RaiseListIndex(aIndex);
     }
 
-    std::vector<std::unique_ptr<T>> FList;
+    std::vector<std::unique_ptr<T>, TPoolAllocator<std::unique_ptr<T>>> FList;
 };
 
 }  // namespace xls

@@ -137,9 +137,11 @@ private:
     // aData; longer than a record header can state is refused as an invalid record.
     static TByteView CheckedBody(std::uint16_t aId, TByteView aData);
 
+    // In this order the fields leave 4 bytes at the end that a derived class's
+    // first field can take (a shared-string cell keeps its entry there).
+    std::unique_ptr<TContinueRecord> FContinue;
     std::uint16_t FId;
     TRecordBytes FData;
-    std::unique_ptr<TContinueRecord> FContinue;
 };
 
 // Copies a record of a known class; none for none.
