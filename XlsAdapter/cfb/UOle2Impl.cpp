@@ -558,6 +558,7 @@ void TOle2File::SelectStream(std::u16string_view streamName)
     // checked on opening); any other entry reads as empty.
     if (FDIR->ObjType() != STGTY_STREAM && FDIR->ObjType() != STGTY_ROOT) FDIR->ulSize = 0;
     FStreamPos = 0;
+    FLoadedSectorPos = -1;
 }
 
 bool TOle2File::InMiniStream() const
@@ -572,10 +573,25 @@ void TOle2File::ReadMem(void* buffer, std::size_t count)
     const auto left = std::uint64_t(FDIR->ulSize - FStreamPos);
     if (count > left) RaiseXls(TXlsMsg::EndOfStream, {std::int64_t(count - left)});
     auto* out = static_cast<std::uint8_t*>(buffer);
+    if (ReadInLoadedSector(out, count)) return;
     if (InMiniStream())
         ReadMini(out, count);
     else
         ReadRegular(out, count);
+}
+
+bool TOle2File::ReadInLoadedSector(std::uint8_t* out, std::size_t count)
+{
+    // Most reads are a record header or body inside the sector the previous
+    // read loaded: a copy, without walking the chain.
+    if (FLoadedSectorPos < 0 || FSectorBuffer->SectorId != FLoadedSector || FStreamPos < FLoadedSectorPos)
+        return false;
+    const auto start = std::size_t(FStreamPos - FLoadedSectorPos);
+    const std::size_t end = std::min<std::size_t>(FHeader.SectorSize, FSectorBuffer->Data.size());
+    if (start >= end || count > end - start) return false;
+    std::memcpy(out, FSectorBuffer->Data.data() + start, count);
+    FStreamPos += std::int64_t(count);
+    return true;
 }
 
 void TOle2File::ReadRegular(std::uint8_t* out, std::size_t count)
@@ -583,6 +599,8 @@ void TOle2File::ReadRegular(std::uint8_t* out, std::size_t count)
     std::uint32_t s = FFAT.FindSector(FDIR->SectStart(), FStreamPos >> FHeader.uSectorShift);
     for (std::size_t done = 0;;) {
         FSectorBuffer->Load(s);
+        FLoadedSector = s;
+        FLoadedSectorPos = FStreamPos & ~std::int64_t(FHeader.SectorSize - 1);
         std::size_t n;
         FSectorBuffer->ReadMem(out, done, n, std::size_t(FStreamPos & (FHeader.SectorSize - 1)), count - done,
                                FHeader.SectorSize);

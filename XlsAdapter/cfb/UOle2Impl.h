@@ -317,6 +317,7 @@ private:
     void CheckChains(TSectorMap& used);
     void CheckReading() const;
     bool InMiniStream() const;
+    bool ReadInLoadedSector(std::uint8_t* out, std::size_t count);
     void ReadRegular(std::uint8_t* out, std::size_t count);
     void ReadMini(std::uint8_t* out, std::size_t count);
     std::uint32_t MiniSectorToSector(std::uint32_t miniSect);
@@ -341,6 +342,9 @@ private:
     std::unique_ptr<TOle2Directory> FDIR;
     TEncryptionData FEncryption;
     std::int64_t FStreamPos = 0;
+    // The regular sector the last read loaded, and the stream offset of its first byte.
+    std::uint32_t FLoadedSector = 0;
+    std::int64_t FLoadedSectorPos = -1;
     std::int64_t FDIRStartPos = -1;
     std::uint32_t FFileSectors = 0;  // sectors the underlying stream holds (a partial last one counts)
     bool FNotXls97 = false;

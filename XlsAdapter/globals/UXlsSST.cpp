@@ -160,22 +160,34 @@ void TSST::NarrowWhenPossible(TExcelString& aString)
 
 void TSST::Sort()
 {
-    // Each string is measured once, not at every comparison: a load sorts
-    // every string of the file. The order is EntryLess's.
+    // A load sorts every string of the file. Each string is measured once and
+    // its first 8 bytes kept as a number, so most comparisons touch no store
+    // bytes. The order is EntryLess's; equal strings keep their order by
+    // offset, so a saved table reads back the same.
     struct TKey {
+        std::uint64_t Prefix;
         TSSTEntry Entry;
         std::uint32_t Size;
     };
+    const std::uint8_t* store = FStore.data();
     std::vector<TKey> keys;
     keys.reserve(FEntries.size());
-    for (TSSTEntry e : FEntries) keys.push_back({e, static_cast<std::uint32_t>(EntryString(e).size())});
-    const std::uint8_t* store = FStore.data();
+    for (TSSTEntry e : FEntries) {
+        const TByteView str = EntryString(e);
+        std::uint64_t prefix = 0;
+        for (std::size_t i = 0; i < 8; ++i) prefix = prefix << 8 | (i < str.size() ? str[i] : 0);
+        keys.push_back({prefix, e, static_cast<std::uint32_t>(str.size())});
+    }
     const auto less = [store](const TKey& a, const TKey& b) {
         if (a.Size != b.Size) return a.Size < b.Size;
-        return std::memcmp(store + a.Entry + SSTEntryHeaderSize, store + b.Entry + SSTEntryHeaderSize, a.Size) < 0;
+        if (a.Prefix != b.Prefix) return a.Prefix < b.Prefix;
+        if (a.Size > 8) {
+            const std::size_t skip = SSTEntryHeaderSize + 8;
+            if (int c = std::memcmp(store + a.Entry + skip, store + b.Entry + skip, a.Size - 8)) return c < 0;
+        }
+        return a.Entry < b.Entry;
     };
-    // Stable: equal strings keep their order, so a saved table reads back the same.
-    std::stable_sort(keys.begin(), keys.end(), less);
+    std::sort(keys.begin(), keys.end(), less);
     for (std::size_t i = 0; i < keys.size(); ++i) FEntries[i] = keys[i].Entry;
     FSorted = true;
 }

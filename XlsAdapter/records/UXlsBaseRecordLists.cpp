@@ -40,12 +40,6 @@ void TBaseRowColRecordList::CheckItem(const TBaseRecord* aItem) const
     RequireKind<TBaseRowColRecord>(aItem);
 }
 
-std::size_t TBaseRowColRecordList::Add(std::unique_ptr<TBaseRecord> aItem)
-{
-    FSorted = false;
-    return TBaseRecordList::Add(std::move(aItem));
-}
-
 namespace {
 
 std::int64_t ColumnOf(const std::unique_ptr<TBaseRecord>& aItem)
@@ -54,12 +48,26 @@ std::int64_t ColumnOf(const std::unique_ptr<TBaseRecord>& aItem)
     return aItem ? static_cast<const TBaseRowColRecord&>(*aItem).Column() : 0x10000;
 }
 
+bool ColumnLess(const std::unique_ptr<TBaseRecord>& a, const std::unique_ptr<TBaseRecord>& b)
+{
+    return ColumnOf(a) < ColumnOf(b);
+}
+
 }  // namespace
+
+std::size_t TBaseRowColRecordList::Add(std::unique_ptr<TBaseRecord> aItem)
+{
+    const std::size_t index = TBaseRecordList::Add(std::move(aItem));
+    // Files list a row's cells by column: appending in order keeps the list sorted.
+    if (index > 0 && ColumnLess(FList[index], FList[index - 1])) FSorted = false;
+    return index;
+}
 
 void TBaseRowColRecordList::Sort()
 {
-    std::stable_sort(FList.begin(), FList.end(),
-                     [](const auto& a, const auto& b) { return ColumnOf(a) < ColumnOf(b); });
+    // Sorting allocates a buffer; rows read from files are mostly in order.
+    if (!std::is_sorted(FList.begin(), FList.end(), ColumnLess))
+        std::stable_sort(FList.begin(), FList.end(), ColumnLess);
     FSorted = true;
 }
 

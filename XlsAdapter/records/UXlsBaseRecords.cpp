@@ -99,11 +99,17 @@ std::unique_ptr<TBaseRecord> TBaseRecord::DoCopyTo() const
 
 void TBaseRecord::SaveDataToStream(TOle2File& Workbook, TByteView aData) const
 {
-    std::uint8_t header[4];
-    SetWord(header, 0, FId);
-    SetWord(header, 2, static_cast<std::uint16_t>(aData.size()));
-    StreamWrite(Workbook, header);
-    if (!aData.empty()) StreamWrite(Workbook, aData);
+    // A sheet writes a million small records: header and body go out in one write.
+    std::array<std::uint8_t, 4 + 64> record;
+    SetWord(record, 0, FId);
+    SetWord(record, 2, static_cast<std::uint16_t>(aData.size()));
+    if (aData.size() <= record.size() - 4) {
+        if (!aData.empty()) std::memcpy(record.data() + 4, aData.data(), aData.size());
+        StreamWrite(Workbook, TByteView(record.data(), 4 + aData.size()));
+        return;
+    }
+    StreamWrite(Workbook, TByteView(record.data(), 4));
+    StreamWrite(Workbook, aData);
 }
 
 void TBaseRecord::SaveContinueToStream(TOle2File& Workbook) const
