@@ -46,6 +46,14 @@ TStringLayout ReadLayout(TByteView aString)
     return l;
 }
 
+// Compares as the 8 bytes at p compare with memcmp.
+std::uint64_t BigEndian64(const std::uint8_t* p)
+{
+    std::uint64_t v = 0;
+    for (int i = 0; i < 8; ++i) v = v << 8 | p[i];
+    return v;
+}
+
 }  // namespace
 
 // A big sheet's text cells: the entry sits in the room the base record leaves.
@@ -161,11 +169,12 @@ void TSST::NarrowWhenPossible(TExcelString& aString)
 void TSST::Sort()
 {
     // A load sorts every string of the file. Each string is measured once and
-    // its first 8 bytes kept as a number, so most comparisons touch no store
-    // bytes. The order is EntryLess's; equal strings keep their order by
+    // its first 16 bytes kept as two numbers, so most comparisons touch no
+    // store bytes. The order is EntryLess's; equal strings keep their order by
     // offset, so a saved table reads back the same.
+    constexpr std::size_t prefixSize = 16;
     struct TKey {
-        std::uint64_t Prefix;
+        std::uint64_t Prefix[2];
         TSSTEntry Entry;
         std::uint32_t Size;
     };
@@ -174,16 +183,18 @@ void TSST::Sort()
     keys.reserve(FEntries.size());
     for (TSSTEntry e : FEntries) {
         const TByteView str = EntryString(e);
-        std::uint64_t prefix = 0;
-        for (std::size_t i = 0; i < 8; ++i) prefix = prefix << 8 | (i < str.size() ? str[i] : 0);
-        keys.push_back({prefix, e, static_cast<std::uint32_t>(str.size())});
+        std::array<std::uint8_t, prefixSize> head{};
+        std::memcpy(head.data(), str.data(), std::min(str.size(), prefixSize));
+        keys.push_back({{BigEndian64(head.data()), BigEndian64(head.data() + 8)}, e,
+                        static_cast<std::uint32_t>(str.size())});
     }
     const auto less = [store](const TKey& a, const TKey& b) {
         if (a.Size != b.Size) return a.Size < b.Size;
-        if (a.Prefix != b.Prefix) return a.Prefix < b.Prefix;
-        if (a.Size > 8) {
-            const std::size_t skip = SSTEntryHeaderSize + 8;
-            if (int c = std::memcmp(store + a.Entry + skip, store + b.Entry + skip, a.Size - 8)) return c < 0;
+        if (a.Prefix[0] != b.Prefix[0]) return a.Prefix[0] < b.Prefix[0];
+        if (a.Prefix[1] != b.Prefix[1]) return a.Prefix[1] < b.Prefix[1];
+        if (a.Size > prefixSize) {
+            const std::size_t skip = SSTEntryHeaderSize + prefixSize;
+            if (int c = std::memcmp(store + a.Entry + skip, store + b.Entry + skip, a.Size - prefixSize)) return c < 0;
         }
         return a.Entry < b.Entry;
     };

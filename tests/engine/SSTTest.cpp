@@ -517,3 +517,38 @@ TEST(TextCells, LabelAndRStringKeepTheirBytes)
     EXPECT_EQ(ErrorOf([&] { TRStringRecord(xlr_RSTRING, Cat({TBytes(6, 0), Str8("fett"), B({2, 0, 0, 0})})); }),
               "Error reading record");
 }
+
+// The sort compares a 16-byte prefix first; strings that differ only behind
+// it, or are equal, must still come out in entry order, equal ones by offset.
+TEST(SST, SortKeepsEntryOrderAroundThePrefix)
+{
+    const std::string base = "0123456789abcdefgh";  // the 3-byte header + 13 chars fill the prefix
+    std::vector<TBytes> strings;
+    for (const std::string& s : {base + "z", base + "a", base, base + "a", std::string("b"), std::string("a"),
+                                 base.substr(0, 13) + "y", base.substr(0, 13) + "x", base.substr(0, 14) + "z"})
+        strings.push_back(Str8(s));
+    strings.push_back(Str16(u"0123456789abcdefgha"));
+    TBytes body = SSTHeader(static_cast<std::uint32_t>(strings.size()));
+    for (const TBytes& s : strings) body.insert(body.end(), s.begin(), s.end());
+    auto rec = Chain<TSSTRecord>(xlr_SST, {body});
+    TSST sst;
+    sst.Load(*rec);
+    sst.Sort();
+    ASSERT_EQ(sst.Count(), strings.size());
+    // Entry order: shorter first, then the bytes as unsigned.
+    const auto key = [&](TSSTEntry e) {
+        const TByteView s = sst.EntryString(e);
+        return std::make_pair(s.size(), TBytes(s.begin(), s.end()));
+    };
+    for (std::size_t i = 1; i < sst.Count(); ++i) {
+        const TSSTEntry prev = sst.Items(i - 1), next = sst.Items(i);
+        EXPECT_LE(key(prev), key(next)) << i;
+        if (key(prev) == key(next)) {
+            EXPECT_LT(prev, next) << "equal entries in load order at " << i;
+        }
+    }
+    for (std::size_t i = 0; i < sst.Count(); ++i) {
+        std::size_t found;
+        EXPECT_TRUE(sst.Find(sst.Items(i), found)) << i;
+    }
+}
