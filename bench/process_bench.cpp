@@ -97,9 +97,17 @@ int main(int argc, char** argv)
         const std::string arg = argv[i];
         if (arg == "--runs" && i + 1 < argc)
             runs = std::max(1, std::atoi(argv[++i]));
-        else
+        else if (arg.starts_with("-")) {
+            std::fprintf(stderr, "usage: process_bench [--runs N] [BOOK...]\n");
+            return 2;
+        } else
             books.emplace_back(arg);
     }
+    for (const fs::path& book : books)
+        if (!fs::is_regular_file(book)) {
+            std::fprintf(stderr, "process_bench: no such book: %s\n", book.c_str());
+            return 1;
+        }
     if (books.empty())
         for (const char* name : {"small.xls", "big.xls", "sst.xls", "formulas.xls"})
             books.push_back(fs::path(TAGSTATION_SHARED_DIR) / "bench" / name);
