@@ -169,12 +169,13 @@ void TSST::NarrowWhenPossible(TExcelString& aString)
 void TSST::Sort()
 {
     // A load sorts every string of the file. Each string is measured once and
-    // its first 16 bytes kept as two numbers, so most comparisons touch no
-    // store bytes. The order is EntryLess's; equal strings keep their order by
-    // offset, so a saved table reads back the same.
-    constexpr std::size_t prefixSize = 16;
+    // its first 8 bytes kept as a number, so most comparisons touch no store
+    // bytes; the keys stay at 16 bytes, as they add to a big load's peak. The
+    // order is EntryLess's; equal strings keep their order by offset, so a
+    // saved table reads back the same.
+    constexpr std::size_t prefixSize = 8;
     struct TKey {
-        std::uint64_t Prefix[2];
+        std::uint64_t Prefix;
         TSSTEntry Entry;
         std::uint32_t Size;
     };
@@ -185,13 +186,11 @@ void TSST::Sort()
         const TByteView str = EntryString(e);
         std::array<std::uint8_t, prefixSize> head{};
         std::memcpy(head.data(), str.data(), std::min(str.size(), prefixSize));
-        keys.push_back({{BigEndian64(head.data()), BigEndian64(head.data() + 8)}, e,
-                        static_cast<std::uint32_t>(str.size())});
+        keys.push_back({BigEndian64(head.data()), e, static_cast<std::uint32_t>(str.size())});
     }
     const auto less = [store](const TKey& a, const TKey& b) {
         if (a.Size != b.Size) return a.Size < b.Size;
-        if (a.Prefix[0] != b.Prefix[0]) return a.Prefix[0] < b.Prefix[0];
-        if (a.Prefix[1] != b.Prefix[1]) return a.Prefix[1] < b.Prefix[1];
+        if (a.Prefix != b.Prefix) return a.Prefix < b.Prefix;
         if (a.Size > prefixSize) {
             const std::size_t skip = SSTEntryHeaderSize + prefixSize;
             if (int c = std::memcmp(store + a.Entry + skip, store + b.Entry + skip, a.Size - prefixSize)) return c < 0;

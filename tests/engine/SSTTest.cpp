@@ -518,13 +518,15 @@ TEST(TextCells, LabelAndRStringKeepTheirBytes)
               "Error reading record");
 }
 
-// The sort compares a 16-byte prefix first; strings that differ only behind
-// it, or are equal, must still come out in entry order, equal ones by offset.
+// The sort compares a prefix of the bytes first; strings that differ only
+// behind it, or are equal, must still come out in entry order, equal ones by
+// offset.
 TEST(SST, SortKeepsEntryOrderAroundThePrefix)
 {
-    const std::string base = "0123456789abcdefgh";  // the 3-byte header + 13 chars fill the prefix
+    const std::string base = "0123456789abcdefgh";
     std::vector<TBytes> strings;
     for (const std::string& s : {base + "z", base + "a", base, base + "a", std::string("b"), std::string("a"),
+                                 base.substr(0, 4) + "y", base.substr(0, 4) + "x", base.substr(0, 5) + "z",
                                  base.substr(0, 13) + "y", base.substr(0, 13) + "x", base.substr(0, 14) + "z"})
         strings.push_back(Str8(s));
     strings.push_back(Str16(u"0123456789abcdefgha"));
