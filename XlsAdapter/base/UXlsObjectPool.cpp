@@ -31,9 +31,10 @@ void* PoolAllocate(std::size_t aSize)
     return ::operator new(aSize);
 }
 
-void PoolFree(void* aBlock, std::size_t aSize) noexcept
+void PoolFree(void* aBlock, std::size_t) noexcept
 {
-    ::operator delete(aBlock, aSize);
+    // Unsized: clang declares the sized form only with -fsized-deallocation.
+    ::operator delete(aBlock);
 }
 
 #else
@@ -136,7 +137,7 @@ void PoolFree(void* aBlock, std::size_t aSize) noexcept
 {
     if (!aBlock) return;
     if (aSize == 0 || aSize > PoolMaxSize) {
-        ::operator delete(aBlock, aSize);
+        ::operator delete(aBlock);
         return;
     }
     TFreeNode*& head = tPool.Free[ClassOf(aSize)];

@@ -364,7 +364,8 @@ void TWorkSheet::LoadRecord(TOle2File& DataStream, TRecordHeader& RecordHeader, 
     // Cells first and rows next: they are nearly all of a big sheet's records.
     if (rec->AsCell()) {
         std::unique_ptr<TCellRecord> cell(aRecord.release()->AsCell());
-        if (cell->Id() == xlr_FORMULA) aState.LastFormula = static_cast<TFormulaRecord*>(cell.get());
+        // Formula cells under the BIFF4 id take their STRING result too.
+        if (auto* formula = AsFormula(cell.get())) aState.LastFormula = formula;
         if (cell->Id() == xlr_LABELSST) static_cast<TLabelSSTRecord*>(cell.get())->AttachToSST(SST);
         FCells.AddCell(std::move(cell));
     } else if (rec->Id() == xlr_ROW && dynamic_cast<TRowRecord*>(rec)) {
